@@ -1,0 +1,32 @@
+#pragma once
+// RIFF WAVE writer: 8, 16, 24-bit PCM and 32-bit float, any number of channels.
+#include <cstddef>
+#include <functional>
+#include <span>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace quelvara::audio {
+
+struct WavError : std::runtime_error {
+  using std::runtime_error::runtime_error;
+};
+
+// Samples as the writer takes them: rows are frames, columns are channels, stored column by
+// column. A single row is one channel.
+struct SampleMatrix {
+  std::size_t rows = 0;
+  std::size_t cols = 0;
+  std::vector<double> data;  // column-major, rows * cols values
+  static SampleMatrix row(std::span<const double> samples);
+};
+
+using Warn = std::function<void(const std::string&)>;
+
+// Writes y at Fs samples per second with nbits bits to wavefile. Throws WavError with the
+// writer's exact message. The clipping warning goes to warn.
+void wavwrite(const SampleMatrix& y, double fs, int nbits, const std::string& wavefile,
+              const Warn& warn = {});
+
+}  // namespace quelvara::audio

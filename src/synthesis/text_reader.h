@@ -1,0 +1,27 @@
+#pragma once
+// Reading a SAMPA transcription: final punctuation and the diphone scan.
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quelvara::synthesis {
+
+struct Diphone {
+  std::string dif;             // the 2 to 4 characters the scan took
+  std::string fone1, fone2;    // the split of dif
+  std::optional<int> fonum1;   // inventory numbers; nullopt when the symbol is no phone
+  std::optional<int> fonum2;
+};
+
+struct Reading {
+  std::string pal;             // the text without its final punctuation mark
+  char pontuacao = '.';        // '.', '!' or '?'; '.' when the text has none
+  std::vector<Diphone> diphones;
+};
+
+// Final punctuation, diphone scan, split and inventory search, in text order.
+// An empty text gives nullopt (it has no last character to read).
+std::optional<Reading> read_text(std::string_view texto);
+
+}  // namespace quelvara::synthesis
