@@ -1,0 +1,33 @@
+#pragma once
+// By-name entries: every function callable by name is reached through one, which rejects
+// surplus results, then surplus arguments, with the fixed "Run-time Error: File: ..." message,
+// and turns any error that escapes the function into a RuntimeError for the caller.
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "runtime/value.h"
+
+namespace quelvara::runtime {
+
+inline constexpr int any_count = -1;  // no limit
+
+struct EntryCheck {
+  std::string qualified_name;  // "wavwrite", "interface/texto_Callback", "audio/private/playsnd"
+  int line = 1;
+  int max_inputs = any_count;
+  int max_outputs = any_count;
+};
+
+// The check of a qualified name, from the one table of checks; a name that has none gives a
+// check with any_count for both.
+const EntryCheck& entry_check(std::string_view qualified_name);
+
+// Runs f through the entry of check: outputs message, inputs message, then the call.
+std::vector<Value> call_through_entry(const EntryCheck& check, int nargout, std::vector<Value> args,
+                                      const Function& f);
+
+// A FunctionRef whose calls go through the entry of qualified_name.
+FunctionRef make_entry(std::string_view qualified_name, Function f);
+
+}  // namespace quelvara::runtime
