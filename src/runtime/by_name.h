@@ -2,6 +2,7 @@
 // By-name entries: every function callable by name is reached through one, which rejects
 // surplus results, then surplus arguments, with the fixed "Run-time Error: File: ..." message,
 // and turns any error that escapes the function into a RuntimeError for the caller.
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -18,6 +19,17 @@ struct EntryCheck {
   int max_inputs = any_count;
   int max_outputs = any_count;
 };
+
+// Every row of the table of checks, in its order.
+std::span<const EntryCheck> entry_check_table();
+
+// True when a declared count limits (n >= 0); -1 and -(k+1) (k fixed, then any) do not.
+constexpr bool limits(int declared) { return declared >= 0; }
+
+// The fixed message of a call that asks for too many results (outputs) or gives too many
+// arguments (inputs).
+std::string outputs_message(const EntryCheck& check);
+std::string inputs_message(const EntryCheck& check);
 
 // The check of a qualified name, from the one table of checks; a name that has none gives a
 // check with any_count for both.
