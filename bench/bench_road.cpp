@@ -1,0 +1,115 @@
+// The whole road for a text of about 100 diphones: load the units (warm disk cache), join,
+// smooth, plan, resynthesise and write the WAVE file. Units are synthetic voiced pulse trains
+// of 100 ms with marks every 170 samples, so the figure does not depend on a built database.
+#include <benchmark/benchmark.h>
+
+#include <unistd.h>
+
+#include <cmath>
+#include <filesystem>
+#include <random>
+#include <set>
+#include <string>
+#include <utility>
+
+#include "audio/wavwrite.h"
+#include "cli/road.h"
+#include "runtime/mat_file.h"
+#include "synthesis/text_reader.h"
+#include "synthesis/unit_database.h"
+
+namespace fs = std::filesystem;
+using namespace quelvara;
+
+namespace {
+
+constexpr std::size_t unit_length = 2205;
+constexpr std::size_t period = 170;
+
+synthesis::UnitData voiced_unit(unsigned seed) {
+  synthesis::UnitData u;
+  u.dfn.resize(unit_length);
+  u.trm.assign(unit_length, 0.0);
+  u.vzmt.assign(unit_length, 3.0);
+  std::mt19937 rng(seed);
+  std::uniform_real_distribution<double> jitter(-0.01, 0.01);
+  for (std::size_t k = 0; k < unit_length; ++k) {
+    const double phase = static_cast<double>(k % period) / period;
+    u.dfn[k] = 0.4 * std::sin(2 * M_PI * phase) * std::exp(-3 * phase) + jitter(rng);
+    if (k % period == 0) u.trm[k] = 1.0;
+  }
+  return u;
+}
+
+// "_" then 50 consonant-vowel syllables then "_": 101 diphones.
+std::string long_text() {
+  const char* consonants[] = {"p", "t", "k", "m", "l", "s", "v", "R", "n", "f"};
+  const char* vowels[] = {"a", "i", "u", "E", "o"};
+  std::string text = "_";
+  for (int k = 0; k < 50; ++k) text += std::string(consonants[k % 10]) + vowels[(k / 2) % 5];
+  return text + "_.";
+}
+
+struct Fixture {
+  fs::path root;
+  std::string text = long_text();
+  Fixture() {
+    root = fs::temp_directory_path() / ("quelvara-bench-" + std::to_string(::getpid()));
+    fs::create_directories(root / "bd" / "oclus");
+    const auto reading = synthesis::read_text(text);
+    std::set<std::pair<int, int>> written;
+    for (const auto& d : reading->diphones) {
+      const auto pair = std::make_pair(*d.fonum1, *d.fonum2);
+      if (written.insert(pair).second)
+        runtime::write_unit_file(root / synthesis::unit_path(pair.first, pair.second),
+                                 voiced_unit(pair.first * 100 + pair.second));
+    }
+  }
+  ~Fixture() { fs::remove_all(root); }
+};
+
+Fixture& fixture() {
+  static Fixture f;
+  return f;
+}
+
+void BM_WholeRoad(benchmark::State& state, cli::Mode mode) {
+  auto& f = fixture();
+  const std::string out = (f.root / "out.wav").string();
+  std::size_t samples = 0;
+  for (auto _ : state) {
+    const auto result = cli::run_road(f.text, mode, runtime::read_unit_file, f.root);
+    audio::wavwrite(audio::SampleMatrix::row(result.sinal), 22050, 16, out);
+    samples = result.sinal.size();
+    benchmark::DoNotOptimize(samples);
+  }
+  state.SetItemsProcessed(static_cast<int64_t>(state.iterations() * samples));
+  state.counters["diphones"] = static_cast<double>(synthesis::read_text(f.text)->diphones.size());
+  state.counters["audio_s"] = static_cast<double>(samples) / 22050.0;
+  state.counters["x_real_time"] = benchmark::Counter(
+      static_cast<double>(state.iterations() * samples) / 22050.0, benchmark::Counter::kIsRate);
+}
+
+// The rows grow by appending unit after unit: time per diphone should stay flat as texts grow.
+void BM_AnalysisScaling(benchmark::State& state) {
+  auto& f = fixture();
+  std::string text = "_";
+  const std::string body = f.text.substr(1, f.text.size() - 3);
+  for (int k = 0; k < state.range(0); ++k) text += body;
+  text += "_";
+  std::size_t diphones = 0;
+  for (auto _ : state) {
+    const auto analysis = synthesis::analyse(text, runtime::read_unit_file, f.root);
+    diphones = analysis.reading.diphones.size();
+    benchmark::DoNotOptimize(analysis.joined.orig.data());
+  }
+  state.SetItemsProcessed(static_cast<int64_t>(state.iterations() * diphones));
+}
+
+}  // namespace
+
+BENCHMARK_CAPTURE(BM_WholeRoad, factor_1_3, cli::Mode{cli::FactorMode{1.3}})
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_WholeRoad, grafica, cli::Mode{cli::ContourMode{}})
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_AnalysisScaling)->Arg(1)->Arg(4)->Arg(16)->Unit(benchmark::kMillisecond);

@@ -1,0 +1,258 @@
+// quelvara-synth: the signal road from the command line, for scripts and batch work.
+#include <unistd.h>
+
+#include <CLI/CLI.hpp>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "audio/wavwrite.h"
+#include "cli/road.h"
+#include "prosody/planning.h"
+#include "runtime/mat_file.h"
+#include "synthesis/unit_database.h"
+
+namespace fs = std::filesystem;
+using namespace quelvara;
+
+namespace {
+
+constexpr int exit_ok = 0;
+constexpr int exit_failure = 1;
+constexpr int exit_usage = 2;
+constexpr double sample_rate = 22050;
+constexpr int bits = 16;
+constexpr const char* program = "quelvara-synth";
+
+struct UsageError {
+  std::string message;
+};
+
+struct Options {
+  fs::path bd = ".";
+  std::optional<std::string> factor_text;
+  bool grafica = false;
+  bool segment = false;
+  std::optional<std::string> output;
+  std::string texto;
+};
+
+void say(const std::string& line) { std::cerr << program << ": " << line << '\n'; }
+
+// The factor as the main window accepts it: one decimal number from 0.5 to 2.
+double parse_factor(const std::string& text) {
+  const char* begin = text.c_str();
+  char* end = nullptr;
+  const double value = std::strtod(begin, &end);
+  if (end == begin || *end != '\0' || !prosody::factor_in_range(value))
+    throw UsageError{prosody::factor_range_message};
+  return value;
+}
+
+std::string describe_failure(const synthesis::Diphone& d) {
+  std::string detail = "difone «" + d.dif + "» (" + d.fone1 + " + " + d.fone2 + ")";
+  if (!d.fonum1) return detail + ": «" + d.fone1 + "» não é um fone do inventário";
+  if (!d.fonum2) return detail + ": «" + d.fone2 + "» não é um fone do inventário";
+  return detail + ": " + synthesis::unit_path(*d.fonum1, *d.fonum2).generic_string();
+}
+
+// Reports what stopped the analysis; true when the text was synthesised.
+bool report(const cli::RoadResult& result, const std::string& where) {
+  using Status = synthesis::Analysis::Status;
+  switch (result.analysis.status) {
+    case Status::empty_text:
+      say(where + "texto vazio: escreva uma transcrição SAMPA");
+      return false;
+    case Status::missing_unit:
+      say(where + std::string(synthesis::missing_unit_message));
+      if (result.analysis.failed) std::cerr << "  " << describe_failure(*result.analysis.failed) << '\n';
+      return false;
+    case Status::ok:
+      for (const auto& line : result.diagnostics) say(where + line);
+      return true;
+  }
+  return false;
+}
+
+void write_wave(const std::vector<double>& sinal, const std::string& name) {
+  const auto warn = [](const std::string& text) { say(text); };
+  if (name != "-") {
+    audio::wavwrite(audio::SampleMatrix::row(sinal), sample_rate, bits, name, warn);
+    return;
+  }
+  // Standard output: the same writer into a private file, then its bytes.
+  char pattern[] = "/tmp/quelvara-synth-XXXXXX.wav";
+  const int fd = mkstemps(pattern, 4);
+  if (fd < 0) throw audio::WavError("Cannot create a temporary file");
+  close(fd);
+  struct Remove {
+    const char* path;
+    ~Remove() { std::remove(path); }
+  } remove{pattern};
+  audio::wavwrite(audio::SampleMatrix::row(sinal), sample_rate, bits, pattern, warn);
+  std::ifstream in(pattern, std::ios::binary);
+  std::cout << in.rdbuf();
+  std::cout.flush();
+  if (!std::cout) throw audio::WavError("Failed to write WAVE data to standard output");
+}
+
+// Prints the cut of a text; false when the text is empty or holds a symbol that is no phone.
+bool print_segmentation(const std::string& texto, const std::string& where) {
+  const auto reading = synthesis::read_text(texto);
+  if (!reading) {
+    say(where + "texto vazio: escreva uma transcrição SAMPA");
+    return false;
+  }
+  bool known = true;
+  std::cout << where << "pontuação «" << reading->pontuacao << "», " << reading->diphones.size()
+            << " difones\n";
+  int k = 1;
+  for (const auto& d : reading->diphones) {
+    const auto number = [](const std::optional<int>& n) { return n ? std::to_string(*n) : "?"; };
+    std::cout << "  " << k++ << '\t' << d.dif << '\t' << d.fone1 << " + " << d.fone2 << '\t'
+              << number(d.fonum1) << " + " << number(d.fonum2) << '\t';
+    if (d.fonum1 && d.fonum2)
+      std::cout << synthesis::unit_path(*d.fonum1, *d.fonum2).generic_string() << '\n';
+    else
+      std::cout << "(fone desconhecido)\n";
+    known = known && d.fonum1 && d.fonum2;
+  }
+  return known;
+}
+
+// Where the file of line n goes when the transcriptions come from standard input.
+std::string batch_name(const std::string& output, std::size_t n) {
+  const std::string number = std::to_string(n);
+  if (const auto at = output.find("{n}"); at != std::string::npos)
+    return std::string(output).replace(at, 3, number);
+  return (fs::path(output) / (number + ".wav")).string();
+}
+
+int synthesize_one(const Options& options, const cli::Mode& mode, const std::string& texto,
+                   const std::string& output, const std::string& where) {
+  const auto result = cli::run_road(texto, mode, runtime::read_unit_file, options.bd);
+  if (!report(result, where)) return exit_failure;
+  write_wave(result.sinal, output);
+  return exit_ok;
+}
+
+int run(const Options& options) {
+  if (options.segment && (options.factor_text || options.grafica))
+    throw UsageError{"--segment não sintetiza: não o junte a --factor ou --grafica"};
+  if (!options.segment && options.factor_text.has_value() == options.grafica)
+    throw UsageError{"escolha a entoação: --factor F ou --grafica"};
+  if (!options.segment && !options.output)
+    throw UsageError{"indique o ficheiro de saída com -o FICHEIRO (ou -o - para a saída padrão)"};
+  const bool batch = options.texto == "-";
+  if (batch && !options.segment) {
+    const auto& out = *options.output;
+    const bool folder = out.ends_with('/') || fs::is_directory(out);
+    if (out == "-" || (out.find("{n}") == std::string::npos && !folder))
+      throw UsageError{"com TEXTO «-», -o tem de ser uma pasta ou um padrão com {n}"};
+  }
+  if (!batch && !options.segment && options.texto.empty())
+    throw UsageError{"texto vazio: escreva uma transcrição SAMPA"};
+
+  cli::Mode mode = cli::ContourMode{};
+  if (options.factor_text) mode = cli::FactorMode{parse_factor(*options.factor_text)};
+
+  if (!options.segment && !fs::is_directory(options.bd / "bd")) {
+    say("não encontrei a base de dados de difones em " + (options.bd / "bd").string());
+    return exit_failure;
+  }
+
+  if (!batch) {
+    if (options.segment) {
+      if (options.texto.empty()) throw UsageError{"texto vazio: escreva uma transcrição SAMPA"};
+      return print_segmentation(options.texto, "") ? exit_ok : exit_failure;
+    }
+    return synthesize_one(options, mode, options.texto, *options.output, "");
+  }
+
+  int status = exit_ok;
+  std::string line;
+  for (std::size_t n = 1; std::getline(std::cin, line); ++n) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (line.empty()) continue;
+    const std::string where = "linha " + std::to_string(n) + ": ";
+    try {
+      if (options.segment) {
+        if (!print_segmentation(line, where)) status = exit_failure;
+      } else if (synthesize_one(options, mode, line, batch_name(*options.output, n), where) != exit_ok)
+        status = exit_failure;
+    } catch (const audio::WavError& e) {
+      say(where + e.what());
+      status = exit_failure;
+    }
+  }
+  return status;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  CLI::App app{
+      "Sintetizador de fala do português europeu por concatenação de difones.\n"
+      "Lê uma transcrição SAMPA (terminada opcionalmente por «.», «!» ou «?»), junta os difones da\n"
+      "base de dados, iguala os níveis, altera a entoação por sobreposição-adição síncrona com o\n"
+      "período e grava um ficheiro WAVE mono de 16 bits a 22050 Hz, como o botão Gravar.",
+      program};
+  Options options;
+  std::string bd;
+  app.add_option("--bd", bd, "pasta que contém bd/ (por omissão, a pasta de trabalho)");
+  auto* factor = app.add_option("--factor", options.factor_text,
+                                "entoação «Factor»: divide cada período vozeado por F (0.5 a 2)");
+  auto* grafica = app.add_flag("--grafica", options.grafica,
+                               "entoação «Gráfica»: contorno fixo escolhido pela pontuação final");
+  factor->excludes(grafica);
+  app.add_flag("--segment", options.segment,
+               "mostra os difones do texto, com os números dos fones e os ficheiros, sem sintetizar");
+  app.add_option("-o", options.output,
+                 "ficheiro WAVE a escrever («-» para a saída padrão; sem «.» no nome junta-se .wav);\n"
+                 "com TEXTO «-», uma pasta (ficheiros N.wav) ou um padrão em que {n} é o número da linha");
+  app.add_option("texto", options.texto,
+                 "a transcrição SAMPA; «-» lê uma transcrição por linha da entrada padrão")
+      ->required();
+  app.set_version_flag("--version", std::string(program) + " 0.1.0");
+  app.footer(
+      "Exemplos:\n"
+      "  quelvara-synth --grafica -o voz _pa_.\n"
+      "  quelvara-synth --factor 1.5 -o - _6fraz6kOmprid6_. | aplay\n"
+      "  quelvara-synth --factor 0.8 -o saida/frase{n}.wav - < frases.txt\n"
+      "  quelvara-synth --segment _p6~w_!\n"
+      "Saída: 0 sucesso, 1 erro de síntese ou de ficheiro, 2 erro de utilização.");
+
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::CallForHelp&) {
+    std::cout << app.help();
+    return exit_ok;
+  } catch (const CLI::CallForVersion&) {
+    std::cout << program << " 0.1.0\n";
+    return exit_ok;
+  } catch (const CLI::ParseError& e) {
+    say(std::string("argumentos inválidos: ") + e.what());
+    std::cerr << "Use --help para ver a utilização.\n";
+    return exit_usage;
+  }
+  if (!bd.empty()) options.bd = bd;
+
+  try {
+    return run(options);
+  } catch (const UsageError& e) {
+    say(e.message);
+    return exit_usage;
+  } catch (const audio::WavError& e) {
+    say(e.what());
+    return exit_failure;
+  } catch (const std::exception& e) {
+    say(std::string("erro: ") + e.what());
+    return exit_failure;
+  }
+}

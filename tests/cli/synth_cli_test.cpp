@@ -1,0 +1,177 @@
+// quelvara-synth as a user runs it: arguments, exit status, messages and the files it writes.
+#include <gtest/gtest.h>
+#include <sndfile.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "support/fixture_database.h"
+#include "support/run_program.h"
+#include "support/temp_dir.h"
+
+namespace fs = std::filesystem;
+using quelvara::testing::run_program;
+using quelvara::testing::TempDir;
+
+namespace {
+
+const std::string synth = QUELVARA_SYNTH;
+const std::string missing_unit = "Inseriu um difone que não existe na Base de Dados";
+const std::string out_of_range = "Introduza um valor entre 0.5 e 2";
+
+std::string read_bytes(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), {}};
+}
+
+class SynthCli : public ::testing::Test {
+ protected:
+  void SetUp() override { quelvara::testing::write_fixture_database(dir.path()); }
+  quelvara::testing::ProgramResult run(std::vector<std::string> args, const std::string& input = {}) {
+    return run_program(synth, std::move(args), input, dir.path());
+  }
+  TempDir dir;
+};
+
+TEST_F(SynthCli, HelpAndVersionSucceed) {
+  const auto help = run({"--help"});
+  EXPECT_EQ(help.status, 0);
+  EXPECT_NE(help.out.find("--factor"), std::string::npos);
+  EXPECT_NE(help.out.find("{n}"), std::string::npos);
+  const auto version = run({"--version"});
+  EXPECT_EQ(version.status, 0);
+  EXPECT_NE(version.out.find("quelvara-synth"), std::string::npos);
+}
+
+TEST_F(SynthCli, UsageErrorsExitWithTwoAndWriteNothing) {
+  const std::vector<std::vector<std::string>> cases = {
+      {"-o", "voz.wav", "_pa_."},                             // no intonation mode
+      {"--factor", "1", "--grafica", "-o", "voz.wav", "_pa_."},  // both modes
+      {"--grafica", "_pa_."},                                 // no output
+      {"--grafica", "-o", "voz.wav", ""},                     // empty text
+      {"--grafica", "-o", "voz.wav"},                         // no text at all
+      {"--grafica", "--bogus", "-o", "voz.wav", "_pa_."},     // unknown option
+      {"--grafica", "-o", "voz.wav", "-"},                    // batch needs a folder or {n}
+  };
+  for (const auto& args : cases) {
+    const auto r = run(args);
+    EXPECT_EQ(r.status, 2) << args.front() << " " << r.err;
+    EXPECT_FALSE(r.err.empty());
+  }
+  EXPECT_FALSE(fs::exists(dir / "voz.wav"));
+}
+
+TEST_F(SynthCli, FactorOutsideTheRangeGetsTheRangeMessage) {
+  for (const std::string factor : {"0.49", "2.01", "NaN", "nan", "-1", "abc", "1,5", "inf"}) {
+    const auto r = run({"--factor", factor, "-o", "voz.wav", "_pa_."});
+    EXPECT_EQ(r.status, 2) << factor;
+    EXPECT_NE(r.err.find(out_of_range), std::string::npos) << factor << ": " << r.err;
+  }
+  for (const std::string factor : {"0.5", "2"}) EXPECT_EQ(run({"--factor", factor, "-o", "v.wav", "_pa_."}).status, 0) << factor;
+}
+
+TEST_F(SynthCli, WritesA16BitMonoFileAt22050) {
+  const auto r = run({"--grafica", "-o", "voz", "_pa_."});
+  ASSERT_EQ(r.status, 0) << r.err;
+  ASSERT_TRUE(fs::exists(dir / "voz.wav"));  // a name without "." gets .wav, as when saving
+  SF_INFO info{};
+  SNDFILE* f = sf_open((dir / "voz.wav").c_str(), SFM_READ, &info);
+  ASSERT_NE(f, nullptr);
+  EXPECT_EQ(info.samplerate, 22050);
+  EXPECT_EQ(info.channels, 1);
+  EXPECT_EQ(info.format, SF_FORMAT_WAV | SF_FORMAT_PCM_16);
+  EXPECT_GT(info.frames, 1000);
+  std::vector<short> samples(static_cast<std::size_t>(info.frames));
+  EXPECT_EQ(sf_read_short(f, samples.data(), info.frames), info.frames);
+  sf_close(f);
+  EXPECT_NE(*std::max_element(samples.begin(), samples.end()), 0);  // not silence
+  EXPECT_EQ(fs::file_size(dir / "voz.wav"), 44 + 2 * static_cast<std::uintmax_t>(info.frames));
+}
+
+TEST_F(SynthCli, StandardOutputGetsTheSameBytesAsAFile) {
+  ASSERT_EQ(run({"--factor", "1.5", "-o", "a.wav", "_papa_!"}).status, 0);
+  const auto r = run({"--factor", "1.5", "-o", "-", "_papa_!"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, read_bytes(dir / "a.wav"));
+}
+
+TEST_F(SynthCli, HigherFactorGivesShorterVoicedParts) {
+  ASSERT_EQ(run({"--factor", "1", "-o", "one.wav", "_papa_."}).status, 0);
+  ASSERT_EQ(run({"--factor", "2", "-o", "two.wav", "_papa_."}).status, 0);
+  ASSERT_EQ(run({"--factor", "0.5", "-o", "half.wav", "_papa_."}).status, 0);
+  const auto one = fs::file_size(dir / "one.wav"), two = fs::file_size(dir / "two.wav"),
+             half = fs::file_size(dir / "half.wav");
+  EXPECT_LT(two, one);
+  EXPECT_GT(half, one);
+}
+
+TEST_F(SynthCli, MissingUnitsAndUnknownPhonesFailWithTheSystemMessage) {
+  std::ofstream(dir / "voz.wav") << "keep me";
+  for (const std::string text : {"_pu_.", "_pa?a_", "_pá_", "_pX_.", "pa_ _pu"}) {
+    const auto r = run({"--grafica", "-o", "voz.wav", text});
+    EXPECT_EQ(r.status, 1) << text;
+    EXPECT_NE(r.err.find(missing_unit), std::string::npos) << text << ": " << r.err;
+  }
+  EXPECT_EQ(read_bytes(dir / "voz.wav"), "keep me");
+}
+
+TEST_F(SynthCli, TextIsCutAtTheFirstBlank) {
+  // Everything after the blank is ignored, so the missing unit of «_pu_» is never looked up.
+  EXPECT_EQ(run({"--grafica", "-o", "voz.wav", "_pa_ _pu_"}).status, 0);
+}
+
+TEST_F(SynthCli, MissingDatabaseFolderIsReported) {
+  const auto r = run({"--bd", "nowhere", "--grafica", "-o", "voz.wav", "_pa_."});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("nowhere"), std::string::npos);
+}
+
+TEST_F(SynthCli, UnwritableOutputIsAFileError) {
+  auto r = run({"--grafica", "-o", "no/such/folder/voz.wav", "_pa_."});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_FALSE(r.err.empty());
+  r = run({"--grafica", "-o", "/dev/full", "_pa_."});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("Failed to write"), std::string::npos) << r.err;
+}
+
+TEST_F(SynthCli, BatchWritesOneFilePerLineAndReportsBadLines) {
+  fs::create_directory(dir / "out");
+  const auto r = run({"--factor", "1.2", "-o", "out/", "-"}, "_pa_.\n_pu_\n\n_pi_?\r\n");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("linha 2"), std::string::npos) << r.err;
+  EXPECT_TRUE(fs::exists(dir / "out" / "1.wav"));
+  EXPECT_FALSE(fs::exists(dir / "out" / "2.wav"));
+  EXPECT_TRUE(fs::exists(dir / "out" / "4.wav"));
+
+  const auto pattern = run({"--grafica", "-o", "frase{n}.wav", "-"}, "_pa_.\n_pi_!\n");
+  EXPECT_EQ(pattern.status, 0) << pattern.err;
+  EXPECT_TRUE(fs::exists(dir / "frase1.wav"));
+  EXPECT_TRUE(fs::exists(dir / "frase2.wav"));
+}
+
+TEST_F(SynthCli, SegmentShowsTheCutWithNumbersAndFiles) {
+  const auto r = run({"--segment", "_p6~w_!"});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find("«!»"), std::string::npos);
+  EXPECT_NE(r.out.find("p6~w\tp + 6~w\t2 + 46\tbd/oclus/246.mat"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("6~w_\t6~w + _\t46 + 1\tbd/461.mat"), std::string::npos) << r.out;
+  const auto unknown = run({"--segment", "_pX_"});
+  EXPECT_EQ(unknown.status, 1);
+  EXPECT_NE(unknown.out.find("desconhecido"), std::string::npos);
+}
+
+TEST_F(SynthCli, VeryLongTextIsSynthesised) {
+  std::string text = "_";
+  for (int k = 0; k < 10000; ++k) text += "pa";
+  text += "_";
+  const auto r = run({"--factor", "1", "-o", "long.wav", text});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_GT(fs::file_size(dir / "long.wav"), 20000u * 170u);
+}
+
+}  // namespace

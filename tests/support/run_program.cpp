@@ -1,0 +1,79 @@
+#include "support/run_program.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <stdexcept>
+
+namespace quelvara::testing {
+
+ProgramResult run_program(const std::string& program, const std::vector<std::string>& args,
+                          const std::string& input, const std::filesystem::path& working_directory) {
+  int in[2], out[2], err[2];
+  if (pipe(in) || pipe(out) || pipe(err)) throw std::runtime_error("pipe failed");
+  const pid_t pid = fork();
+  if (pid < 0) throw std::runtime_error("fork failed");
+  if (pid == 0) {
+    dup2(in[0], 0);
+    dup2(out[1], 1);
+    dup2(err[1], 2);
+    for (int fd : {in[0], in[1], out[0], out[1], err[0], err[1]}) close(fd);
+    if (!working_directory.empty() && chdir(working_directory.c_str()) != 0) _exit(127);
+    std::vector<char*> argv;
+    argv.push_back(const_cast<char*>(program.c_str()));
+    for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    execv(program.c_str(), argv.data());
+    _exit(127);
+  }
+  close(in[0]);
+  close(out[1]);
+  close(err[1]);
+  signal(SIGPIPE, SIG_IGN);
+
+  ProgramResult result;
+  std::size_t written = 0;
+  if (input.empty()) close(in[1]);
+  int in_fd = input.empty() ? -1 : in[1];
+  if (in_fd >= 0) fcntl(in_fd, F_SETFL, O_NONBLOCK);
+  bool out_open = true, err_open = true;
+  char buffer[65536];
+  while (out_open || err_open) {
+    pollfd fds[3] = {{out_open ? out[0] : -1, POLLIN, 0},
+                     {err_open ? err[0] : -1, POLLIN, 0},
+                     {in_fd, POLLOUT, 0}};
+    if (poll(fds, 3, -1) < 0) {
+      if (errno == EINTR) continue;
+      break;
+    }
+    for (int k = 0; k < 2; ++k) {
+      if (!(fds[k].revents & (POLLIN | POLLHUP | POLLERR))) continue;
+      const ssize_t n = read(fds[k].fd, buffer, sizeof buffer);
+      if (n <= 0) {
+        close(fds[k].fd);
+        (k == 0 ? out_open : err_open) = false;
+      } else {
+        (k == 0 ? result.out : result.err).append(buffer, static_cast<std::size_t>(n));
+      }
+    }
+    if (in_fd >= 0 && (fds[2].revents & (POLLOUT | POLLERR | POLLHUP))) {
+      const ssize_t n = write(in_fd, input.data() + written, input.size() - written);
+      if (n > 0) written += static_cast<std::size_t>(n);
+      if (n < 0 || written == input.size()) {
+        close(in_fd);
+        in_fd = -1;
+      }
+    }
+  }
+  if (in_fd >= 0) close(in_fd);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return result;
+}
+
+}  // namespace quelvara::testing
