@@ -6,6 +6,7 @@
 #include <new>
 #include <stdexcept>
 
+#include "runtime/console.h"
 #include "runtime/error.h"
 
 namespace quelvara::runtime {
@@ -72,7 +73,7 @@ std::vector<Value> call_through_entry(const EntryCheck& check, int nargout, std:
   } catch (const RuntimeError&) {
     throw;
   } catch (const std::bad_alloc&) {
-    throw RuntimeError("A memory allocation request failed.");
+    throw RuntimeError(out_of_memory_message);
   } catch (const std::exception& e) {
     throw RuntimeError(e.what());
   }
