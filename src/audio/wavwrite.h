@@ -22,11 +22,18 @@ struct SampleMatrix {
   static SampleMatrix row(std::span<const double> samples);
 };
 
+// Receives a warning's text. An empty Warn prints "Warning: " and the text on standard output.
 using Warn = std::function<void(const std::string&)>;
 
-// Writes y at Fs samples per second with nbits bits to wavefile. Throws WavError with the
-// writer's exact message. The clipping warning goes to warn.
+// Writes y at Fs samples per second with nbits bits to wavefile (".wav" is appended to a name
+// that has no "." anywhere). Throws WavError with the writer's exact message; an existing file
+// is replaced only by a complete write and is otherwise left as it was. The clipping warning
+// goes to warn. Throws std::invalid_argument when y.data does not hold rows * cols values.
 void wavwrite(const SampleMatrix& y, double fs, int nbits, const std::string& wavefile,
               const Warn& warn = {});
+
+// The shorter call forms: 16 bits, and 8000 samples per second when fs is not given.
+void wavwrite(const SampleMatrix& y, double fs, const std::string& wavefile, const Warn& warn = {});
+void wavwrite(const SampleMatrix& y, const std::string& wavefile, const Warn& warn = {});
 
 }  // namespace quelvara::audio
