@@ -1,0 +1,122 @@
+#include "graphics/callbacks.h"
+
+#include <iostream>
+#include <vector>
+
+#include "runtime/error.h"
+
+namespace quelvara::graphics {
+
+namespace {
+
+using runtime::RuntimeError;
+
+struct RunningCallback {
+  Handle object;
+  std::optional<Handle> figure;
+};
+
+std::vector<RunningCallback>& running() {
+  static std::vector<RunningCallback> stack;
+  return stack;
+}
+
+CallbackErrorHandler& error_handler() {
+  static CallbackErrorHandler handler;
+  return handler;
+}
+
+void print_error_report(const std::exception& error) {
+  if (const auto* e = dynamic_cast<const RuntimeError*>(&error)) {
+    if (e->kind()) std::cout << *e->kind() << '\n';
+    std::cout << "Exception!  File: " << (e->file() ? *e->file() : "No File Info.")
+              << ", Line: " << e->line() << '\n';
+    std::cout << "    " << e->message() << '\n';
+    if (e->detail()) std::cout << *e->detail() << '\n';
+  } else {
+    std::cout << "Exception!  File: No File Info., Line: 0\n    " << error.what() << '\n';
+  }
+  std::cout.flush();
+}
+
+class CallbackScope {
+ public:
+  explicit CallbackScope(Handle h) { running().push_back({h, ancestor_figure(h)}); }
+  ~CallbackScope() { running().pop_back(); }
+  CallbackScope(const CallbackScope&) = delete;
+  CallbackScope& operator=(const CallbackScope&) = delete;
+};
+
+}  // namespace
+
+void fire_callback(Handle h, std::string_view property, Value eventdata) {
+  Value cb = get(h, property);
+  if (cb.is_empty()) return;
+  std::vector<Value> args{Value(h), std::move(eventdata)};
+  runtime::FunctionRef f;
+  if (cb.is_function()) {
+    f = cb.function();
+  } else if (cb.is_cell() && !cb.cell().items.empty() && cb.cell().items.front().is_function()) {
+    f = cb.cell().items.front().function();
+    for (std::size_t i = 1; i < cb.cell().items.size(); ++i) args.push_back(cb.cell().items[i]);
+  } else {
+    throw RuntimeError("The " + std::string(property) + " property does not hold a function.");
+  }
+  if (!f.call) throw RuntimeError("The callback '" + f.name + "' has no function.");
+  CallbackScope scope(h);
+  (*f.call)(0, std::move(args));
+}
+
+void fire_callback_from_event(Handle h, std::string_view property, Value eventdata) {
+  try {
+    fire_callback(h, property, std::move(eventdata));
+  } catch (const std::exception& e) {
+    report_callback_error(e);
+  }
+}
+
+std::optional<Handle> gcbo() {
+  for (auto it = running().rbegin(); it != running().rend(); ++it)
+    if (ishandle(it->object)) return it->object;
+  return std::nullopt;
+}
+
+std::optional<Handle> gcbf() {
+  for (auto it = running().rbegin(); it != running().rend(); ++it)
+    if (it->figure && ishandle(*it->figure)) return it->figure;
+  return std::nullopt;
+}
+
+Value gcbo_value() {
+  const auto h = gcbo();
+  return h ? Value(*h) : Value();
+}
+
+Value gcbf_value() {
+  const auto h = gcbf();
+  return h ? Value(*h) : Value();
+}
+
+void set_callback_error_handler(CallbackErrorHandler handler) { error_handler() = std::move(handler); }
+
+void report_callback_error(const std::exception& error) {
+  if (error_handler())
+    error_handler()(error);
+  else
+    print_error_report(error);
+}
+
+void close(Handle figure) {
+  if (!ishandle(figure) || type_of(figure) != "figure")
+    throw RuntimeError("close: the handle of a figure is required.");
+  if (get(figure, "CloseRequestFcn").is_empty())
+    delete_object(figure);
+  else
+    fire_callback(figure, "CloseRequestFcn");
+}
+
+void close() {
+  if (const auto f = current_figure()) close(*f);
+}
+
+}  // namespace quelvara::graphics

@@ -1,0 +1,41 @@
+#pragma once
+// Running the callbacks held in object properties, and the callback object/figure they see.
+#include <exception>
+#include <functional>
+#include <optional>
+#include <string_view>
+
+#include "graphics/object_tree.h"
+
+namespace quelvara::graphics {
+
+// Runs the callback in property of h (Callback, CreateFcn, ResizeFcn, ...). A function
+// reference is called with (h, eventdata); a cell row {f, a, b, ...} with (h, eventdata, a, b,
+// ...). While it runs, h is the callback object (gcbo) and its figure the callback figure
+// (gcbf). An empty property does nothing. Errors propagate to the caller.
+void fire_callback(Handle h, std::string_view property, Value eventdata = {});
+
+// As fire_callback, for callbacks the event loop runs: an error that ends the callback is
+// handed to the callback error handler and goes no further.
+void fire_callback_from_event(Handle h, std::string_view property, Value eventdata = {});
+
+// The object and figure of the running callback (innermost when callbacks nest); nullopt
+// outside callbacks.
+std::optional<Handle> gcbo();
+std::optional<Handle> gcbf();
+// The same as values: the handle, or the empty value.
+Value gcbo_value();
+Value gcbf_value();
+
+// Receives the error that ended a callback run by the event loop. The default prints an error
+// report on standard output.
+using CallbackErrorHandler = std::function<void(const std::exception&)>;
+void set_callback_error_handler(CallbackErrorHandler handler);  // empty: restore the default
+void report_callback_error(const std::exception& error);
+
+// Closes a figure as its window's close control does: runs its CloseRequestFcn, or deletes it
+// when that is empty. close() closes the current figure (when there is one).
+void close(Handle figure);
+void close();
+
+}  // namespace quelvara::graphics

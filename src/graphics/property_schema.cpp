@@ -1,0 +1,207 @@
+#include "graphics/property_schema.h"
+
+#include <map>
+
+#include "graphics/object_tree.h"
+#include "runtime/error.h"
+
+namespace quelvara::graphics {
+
+namespace {
+
+using runtime::Array;
+using runtime::Cell;
+using runtime::RuntimeError;
+using runtime::Value;
+
+Value color(double r, double g, double b) { return Array::row({r, g, b}); }
+
+const std::vector<std::string> on_off = {"on", "off"};
+const std::vector<std::string> units = {"pixels",      "normalized", "points",
+                                        "inches",      "centimeters", "characters"};
+
+PropertySpec text(std::string name, std::string initial = "") {
+  return {std::move(name), Value(initial), PropertyKind::text, {}};
+}
+PropertySpec choice(std::string name, std::vector<std::string> choices) {
+  Value initial(choices.front());
+  return {std::move(name), initial, PropertyKind::choice, std::move(choices)};
+}
+PropertySpec callback(std::string name) { return {std::move(name), Value(), PropertyKind::callback, {}}; }
+PropertySpec number(std::string name, double initial) {
+  return {std::move(name), Value(initial), PropertyKind::number, {}};
+}
+
+// Properties every object below the root has.
+std::vector<PropertySpec> common(std::string default_units) {
+  std::vector<std::string> unit_choices = units;
+  std::erase(unit_choices, default_units);
+  unit_choices.insert(unit_choices.begin(), default_units);
+  return {text("Tag"),
+          choice("Visible", on_off),
+          choice("HandleVisibility", {"on", "callback", "off"}),
+          choice("Units", unit_choices),
+          {"UserData", Value(), PropertyKind::any, {}},
+          callback("CreateFcn"),
+          callback("DeleteFcn"),
+          callback("ButtonDownFcn"),
+          choice("BusyAction", {"queue", "cancel"}),
+          choice("Interruptible", on_off)};
+}
+
+std::map<std::string, std::vector<PropertySpec>, std::less<>> make_schema() {
+  std::map<std::string, std::vector<PropertySpec>, std::less<>> schema;
+  schema["root"] = {choice("Units", units),
+                    choice("DefaultFigureVisible", on_off),
+                    {"DefaultUicontrolBackgroundColor", color(0.94, 0.94, 0.94), PropertyKind::color, {}},
+                    choice("ShowHiddenHandles", {"off", "on"}),
+                    text("Tag"),
+                    {"UserData", Value(), PropertyKind::any, {}}};
+
+  auto figure = common("pixels");
+  figure.push_back(text("Name"));
+  figure.push_back({"Color", color(0.94, 0.94, 0.94), PropertyKind::color, {}});
+  figure.push_back(choice("NumberTitle", on_off));
+  figure.push_back(choice("MenuBar", {"figure", "none"}));
+  figure.push_back(choice("ToolBar", {"auto", "none", "figure"}));
+  figure.push_back(choice("Resize", on_off));
+  figure.push_back(choice("WindowStyle", {"normal", "modal", "docked"}));
+  figure.push_back(choice("activepositionproperty", {"outerposition", "position"}));
+  figure.push_back(choice("IntegerHandle", on_off));
+  figure.push_back(callback("ResizeFcn"));
+  figure.push_back(callback("CloseRequestFcn"));
+  figure.push_back(callback("KeyPressFcn"));
+  figure.push_back(text("FileName"));
+  schema["figure"] = figure;
+
+  auto axes = common("pixels");
+  axes.push_back({"Color", color(1, 1, 1), PropertyKind::color, {}});
+  axes.push_back({"XLim", Array::row({0, 1}), PropertyKind::numbers, {}});
+  axes.push_back({"YLim", Array::row({0, 1}), PropertyKind::numbers, {}});
+  axes.push_back({"XTick", Array(), PropertyKind::numbers, {}});
+  axes.push_back({"YTick", Array(), PropertyKind::numbers, {}});
+  axes.push_back(choice("Box", {"off", "on"}));
+  axes.push_back(choice("NextPlot", {"replace", "add", "replacechildren"}));
+  schema["axes"] = axes;
+
+  auto control = common("pixels");
+  control.push_back(choice("Style", {"pushbutton", "edit", "popupmenu", "text", "checkbox",
+                                     "radiobutton", "listbox", "slider", "frame", "togglebutton"}));
+  control.push_back({"String", Value(""), PropertyKind::strings, {}});
+  control.push_back(number("Value", 0));
+  control.push_back(number("Min", 0));
+  control.push_back(number("Max", 1));
+  control.push_back(choice("Enable", {"on", "off", "inactive"}));
+  control.push_back(callback("Callback"));
+  control.push_back(callback("KeyPressFcn"));
+  control.push_back({"BackgroundColor", color(0.94, 0.94, 0.94), PropertyKind::color, {}});
+  control.push_back({"ForegroundColor", color(0, 0, 0), PropertyKind::color, {}});
+  control.push_back(number("FontSize", 8));
+  control.push_back(text("FontName", "Helvetica"));
+  control.push_back(choice("FontWeight", {"normal", "bold", "light", "demi"}));
+  control.push_back(choice("HorizontalAlignment", {"center", "left", "right"}));
+  control.push_back(text("TooltipString"));
+  schema["uicontrol"] = control;
+
+  auto image = common("pixels");
+  image.push_back({"CData", Value(), PropertyKind::any, {}});
+  image.push_back({"XData", Array::row({1, 1}), PropertyKind::numbers, {}});
+  image.push_back({"YData", Array::row({1, 1}), PropertyKind::numbers, {}});
+  schema["image"] = image;
+
+  auto menu = common("pixels");
+  menu.push_back(text("Label"));
+  menu.push_back(callback("Callback"));
+  menu.push_back(choice("Enable", {"on", "off"}));
+  schema["uimenu"] = menu;
+  schema["uitoolbar"] = common("pixels");
+  return schema;
+}
+
+auto& schema() {
+  static auto s = make_schema();
+  return s;
+}
+
+[[noreturn]] void refuse(const PropertySpec& spec, std::string_view what) {
+  throw RuntimeError("Bad value for property '" + spec.name + "': " + std::string(what) + ".");
+}
+
+bool is_row_text(const Value& v) { return v.is_text() && v.array().rows() <= 1; }
+
+bool is_function_callback(const Value& v) {
+  if (v.is_function()) return true;
+  return v.is_cell() && !v.cell().items.empty() && v.cell().items.front().is_function();
+}
+
+}  // namespace
+
+const std::vector<PropertySpec>& property_specs(std::string_view type) {
+  static const std::vector<PropertySpec> none;
+  const auto it = schema().find(type);
+  return it == schema().end() ? none : it->second;
+}
+
+const PropertySpec* find_property_spec(std::string_view type, std::string_view name) {
+  for (const auto& spec : property_specs(type))
+    if (same_name(spec.name, name)) return &spec;
+  return nullptr;
+}
+
+Value checked_property_value(const PropertySpec& spec, Value value) {
+  switch (spec.kind) {
+    case PropertyKind::any:
+      return value;
+    case PropertyKind::text:
+      if (value.is_empty()) return Value("");
+      if (!is_row_text(value)) refuse(spec, "a text is required");
+      return value;
+    case PropertyKind::number:
+      if (!value.is_number()) refuse(spec, "a single number is required");
+      return value;
+    case PropertyKind::numbers:
+      if (!value.is_array() || value.is_text()) refuse(spec, "a numeric array is required");
+      return value;
+    case PropertyKind::choice: {
+      if (!is_row_text(value)) refuse(spec, "a text is required");
+      const auto given = value.text();
+      for (const auto& c : spec.choices)
+        if (same_name(c, given)) return Value(c);
+      std::string list;
+      for (const auto& c : spec.choices) list += (list.empty() ? "" : " | ") + c;
+      refuse(spec, "must be one of " + list);
+    }
+    case PropertyKind::color: {
+      if (!value.is_array() || value.is_text() || value.array().numel() != 3)
+        refuse(spec, "a color is three numbers from 0 to 1");
+      for (double c : value.array().data())
+        if (!(c >= 0 && c <= 1)) refuse(spec, "a color is three numbers from 0 to 1");
+      return Array::row(value.array().data());
+    }
+    case PropertyKind::callback:
+      if (value.is_empty() || is_function_callback(value)) return value;
+      refuse(spec, "a callback must be empty or a function reference");
+    case PropertyKind::strings:
+      if (value.is_empty()) return Value("");
+      if (value.is_text()) return value;
+      if (value.is_cell()) {
+        for (const auto& item : value.cell().items)
+          if (!item.is_empty() && !is_row_text(item)) refuse(spec, "a text or a list of texts is required");
+        return value;
+      }
+      refuse(spec, "a text or a list of texts is required");
+  }
+  return value;
+}
+
+void define_property(std::string_view type, PropertySpec spec) {
+  auto& specs = schema()[std::string(type)];
+  for (auto& s : specs)
+    if (same_name(s.name, spec.name)) {
+      s = std::move(spec);
+      return;
+    }
+  specs.push_back(std::move(spec));
+}
+
+}  // namespace quelvara::graphics

@@ -1,0 +1,43 @@
+#pragma once
+// The named properties of each object type: canonical spelling, initial value and the values
+// each one accepts. Properties computed from the tree itself (Type, Parent, Children,
+// Position, outerposition, ScreenSize, CurrentFigure, CallbackObject) are not listed here.
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "runtime/value.h"
+
+namespace quelvara::graphics {
+
+enum class PropertyKind {
+  any,       // any value
+  text,      // a character row (or empty)
+  number,    // one number
+  numbers,   // a numeric array of any size
+  choice,    // one of the listed words, matched without regard to case, stored as listed
+  color,     // three numbers from 0 to 1
+  callback,  // empty, a function reference, or a cell row whose first item is one
+  strings,   // text, or a cell row of texts (the items of a pop-up list)
+};
+
+struct PropertySpec {
+  std::string name;
+  runtime::Value initial;
+  PropertyKind kind = PropertyKind::any;
+  std::vector<std::string> choices;
+};
+
+// The specs of one type ("root", "figure", "axes", "uicontrol", "image", "uimenu",
+// "uitoolbar"); empty for an unknown type.
+const std::vector<PropertySpec>& property_specs(std::string_view type);
+// The spec named name (any letter case) of type, or nullptr.
+const PropertySpec* find_property_spec(std::string_view type, std::string_view name);
+// Checks value against spec and gives it in stored form (a choice in its listed spelling);
+// throws runtime::RuntimeError naming the property when the value does not fit.
+runtime::Value checked_property_value(const PropertySpec& spec, runtime::Value value);
+// Adds a property to a type, for layers above that need one more (it is then settable on
+// objects created afterwards). Replaces a spec of the same name.
+void define_property(std::string_view type, PropertySpec spec);
+
+}  // namespace quelvara::graphics
