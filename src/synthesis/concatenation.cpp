@@ -1,0 +1,87 @@
+#include "synthesis/concatenation.h"
+
+#include <cmath>
+#include <stdexcept>
+
+namespace quelvara::synthesis {
+namespace {
+
+// Mean of the absolute sample values dfn[first .. last), summed in sample order. The plain
+// mean of a pitch period is near zero and of either sign, so it cannot serve as a level.
+double mean_level(const std::vector<double>& dfn, std::size_t first, std::size_t last) {
+  double sum = 0;
+  for (std::size_t k = first; k < last; ++k) sum += std::abs(dfn[k]);
+  return sum / static_cast<double>(last - first);
+}
+
+// The level over the unit's last pitch period, or nullopt when the unit is unvoiced at both ends.
+std::optional<double> unit_level(const UnitData& unit) {
+  const std::size_t length = unit.dfn.size();
+  const bool ends_voiced = unit.vzmt.back() > 2;
+  const bool begins_voiced = unit.vzmt.front() > 2;
+  if (!ends_voiced && !begins_voiced) return std::nullopt;
+
+  std::size_t ult = length;     // 0-based position of the last mark
+  std::size_t penult = length;  // and of the one before it
+  for (std::size_t k = length; k-- > 0;) {
+    if (unit.trm[k] == 0) continue;
+    if (ult == length) {
+      ult = k;
+      if (ends_voiced) break;
+    } else {
+      penult = k;
+      break;
+    }
+  }
+  if (ends_voiced) return mean_level(unit.dfn, ult, length);
+  return mean_level(unit.dfn, penult, ult);
+}
+
+void append_row(std::vector<double>& row, const std::vector<double>& values) {
+  row.insert(row.end(), values.begin(), values.end());  // amortised: capacity grows geometrically
+}
+
+}  // namespace
+
+void append_unit(Joined& joined, const UnitData& unit) {
+  if (!unit_is_usable(unit)) throw std::invalid_argument("append_unit: unit is not usable");
+  joined.media.push_back(unit_level(unit));
+  append_row(joined.orig, unit.dfn);
+  append_row(joined.pitch, unit.trm);
+  append_row(joined.vzmto, unit.vzmt);
+  joined.limdf.push_back(unit.dfn.size());
+  joined.fctalisa.push_back(1.0);
+}
+
+void smooth_levels(Joined& joined) {
+  std::size_t total_length = 0;
+  for (std::size_t length : joined.limdf) total_length += length;
+  if (joined.media.size() != joined.limdf.size() || joined.fctalisa.size() != joined.limdf.size() ||
+      joined.orig.size() != total_length) {
+    throw std::invalid_argument("smooth_levels: unit lengths do not match the joined rows");
+  }
+
+  double medtot = 0;  // summed in text order
+  std::size_t units_with_level = 0;
+  for (const auto& level : joined.media) {
+    if (level) {
+      medtot += *level;
+      ++units_with_level;
+    }
+  }
+  // With a single level the factor would silence that unit; with a zero sum it has no divisor.
+  if (units_with_level < 2 || medtot == 0) return;
+
+  std::size_t buf = 0;
+  for (std::size_t c = 0; c < joined.limdf.size(); ++c) {
+    const std::size_t aux = joined.limdf[c];
+    if (joined.media[c]) {
+      const double factor = (medtot - *joined.media[c]) / medtot;
+      joined.fctalisa[c] = factor;
+      for (std::size_t k = buf; k < buf + aux; ++k) joined.orig[k] *= factor;
+    }
+    buf += aux;
+  }
+}
+
+}  // namespace quelvara::synthesis

@@ -1,0 +1,180 @@
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <fstream>
+#include <limits>
+#include <utility>
+#include <vector>
+
+#include "runtime/mat_file.h"
+#include "support/temp_dir.h"
+#include "synthesis/mat_writer.h"
+#include "synthesis/synthetic_units.h"
+
+namespace quelvara::runtime {
+namespace {
+
+using testing::column;
+using testing::MatVariable;
+using testing::numeric;
+using testing::row;
+using testing::write_mat_file;
+
+const std::vector<double> wave = {0.5, -0.25, 0.125, 0.0, -0.5};
+const std::vector<double> marks = {1, 0, 0, 1, 0};
+const std::vector<double> voicing = {5, 5, 5, 5, 5};
+
+class UnitFile : public ::testing::Test {
+ protected:
+  std::optional<synthesis::UnitData> write_and_read(const std::vector<MatVariable>& variables,
+                                                    mat_ft version = MAT_FT_MAT5,
+                                                    matio_compression compression = MAT_COMPRESSION_NONE) {
+    write_mat_file(file, variables, version, compression);
+    return read_unit_file(file);
+  }
+
+  std::vector<char> bytes_of(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+  }
+  void write_bytes(const std::vector<char>& bytes) {
+    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  }
+
+  testing::TempDir dir;
+  std::filesystem::path file = dir / "unit.mat";
+};
+
+TEST_F(UnitFile, ReadsTheDatabaseLayoutInEveryVersion) {
+  const synthesis::UnitData unit{wave, marks, voicing};
+  for (auto compression : {MAT_COMPRESSION_NONE, MAT_COMPRESSION_ZLIB}) {
+    auto read = write_and_read({column("dfn", wave), row("trm", marks), row("vzmt", voicing)},
+                               MAT_FT_MAT5, compression);
+    ASSERT_TRUE(read.has_value());
+    EXPECT_EQ(read->dfn, wave);
+    EXPECT_EQ(read->trm, marks);
+    EXPECT_EQ(read->vzmt, voicing);
+  }
+  auto v4 = write_and_read({column("dfn", wave), row("trm", marks), row("vzmt", voicing)}, MAT_FT_MAT4);
+  ASSERT_TRUE(v4.has_value());
+  EXPECT_EQ(v4->dfn, wave);
+
+  testing::write_unit(dir / "written.mat", unit);
+  auto written = read_unit_file(dir / "written.mat");
+  ASSERT_TRUE(written.has_value());
+  EXPECT_EQ(written->trm, marks);
+}
+
+TEST_F(UnitFile, EitherOrientationAndExtraVariables) {
+  auto read = write_and_read({row("dfn", wave), column("trm", marks), column("vzmt", voicing),
+                              row("cont", {7}), testing::char_row("note", "extra")});
+  ASSERT_TRUE(read.has_value());
+  EXPECT_EQ(read->dfn, wave);
+  EXPECT_EQ(read->trm, marks);
+  EXPECT_EQ(read->vzmt, voicing);
+
+  auto single = write_and_read({row("dfn", {0.25}), row("trm", {1}), row("vzmt", {3})});
+  ASSERT_TRUE(single.has_value());
+  EXPECT_EQ(single->dfn, (std::vector<double>{0.25}));
+}
+
+TEST_F(UnitFile, AnyNumericClassIsConvertedToDouble) {
+  auto read = write_and_read({numeric<float>("dfn", {0.5f, -0.25f, 0.125f, 0.0f, -0.5f}, {5, 1}),
+                              numeric<std::int16_t>("trm", {1, 0, 0, -1, 0}, {1, 5}),
+                              numeric<std::uint8_t>("vzmt", {5, 5, 5, 5, 5}, {1, 5})});
+  ASSERT_TRUE(read.has_value());
+  EXPECT_EQ(read->dfn, wave);
+  EXPECT_EQ(read->trm, (std::vector<double>{1, 0, 0, -1, 0}));
+  EXPECT_EQ(read->vzmt, voicing);
+
+  auto wide = write_and_read({numeric<std::int32_t>("dfn", {-7, 0, 3}, {3, 1}),
+                              numeric<std::int64_t>("trm", {1, 0, 0}, {1, 3}),
+                              numeric<std::uint64_t>("vzmt", {9, 9, 9}, {1, 3})});
+  ASSERT_TRUE(wide.has_value());
+  EXPECT_EQ(wide->dfn, (std::vector<double>{-7, 0, 3}));
+  EXPECT_EQ(wide->vzmt, (std::vector<double>{9, 9, 9}));
+
+  // Logical marks read as 0 and 1.
+  auto logical = write_and_read({column("dfn", wave), testing::logical_row("trm", {1, 0, 0, 1, 0}),
+                                 row("vzmt", voicing)});
+  ASSERT_TRUE(logical.has_value());
+  EXPECT_EQ(logical->trm, marks);
+}
+
+TEST_F(UnitFile, RejectsMissingVariablesAndWrongShapes) {
+  EXPECT_FALSE(write_and_read({column("dfn", wave), row("trm", marks)}));
+  EXPECT_FALSE(write_and_read({column("dfn", wave), row("vzmt", voicing)}));
+  EXPECT_FALSE(write_and_read({row("trm", marks), row("vzmt", voicing)}));
+  EXPECT_FALSE(write_and_read({column("DFN", wave), row("trm", marks), row("vzmt", voicing)}));
+  // Different lengths, empty arrays, a matrix, text.
+  EXPECT_FALSE(write_and_read({column("dfn", wave), row("trm", {1, 0, 0}), row("vzmt", voicing)}));
+  EXPECT_FALSE(write_and_read({column("dfn", {}), row("trm", {}), row("vzmt", {})}));
+  const std::vector<double> ten(10, 5);
+  EXPECT_FALSE(write_and_read({numeric<double>("dfn", ten, {2, 5}), row("trm", marks), row("vzmt", voicing)}));
+  EXPECT_FALSE(write_and_read({numeric<double>("dfn", ten, {5, 2}), numeric<double>("trm", ten, {5, 2}),
+                               numeric<double>("vzmt", ten, {5, 2})}));
+  EXPECT_FALSE(write_and_read({testing::char_row("dfn", "abcde"), row("trm", marks), row("vzmt", voicing)}));
+  EXPECT_FALSE(write_and_read({column("dfn", wave), row("trm", marks), testing::char_row("vzmt", "zzzzz")}));
+}
+
+TEST_F(UnitFile, RejectsUnitsThatCannotBeMeasured) {
+  EXPECT_FALSE(write_and_read({column("dfn", wave), row("trm", {0, 0, 0, 0, 0}), row("vzmt", voicing)}));
+  EXPECT_FALSE(write_and_read({column("dfn", wave), row("trm", {0, 1, 0, 0, 0}), row("vzmt", {5, 5, 1, 1, 1})}));
+  EXPECT_TRUE(write_and_read({column("dfn", wave), row("trm", {0, 1, 0, 1, 0}), row("vzmt", {5, 5, 1, 1, 1})}));
+  std::vector<double> poisoned = wave;
+  poisoned[2] = std::numeric_limits<double>::quiet_NaN();
+  EXPECT_FALSE(write_and_read({column("dfn", poisoned), row("trm", marks), row("vzmt", voicing)}));
+  poisoned[2] = -std::numeric_limits<double>::infinity();
+  EXPECT_FALSE(write_and_read({column("dfn", poisoned), row("trm", marks), row("vzmt", voicing)}));
+}
+
+TEST_F(UnitFile, RejectsFilesThatAreNotUnitFiles) {
+  EXPECT_FALSE(read_unit_file(dir / "absent.mat"));
+  EXPECT_FALSE(read_unit_file(dir.path()));  // a folder
+  write_bytes({});
+  EXPECT_FALSE(read_unit_file(file));
+  const std::string text = "dfn = [0.5 -0.25]; trm = [1 0]; vzmt = [5 5];\n";
+  write_bytes(std::vector<char>(text.begin(), text.end()));
+  EXPECT_FALSE(read_unit_file(file));
+  std::vector<char> noise(4096);
+  for (std::size_t k = 0; k < noise.size(); ++k) noise[k] = static_cast<char>((k * 2654435761u) >> 13);
+  write_bytes(noise);
+  EXPECT_FALSE(read_unit_file(file));
+}
+
+TEST_F(UnitFile, RejectsTruncatedFilesAtEveryLength) {
+  const std::vector<std::pair<mat_ft, matio_compression>> layouts = {
+      {MAT_FT_MAT5, MAT_COMPRESSION_NONE}, {MAT_FT_MAT5, MAT_COMPRESSION_ZLIB}, {MAT_FT_MAT4, MAT_COMPRESSION_NONE}};
+  for (const auto& [version, compression] : layouts) {
+    write_mat_file(dir / "whole.mat", {column("dfn", wave), row("trm", marks), row("vzmt", voicing)},
+                   version, compression);
+    const std::vector<char> whole = bytes_of(dir / "whole.mat");
+    ASSERT_TRUE(read_unit_file(dir / "whole.mat"));
+    for (std::size_t cut = 0; cut < whole.size(); ++cut) {
+      write_bytes(std::vector<char>(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(cut)));
+      EXPECT_FALSE(read_unit_file(file)) << "version " << version << ", cut at " << cut;
+    }
+  }
+}
+
+TEST_F(UnitFile, RejectsLevel73Files) {
+  EXPECT_FALSE(write_and_read({column("dfn", wave), row("trm", marks), row("vzmt", voicing)}, MAT_FT_MAT73));
+}
+
+TEST_F(UnitFile, ImplausibleSizesAreRefusedBeforeAnyDataIsRead) {
+  // Uncompressed level-5 layout: the first variable's dimensions are two int32 at offset 160.
+  write_mat_file(dir / "whole.mat", {row("dfn", wave), row("trm", marks), row("vzmt", voicing)});
+  std::vector<char> bytes = bytes_of(dir / "whole.mat");
+  ASSERT_GT(bytes.size(), 168u);
+  std::int32_t claimed_rows;
+  std::memcpy(&claimed_rows, &bytes[160], 4);
+  ASSERT_EQ(claimed_rows, 1);  // the layout is what this test assumes
+  const std::int32_t huge = std::numeric_limits<std::int32_t>::max();
+  std::memcpy(&bytes[164], &huge, 4);
+  write_bytes(bytes);
+  EXPECT_FALSE(read_unit_file(file));
+}
+
+}  // namespace
+}  // namespace quelvara::runtime

@@ -1,0 +1,79 @@
+#include "synthesis/unit_database.h"
+
+#include <gtest/gtest.h>
+
+#include <limits>
+#include <set>
+
+#include "synthesis/phones.h"
+#include "synthesis/synthetic_units.h"
+
+namespace quelvara::synthesis {
+namespace {
+
+std::filesystem::path path_of(std::string_view fone1, std::string_view fone2) {
+  return unit_path(phone_number(fone1).value(), phone_number(fone2).value());
+}
+
+TEST(UnitPath, FolderDependsOnTheFirstNumber) {
+  EXPECT_EQ(path_of("_", "p"), std::filesystem::path("bd/oclus/12.mat"));
+  EXPECT_EQ(path_of("p", "a"), std::filesystem::path("bd/oclus/225.mat"));
+  EXPECT_EQ(path_of("t", "a"), std::filesystem::path("bd/oclus/425.mat"));
+  EXPECT_EQ(path_of("d", "a"), std::filesystem::path("bd/525.mat"));
+  EXPECT_EQ(path_of("a", "_"), std::filesystem::path("bd/251.mat"));
+  EXPECT_EQ(path_of("6~w", "_"), std::filesystem::path("bd/461.mat"));
+  EXPECT_EQ(path_of("i", "a"), std::filesystem::path("bd/2225.mat"));
+}
+
+TEST(UnitPath, NoTwoDiphonesShareAFile) {
+  std::set<std::filesystem::path> seen;
+  for (int a = 1; a <= 46; ++a)
+    for (int b = 1; b <= 46; ++b) EXPECT_TRUE(seen.insert(unit_path(a, b)).second) << a << " " << b;
+}
+
+TEST(UnitIsUsable, LengthsMustAgreeAndBeNonZero) {
+  EXPECT_TRUE(unit_is_usable(testing::noise_unit(10, 0.1)));
+  EXPECT_FALSE(unit_is_usable(UnitData{}));
+  UnitData shorter = testing::noise_unit(10, 0.1);
+  shorter.trm.pop_back();
+  EXPECT_FALSE(unit_is_usable(shorter));
+  UnitData longer = testing::noise_unit(10, 0.1);
+  longer.vzmt.push_back(1);
+  EXPECT_FALSE(unit_is_usable(longer));
+}
+
+TEST(UnitIsUsable, VoicedEndsNeedMarks) {
+  UnitData ends_voiced = testing::noise_unit(20, 0.1);
+  ends_voiced.vzmt.back() = 3;
+  EXPECT_FALSE(unit_is_usable(ends_voiced));
+  ends_voiced.trm[19] = 1;  // a mark on the last sample is enough
+  EXPECT_TRUE(unit_is_usable(ends_voiced));
+
+  UnitData begins_voiced = testing::noise_unit(20, 0.1);
+  begins_voiced.vzmt.front() = 3;
+  begins_voiced.trm[4] = 1;
+  EXPECT_FALSE(unit_is_usable(begins_voiced));
+  begins_voiced.trm[9] = -1;  // any nonzero value is a mark
+  EXPECT_TRUE(unit_is_usable(begins_voiced));
+
+  UnitData code_two = testing::noise_unit(20, 0.1);  // 2 is not voiced
+  code_two.vzmt.front() = code_two.vzmt.back() = 2;
+  EXPECT_TRUE(unit_is_usable(code_two));
+}
+
+TEST(UnitIsUsable, NonFiniteValuesAreRejected) {
+  for (double bad : {std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity()}) {
+    UnitData a = testing::voiced_unit(30, 10, 0.5);
+    a.dfn[7] = bad;
+    EXPECT_FALSE(unit_is_usable(a));
+    UnitData b = testing::voiced_unit(30, 10, 0.5);
+    b.trm[3] = bad;
+    EXPECT_FALSE(unit_is_usable(b));
+    UnitData c = testing::voiced_unit(30, 10, 0.5);
+    c.vzmt[29] = bad;
+    EXPECT_FALSE(unit_is_usable(c));
+  }
+}
+
+}  // namespace
+}  // namespace quelvara::synthesis
