@@ -146,9 +146,11 @@ std::vector<double> synthesis_row(Position first_mark, bool starts_voiced, const
 Plan unchanged_signal(std::size_t size) {
   Plan plan;
   plan.analysis_marks.assign(size + 1, 0.0);
-  plan.analysis_marks.back() = 1.0;
   plan.synthesis_marks.assign(size, 0.0);
-  if (size > 0) plan.synthesis_marks.back() = 1.0;
+  if (size > 0) {
+    plan.analysis_marks.back() = 1.0;
+    plan.synthesis_marks.back() = 1.0;
+  }
   return plan;
 }
 

@@ -158,7 +158,7 @@ TEST(PlanMarks, ASignalWithoutMarksIsLeftAsItIs) {
     EXPECT_FALSE(plan.placeholder_mismatch);
   }
   const Plan empty = plan_contour({}, {}, '.');
-  EXPECT_THAT(empty.analysis_marks, ElementsAre(1.0));
+  EXPECT_THAT(empty.analysis_marks, ElementsAre(0.0));
   EXPECT_THAT(empty.synthesis_marks, IsEmpty());
 }
 
