@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <stdexcept>
+#include <utility>
 
 #include "prosody/contour.h"
 #include "prosody/rounding.h"
@@ -71,10 +72,11 @@ void add_mark(std::vector<double>& working, Position j) { working.at(static_cast
 // Cuts the signal at its pitch marks, adds a mark where each voiced run ends, and lays out the
 // spacing list: a placeholder per interval and, after it, the unvoiced remainder of an interval
 // that is not voiced throughout.
-MarkIntervals cut_intervals(std::span<const double> pitch, const Voicing& voicing, std::vector<double>& working,
-                            SpacingList& spacing) {
-  const auto size = static_cast<Position>(pitch.size());
-  MarkIntervals cut{mark_positions(pitch), {}};
+MarkIntervals cut_intervals(std::vector<Position> marks, std::size_t size_of_signal, const Voicing& voicing,
+                            std::vector<double>& working, SpacingList& spacing) {
+  const auto size = static_cast<Position>(size_of_signal);
+  MarkIntervals cut{std::move(marks), {}};
+  cut.intervals.reserve(cut.marks.size());
   const std::vector<Position>& m = cut.marks;
   const std::size_t n = m.size();
   Position k = 1;
@@ -123,7 +125,10 @@ bool fill_placeholders(std::vector<double>& spacing, const std::vector<double>& 
 // The 0/1 row of new mark positions: from the start (sample 1, and the first pitch mark when the
 // onset is unvoiced), each entry of the spacing list puts the next mark that many samples later.
 std::vector<double> synthesis_row(Position first_mark, bool starts_voiced, const std::vector<double>& spacing) {
+  std::size_t length = starts_voiced ? 1 : static_cast<std::size_t>(first_mark);
+  for (double distance : spacing) length += distance > 0 ? static_cast<std::size_t>(distance) : 0;
   std::vector<double> row;
+  row.reserve(length);
   if (starts_voiced) {
     row.push_back(1.0);
   } else {
@@ -157,14 +162,15 @@ Plan unchanged_signal(std::size_t size) {
 template <typename NewPeriods>
 Plan plan_marks(std::span<const double> pitch, std::span<const double> vzmto, NewPeriods new_periods) {
   if (pitch.size() != vzmto.size()) throw std::invalid_argument("pitch and vzmto differ in length");
-  if (mark_positions(pitch).empty()) return unchanged_signal(pitch.size());
+  std::vector<Position> marks = mark_positions(pitch);
+  if (marks.empty()) return unchanged_signal(pitch.size());
 
   const Voicing voicing(vzmto);
   Plan plan;
   plan.analysis_marks.assign(pitch.begin(), pitch.end());
   plan.analysis_marks.push_back(0.0);  // room for the mark one past the end
   SpacingList spacing;
-  const MarkIntervals cut = cut_intervals(pitch, voicing, plan.analysis_marks, spacing);
+  const MarkIntervals cut = cut_intervals(std::move(marks), pitch.size(), voicing, plan.analysis_marks, spacing);
 
   plan.periods = new_periods(cut.intervals);
   plan.spacing = std::move(spacing.slots());
