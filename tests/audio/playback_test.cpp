@@ -19,25 +19,24 @@ using quelvara::audio::play_blocking;
 using quelvara::audio::PlaybackError;
 using quelvara::testing::TempDir;
 
-// Points the audio system of this process at an ALSA configuration of the test's own, by
-// giving it a home folder whose .asoundrc defines the default device; restores HOME after.
-class AlsaHome {
+// Points the audio system of this process at an ALSA configuration of the test's own, in
+// place of the system's (whose device plugins would only add noise), for the test's lifetime.
+class AlsaConfiguration {
  public:
-  explicit AlsaHome(const std::string& asoundrc) {
-    if (const char* home = std::getenv("HOME")) old_home_ = home;
-    std::ofstream(dir_ / ".asoundrc") << asoundrc;
-    setenv("HOME", dir_.path().c_str(), 1);
-    unsetenv("ALSA_CONFIG_PATH");
+  explicit AlsaConfiguration(const std::string& contents) {
+    if (const char* path = std::getenv("ALSA_CONFIG_PATH")) old_path_ = path;
+    const auto file = dir_ / "asound.conf";
+    std::ofstream(file) << contents;
+    setenv("ALSA_CONFIG_PATH", file.c_str(), 1);
   }
-  ~AlsaHome() {
-    if (old_home_) setenv("HOME", old_home_->c_str(), 1);
-    else unsetenv("HOME");
+  ~AlsaConfiguration() {
+    if (old_path_) setenv("ALSA_CONFIG_PATH", old_path_->c_str(), 1);
+    else unsetenv("ALSA_CONFIG_PATH");
   }
-  const TempDir& dir() const { return dir_; }
 
  private:
   TempDir dir_;
-  std::optional<std::string> old_home_;
+  std::optional<std::string> old_path_;
 };
 
 // A default device that converts to 16-bit mono at 22050 Hz and writes the raw samples to a
@@ -46,7 +45,7 @@ std::string capturing_device(const std::string& file) {
   return "pcm.!default {\n"
          "  type plug\n"
          "  slave {\n"
-         "    pcm { type file slave.pcm \"null\" file \"" + file + "\" format \"raw\" }\n"
+         "    pcm { type file slave.pcm { type null } file \"" + file + "\" format \"raw\" }\n"
          "    format S16_LE\n"
          "    channels 1\n"
          "    rate 22050\n"
@@ -79,7 +78,7 @@ void expect_within_one_step(const std::vector<double>& got, const std::vector<do
 TEST(PlayBlocking, TheSamplesReachTheDeviceInOrder) {
   TempDir out;
   const auto file = out / "played.raw";
-  AlsaHome home(capturing_device(file.string()));
+  AlsaConfiguration alsa(capturing_device(file.string()));
   const auto signal = test_signal();
   play_blocking(signal, 22050);
   expect_within_one_step(captured(file), signal);
@@ -88,7 +87,7 @@ TEST(PlayBlocking, TheSamplesReachTheDeviceInOrder) {
 TEST(PlayBlocking, ValuesBeyondFullScaleAreClippedByTheDevice) {
   TempDir out;
   const auto file = out / "played.raw";
-  AlsaHome home(capturing_device(file.string()));
+  AlsaConfiguration alsa(capturing_device(file.string()));
   play_blocking(std::vector<double>{1.5, -3.0, 0.5}, 22050);
   expect_within_one_step(captured(file), {32767.0 / 32768, -1.0, 0.5});
 }
@@ -96,14 +95,14 @@ TEST(PlayBlocking, ValuesBeyondFullScaleAreClippedByTheDevice) {
 TEST(PlayBlocking, WavplayOnThisPlatformPlaysTheSystemsRow) {
   TempDir out;
   const auto file = out / "played.raw";
-  AlsaHome home(capturing_device(file.string()));
+  AlsaConfiguration alsa(capturing_device(file.string()));
   const auto signal = test_signal();
   quelvara::audio::wavplay({quelvara::runtime::Array::row(signal), 22050});
   expect_within_one_step(captured(file), signal);
 }
 
 TEST(PlayBlocking, NoUsableDeviceIsAClearError) {
-  AlsaHome home("pcm.!default { type hw card 97 }\nctl.!default { type hw card 97 }\n");
+  AlsaConfiguration alsa("pcm.!default { type hw card 97 }\nctl.!default { type hw card 97 }\n");
   try {
     play_blocking(std::vector<double>{0.1, 0.2}, 22050);
     FAIL() << "playing on a missing device succeeded";
