@@ -1,0 +1,28 @@
+#pragma once
+// The reviewed table that renders each phone of the inventory in the donor's phoneme codes.
+#include <filesystem>
+#include <istream>
+#include <string>
+#include <vector>
+
+namespace quelvara::tools {
+
+enum class PhoneKind { pause, plosive, voiced_plosive, fricative, nasal, lateral, tap, uvular, vowel };
+
+struct PhoneEntry {
+  int number = 0;                  // 1..46, the inventory number
+  std::string sampa;               // the inventory symbol
+  std::vector<std::string> codes;  // one or two donor phonemes
+  PhoneKind kind = PhoneKind::pause;
+  double centre = 0.5;  // steady part within the phone's span when a vowel follows
+};
+
+// One entry per inventory phone, in inventory order (entry k has number k + 1).
+using PhoneTable = std::vector<PhoneEntry>;
+
+// Reads the table; every inventory phone must appear exactly once, with its own number.
+// Throws std::runtime_error naming the line at fault.
+PhoneTable read_phone_table(std::istream& in);
+PhoneTable read_phone_table(const std::filesystem::path& file);
+
+}  // namespace quelvara::tools

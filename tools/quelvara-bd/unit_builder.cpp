@@ -1,0 +1,225 @@
+#include "tools/quelvara-bd/unit_builder.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+#include "tools/quelvara-bd/carrier.h"
+#include "tools/quelvara-bd/donor.h"
+#include "tools/quelvara-bd/levels.h"
+#include "tools/quelvara-bd/segmentation.h"
+
+namespace quelvara::tools {
+namespace {
+
+constexpr double full_scale = 32768.0;
+// Samples that must stay voiced after a mark, so that a period is never shorter than the
+// look-ahead the planner makes from each mark.
+constexpr std::size_t look_ahead = 20;
+// The first periods after a voicing onset are not yet settled in shape.
+constexpr std::size_t settling_periods = 3;
+
+struct VoicedRun {
+  std::size_t start = 0;
+  std::size_t end = 0;
+  std::vector<std::size_t> marks;
+};
+
+// The donor's phase restarts at the first voiced sample after silence or noise and then
+// advances by exactly one period per period; its excitation falls half a period in. A mark is
+// kept only while the run stays voiced for the look-ahead after it.
+std::vector<VoicedRun> voiced_runs(const Utterance& u, double period) {
+  std::vector<VoicedRun> runs;
+  const std::size_t length = u.classes.size();
+  for (std::size_t k = 0; k < length;) {
+    if (u.classes[k] != SourceClass::voiced) {
+      ++k;
+      continue;
+    }
+    VoicedRun run{k, k, {}};
+    while (run.end < length && u.classes[run.end] == SourceClass::voiced) ++run.end;
+    for (std::size_t j = 0;; ++j) {
+      const auto mark = run.start + static_cast<std::size_t>(std::lround((static_cast<double>(j) + 0.5) * period));
+      if (mark + look_ahead >= run.end) break;
+      run.marks.push_back(mark);
+    }
+    runs.push_back(std::move(run));
+    k = runs.back().end;
+  }
+  return runs;
+}
+
+const VoicedRun* run_at(const std::vector<VoicedRun>& runs, std::size_t sample) {
+  for (const auto& run : runs)
+    if (sample >= run.start && sample < run.end) return &run;
+  return nullptr;
+}
+
+// A cut in a voiced phone moves to the nearest mark of its run. A unit must start on a mark
+// that has a whole period after it in the run, and end on one with a whole period before it.
+std::size_t snap_to_mark(const std::vector<VoicedRun>& runs, std::size_t centre, bool is_start) {
+  const VoicedRun* run = run_at(runs, centre);
+  if (run == nullptr || run->marks.size() < 2) return centre;
+  const std::size_t first = is_start ? 0 : 1;
+  const std::size_t last = is_start ? run->marks.size() - 1 : run->marks.size();
+  std::size_t best = run->marks[first];
+  for (std::size_t j = first; j < last; ++j) {
+    const auto distance = [&](std::size_t m) { return m > centre ? m - centre : centre - m; };
+    if (distance(run->marks[j]) < distance(best)) best = run->marks[j];
+  }
+  return best;
+}
+
+// The donor's noise carries a DC offset of its own (up to a few hundred units), which would
+// leave a step wherever two units meet in a noise phone.
+void remove_noise_offset(Utterance& u) {
+  const std::size_t length = u.samples.size();
+  for (std::size_t k = 0; k < length;) {
+    if (u.classes[k] != SourceClass::noise) {
+      ++k;
+      continue;
+    }
+    std::size_t end = k;
+    double sum = 0;
+    while (end < length && u.classes[end] == SourceClass::noise) sum += u.samples[end++];
+    const double mean = sum / static_cast<double>(end - k);
+    for (; k < end; ++k) u.samples[k] -= mean;
+  }
+}
+
+double voicing_code(SourceClass source) {
+  switch (source) {
+    case SourceClass::voiced: return 3;
+    case SourceClass::noise: return 1;
+    case SourceClass::silence: return 0;
+  }
+  return 0;
+}
+
+// How well the waveform repeats on the mark grid: the lowest normalised correlation between
+// consecutive settled periods taken from their marks, within vowels (elsewhere the periodic
+// source is mixed with noise or muffled, and repeats less by nature). A phase restart the grid
+// does not know about, or a period of another length, shows as a drop.
+std::optional<double> grid_coherence(const Utterance& u, const std::vector<VoicedRun>& runs,
+                                     const std::vector<PhoneSpan>& vowels, std::size_t begin,
+                                     std::size_t end) {
+  const auto in_a_vowel = [&](std::size_t first, std::size_t last) {
+    return std::any_of(vowels.begin(), vowels.end(),
+                       [&](const PhoneSpan& v) { return first >= v.start && last <= v.end; });
+  };
+  std::optional<double> lowest;
+  for (const auto& run : runs) {
+    for (std::size_t j = settling_periods; j + 1 < run.marks.size(); ++j) {
+      const std::size_t a = run.marks[j];
+      const std::size_t b = run.marks[j + 1];
+      const std::size_t n = b - a;
+      if (a < begin || b + n > end || b + n > run.end || !in_a_vowel(a, b + n)) continue;
+      double ab = 0, aa = 0, bb = 0;
+      for (std::size_t k = 0; k < n; ++k) {
+        ab += u.samples[a + k] * u.samples[b + k];
+        aa += u.samples[a + k] * u.samples[a + k];
+        bb += u.samples[b + k] * u.samples[b + k];
+      }
+      if (aa <= 0 || bb <= 0) continue;
+      const double r = ab / std::sqrt(aa * bb);
+      if (!lowest || r < *lowest) lowest = r;
+    }
+  }
+  return lowest;
+}
+
+BuiltUnit silence_unit() {
+  BuiltUnit unit;
+  unit.data.dfn.assign(2 * pause_samples, 0.0);
+  unit.data.trm.assign(2 * pause_samples, 0.0);
+  unit.data.vzmt.assign(2 * pause_samples, 0.0);
+  return unit;
+}
+
+void append_silence(synthesis::UnitData& unit) {
+  unit.dfn.insert(unit.dfn.end(), pause_samples, 0.0);
+  unit.trm.insert(unit.trm.end(), pause_samples, 0.0);
+  unit.vzmt.insert(unit.vzmt.end(), pause_samples, 0.0);
+}
+
+}  // namespace
+
+std::variant<BuiltUnit, std::string> build_unit(const PhoneTable& table, int fonum1, int fonum2,
+                                                const LevelTargets* targets) {
+  const auto carrier = make_carrier(table, fonum1, fonum2);
+  if (!carrier) return silence_unit();
+
+  const double period = donor_period();
+  Utterance utterance = speak_phonemes(carrier->codes());
+  if (utterance.samples.empty()) return "o doador não produziu som para «" + carrier->codes() + "»";
+  auto segmented = segment(*carrier, utterance, period);
+  if (auto* error = std::get_if<std::string>(&segmented)) return *error;
+  const auto& spans = std::get<std::vector<PhoneSpan>>(segmented);
+  remove_noise_offset(utterance);
+  const auto runs = voiced_runs(utterance, period);
+
+  const bool first_is_pause = carrier->tokens[carrier->first].kind == PhoneKind::pause;
+  const bool second_is_pause = carrier->tokens[carrier->second].kind == PhoneKind::pause;
+  const PhoneSpan& first = spans[carrier->first];
+  const PhoneSpan& second = spans[carrier->second];
+  // A pause side begins where the second phone begins, or ends where the first one ends.
+  const std::size_t begin = first_is_pause ? spans[carrier->second].start
+                                           : snap_to_mark(runs, first.centre, true);
+  const std::size_t end = second_is_pause ? second.start : snap_to_mark(runs, second.centre, false);
+  if (end <= begin || end > utterance.samples.size())
+    return "corte vazio em «" + carrier->codes() + "» (" + std::to_string(begin) + ".." +
+           std::to_string(end) + ")";
+
+  BuiltUnit unit;
+  unit.carrier = carrier->codes();
+  unit.begin = begin;
+  unit.end = end;
+  auto& data = unit.data;
+  if (first_is_pause) append_silence(data);
+  const std::size_t offset = data.dfn.size();
+  for (std::size_t k = begin; k < end; ++k) {
+    data.dfn.push_back(utterance.samples[k] / full_scale);
+    data.trm.push_back(0.0);
+    data.vzmt.push_back(voicing_code(utterance.classes[k]));
+  }
+  for (const auto& run : runs)
+    for (std::size_t mark : run.marks)
+      if (mark >= begin && mark < end) data.trm[offset + mark - begin] = 1.0;
+  if (second_is_pause) append_silence(data);
+  unit.marks = static_cast<std::size_t>(std::count(data.trm.begin(), data.trm.end(), 1.0));
+  std::vector<PhoneSpan> vowels;
+  for (std::size_t k = 0; k < spans.size(); ++k)
+    if (carrier->tokens[k].kind == PhoneKind::vowel) vowels.push_back(spans[k]);
+  unit.grid_coherence = grid_coherence(utterance, runs, vowels, begin, end);
+
+  if (targets != nullptr) {
+    const auto gain_at = [&](const std::optional<SteadyWindow>& window, int fonum) -> std::optional<double> {
+      const auto& target = targets->rms[static_cast<std::size_t>(fonum - 1)];
+      if (!window || !target) return std::nullopt;
+      const double measured = rms(data, *window) * full_scale;
+      if (measured <= 0) return std::nullopt;
+      return *target / measured;
+    };
+    const auto start_gain = gain_at(start_window(data), fonum1);
+    const auto end_gain = gain_at(end_window(data), fonum2);
+    const double g0 = start_gain.value_or(end_gain.value_or(1.0));
+    const double g1 = end_gain.value_or(g0);
+    apply_gain_ramp(data, g0 * targets->scale, g1 * targets->scale);
+  }
+  return unit;
+}
+
+std::optional<double> reference_level(const PhoneTable& table, int fonum) {
+  constexpr int reference_vowel = 25;  // [a]
+  if (fonum == 1) return std::nullopt;
+  auto built = build_unit(table, fonum, reference_vowel, nullptr);
+  const auto* unit = std::get_if<BuiltUnit>(&built);
+  if (unit == nullptr) return std::nullopt;
+  const auto window = start_window(unit->data);
+  if (!window) return std::nullopt;
+  const double level = rms(unit->data, *window) * full_scale;
+  if (level <= 0) return std::nullopt;
+  return level;
+}
+
+}  // namespace quelvara::tools
