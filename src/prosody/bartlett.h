@@ -26,7 +26,8 @@ struct CheckedOrder {
 // warn receives "Rounding order to nearest integer." when the order is not whole.
 CheckedOrder check_order(std::optional<double> order, const std::function<void(const std::string&)>& warn = {});
 
-// The n-point triangular window as a column (returned as a vector of n values).
+// The n-point triangular window as a column (returned as a vector of n values). A NaN order gives
+// the empty window; one too large to allocate throws std::length_error.
 std::vector<double> bartlett(std::optional<double> order, const std::function<void(const std::string&)>& warn = {});
 
 }  // namespace quelvara::prosody

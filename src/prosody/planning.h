@@ -21,7 +21,10 @@ struct Plan {
   bool placeholder_mismatch = false;    // step P found a different number of placeholders
 };
 
-// pitch and vzmto have the same length N.
+// pitch and vzmto have the same length N (std::invalid_argument otherwise). Voicing outside the
+// signal counts as unvoiced. A signal without pitch marks gets a plan that keeps it unchanged:
+// no period, its only analysis mark at N + 1 and its only synthesis mark at N.
+// plan_factor throws std::invalid_argument with factor_range_message for a factor out of range.
 Plan plan_factor(std::span<const double> pitch, std::span<const double> vzmto, double factor);
 Plan plan_contour(std::span<const double> pitch, std::span<const double> vzmto, char pontuacao);
 

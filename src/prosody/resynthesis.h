@@ -10,6 +10,9 @@ struct Resynthesis {
   bool mark_count_mismatch = false;  // analysis and synthesis mark counts differ
 };
 
+// sinal has the length of synthesis_marks. Parts of a segment that would fall outside orig or
+// sinal are left out; steps without a synthesis mark are skipped. Without an analysis mark inside
+// orig there is nothing to move and sinal is orig (cut or padded with zeros to that length).
 Resynthesis resynthesize(std::span<const double> orig, std::span<const double> analysis_marks,
                          std::span<const double> synthesis_marks);
 

@@ -98,13 +98,7 @@ TEST(CheckOrder, ReportsTheOrderToUseAndWhetherTheWindowIsDone) {
 
   const CheckedOrder to_one = check_order(0.5);
   EXPECT_EQ(to_one.n_out, 1.0);
-  EXPECT_TRUE(to_one.trivalwin);
   EXPECT_THAT(to_one.w, ElementsAre(1.0));
-
-  const CheckedOrder whole = check_order(8.0);
-  EXPECT_EQ(whole.n_out, 8.0);
-  EXPECT_FALSE(whole.rounded);
-  EXPECT_FALSE(whole.trivalwin);
 }
 
 }  // namespace

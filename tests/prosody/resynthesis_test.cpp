@@ -174,14 +174,5 @@ TEST(Resynthesize, ASignalWithoutPitchMarksComesBackUnchanged) {
   EXPECT_FALSE(empty.mark_count_mismatch);
 }
 
-TEST(Resynthesize, RepeatedRunsGiveTheSameSignal) {
-  const auto rows = make_rows(1000, {101, 271, 441, 611, 781}, {{400, 500}});
-  const std::vector<double> x = test_signal(1000);
-  const Plan first = plan_contour(rows.pitch, rows.vzmto, '!');
-  const Plan second = plan_contour(rows.pitch, rows.vzmto, '!');
-  EXPECT_THAT(resynthesize(x, second.analysis_marks, second.synthesis_marks).sinal,
-              ElementsAreArray(resynthesize(x, first.analysis_marks, first.synthesis_marks).sinal));
-}
-
 }  // namespace
 }  // namespace quelvara::prosody
