@@ -180,6 +180,16 @@ TEST(WavwriteReplace, OverwriteKeepsTheModeAndNewFilesFollowTheUmask) {
   EXPECT_THAT(names_in(dir.path()), ElementsAre("antigo.wav", "novo.wav"));
 }
 
+TEST(WavwriteReplace, WritableFileInAFolderClosedToNewFilesIsWrittenInPlace) {
+  TempDir dir;
+  fs::create_directory(dir / "fechada.d");
+  const std::string path = existing_file(dir / "fechada.d" / "voz.wav", fs::perms(0666));
+  fs::permissions(dir / "fechada.d", fs::perms(0555));
+  EXPECT_EQ(message_in_child(drop_privileges, path), "");
+  EXPECT_EQ(file_bytes(path).size(), 44u + 2000);
+  EXPECT_THAT(names_in(dir / "fechada.d"), ElementsAre("voz.wav"));
+}
+
 TEST(WavwriteReplace, SymbolicLinksAreFollowed) {
   TempDir dir;
   fs::create_directory(dir / "real");
