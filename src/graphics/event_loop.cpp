@@ -19,7 +19,10 @@ class HeadlessLoop final : public EventLoop {
     }
     return true;
   }
-  void process_pending() override {
+  // Posted actions stand for the user, who acts while the program waits: drawing has nothing
+  // to do headless, so they are left for the next wait.
+  void process_pending() override {}
+  void run_posted() {
     // Only what is queued now; actions queued meanwhile wait for the next turn.
     for (std::size_t n = queue_.size(); n > 0 && run_one(); --n) {
     }
@@ -96,6 +99,8 @@ EventLoop& event_loop() {
 void post_event(std::function<void()> action) { headless().post(std::move(action)); }
 
 std::size_t pending_events() { return headless().pending(); }
+
+void run_posted_events() { headless().run_posted(); }
 
 void uiwait(Handle h) {
   if (!ishandle(h)) return;

@@ -29,8 +29,11 @@ EventLoop& event_loop();
 // Headless mode: queue an action (typing into a control and firing its callback, pressing a
 // button, closing a window). Errors that escape an action are reported like callback errors.
 void post_event(std::function<void()> action);
-// Actions queued and not yet run.
+// Actions queued and not yet run; they run only inside waits (uiwait, wait_until_no_windows)
+// or when run_posted_events() is called.
 std::size_t pending_events();
+// Runs the actions queued now.
+void run_posted_events();
 
 // Shows a hidden figure and runs the event loop until uiresume(h) is called or h is deleted.
 // Returns at once when h is not an existing object. Headless, a wait that the queued actions

@@ -35,7 +35,7 @@ class WindowTest : public ::testing::Test {
     graphics::set_callback_error_handler([this](const std::exception& e) { errors.push_back(e.what()); });
   }
   void TearDown() override {
-    while (graphics::pending_events() > 0) graphics::drawnow();
+    while (graphics::pending_events() > 0) graphics::run_posted_events();
     graphics::set_callback_error_handler({});
     graphics::reset_tree();
     std::filesystem::current_path(old_dir_);

@@ -28,7 +28,7 @@ class EventsTest : public ::testing::Test {
   void TearDown() override {
     set_callback_error_handler({});
     reset_tree();
-    while (pending_events() > 0) drawnow();
+    while (pending_events() > 0) run_posted_events();
   }
   std::vector<std::string> errors;
 };
@@ -93,6 +93,8 @@ TEST_F(EventsTest, UiwaitShowsTheWindowAndEndsOnResumeOrDeletion) {
   EXPECT_TRUE(ishandle(f));
   EXPECT_FALSE(later_ran);  // the wait ended at the resume
   drawnow();
+  EXPECT_FALSE(later_ran);  // drawing does not act for the user
+  run_posted_events();
   EXPECT_TRUE(later_ran);
 
   const Handle g = create_object("figure", root_handle);
