@@ -1,0 +1,343 @@
+#include "graphics/qt/qt_view.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFrame>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QScreen>
+#include <QWidget>
+#include <cmath>
+#include <map>
+
+#include "graphics/callbacks.h"
+#include "graphics/qt/qt_event_loop.h"
+
+namespace quelvara::graphics {
+
+namespace {
+
+QString qtext(const std::string& s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
+
+int whole(double x) { return static_cast<int>(std::lround(x)); }
+
+// The items of a pop-up list: a cell row of texts, or one text split at "|".
+QStringList items_of(const Value& v) {
+  QStringList out;
+  if (v.is_cell()) {
+    for (const auto& item : v.cell().items) out << (item.is_text() ? qtext(item.text()) : QString());
+  } else if (v.is_text()) {
+    out = qtext(v.text()).split('|');
+  }
+  return out;
+}
+
+QColor color_of(const Value& v) {
+  if (!v.is_array() || v.array().numel() != 3) return {};
+  const auto& d = v.array().data();
+  return QColor::fromRgbF(static_cast<float>(d[0]), static_cast<float>(d[1]), static_cast<float>(d[2]));
+}
+
+class View;
+View* the_view = nullptr;
+
+// A figure's window: its frame's resize, move and close reach the model.
+class FigureWindow final : public QWidget {
+ public:
+  explicit FigureWindow(Handle h) : handle_(h) { setAttribute(Qt::WA_DeleteOnClose, false); }
+  bool syncing = false;
+
+ protected:
+  void resizeEvent(QResizeEvent* e) override;
+  void moveEvent(QMoveEvent* e) override;
+  void closeEvent(QCloseEvent* e) override;
+
+ private:
+  Handle handle_;
+};
+
+class View final : public TreeObserver {
+ public:
+  View() {
+    if (auto* screen = QGuiApplication::primaryScreen()) {
+      const QRect g = screen->geometry();
+      set_screen_size(g.width(), g.height());
+    }
+    add_observer(this);
+    set_event_loop(&loop_);
+    for (Handle f : figures())
+      for (Handle h : findall(f)) {
+        object_created(h);
+        for (const char* p : {"Style", "Position", "String", "Value", "Enable", "Name", "Color",
+                              "BackgroundColor", "Visible"})
+          if (type_of(h) == "uicontrol" || std::string(p) != "Style") refresh(h, p);
+      }
+  }
+  ~View() override {
+    set_event_loop(nullptr);
+    remove_observer(this);
+    for (auto& [h, w] : widgets_)
+      if (w && type_of_known(h) == "figure") delete w.data();
+  }
+
+  QWidget* widget(Handle h) const {
+    const auto it = widgets_.find(h);
+    return it == widgets_.end() ? nullptr : it->second.data();
+  }
+
+  void object_created(Handle h) override {
+    const std::string type = type_of(h);
+    types_[h] = type;
+    if (type == "figure") {
+      auto* w = new FigureWindow(h);
+      widgets_[h] = w;
+      place(h);
+      refresh(h, "Name");
+      refresh(h, "Color");
+      refresh(h, "Visible");
+    } else if (type == "uicontrol") {
+      make_control(h);
+    } else if (type == "axes") {
+      auto* parent = widget(*parent_of(h));
+      if (!parent) return;
+      auto* frame = new QFrame(parent);
+      frame->setFrameShape(QFrame::NoFrame);
+      widgets_[h] = frame;
+      place(h);
+      frame->show();
+    }
+  }
+
+  void object_deleting(Handle h) override {
+    const auto it = widgets_.find(h);
+    if (it != widgets_.end()) {
+      if (QWidget* w = it->second.data()) {
+        w->hide();
+        // A widget may be deleted from inside its own signal (a button that closes its window).
+        w->deleteLater();
+      }
+      widgets_.erase(it);
+    }
+    types_.erase(h);
+  }
+
+  void property_changed(Handle h, const std::string& name) override { refresh(h, name); }
+
+  // Puts an object's widget where the model says, converting from lower-left coordinates.
+  void place(Handle h) {
+    QWidget* w = widget(h);
+    if (!w) return;
+    const Rect r = pixel_position(h);
+    if (type_of(h) == "figure") {
+      auto* fw = static_cast<FigureWindow*>(w);
+      const Rect screen = pixel_position(root_handle);
+      fw->syncing = true;
+      fw->setGeometry(whole(r.left), whole(screen.height - r.bottom - r.height), whole(r.width), whole(r.height));
+      fw->syncing = false;
+      for (Handle c : children_of(h)) place(c);
+    } else {
+      const auto parent = parent_of(h);
+      const double parent_height = parent ? pixel_position(*parent).height : 0;
+      w->setGeometry(whole(r.left), whole(parent_height - r.bottom - r.height), whole(r.width), whole(r.height));
+    }
+  }
+
+  void refresh(Handle h, const std::string& name) {
+    if (!ishandle(h)) return;
+    const std::string type = type_of(h);
+    if (name == "Style" && type == "uicontrol") {
+      make_control(h);
+      return;
+    }
+    QWidget* w = widget(h);
+    if (!w) return;
+    if (name == "Position" || name == "Units") {
+      place(h);
+    } else if (name == "Visible") {
+      const bool on = get_text(h, "Visible") == "on";
+      w->setVisible(on);
+      if (on && type == "figure") measure_frame(h);
+    } else if (name == "Name" && type == "figure") {
+      w->setWindowTitle(qtext(get_text(h, "Name")));
+    } else if ((name == "Color" && type == "figure") || (name == "BackgroundColor" && type == "uicontrol")) {
+      const QColor c = color_of(get(h, name));
+      if (c.isValid()) {
+        QPalette p = w->palette();
+        p.setColor(type == "figure" ? QPalette::Window : QPalette::Button, c);
+        if (type == "uicontrol") p.setColor(QPalette::Base, c), p.setColor(QPalette::Window, c);
+        w->setPalette(p);
+        w->setAutoFillBackground(true);
+      }
+    } else if (name == "Enable" && type == "uicontrol") {
+      w->setEnabled(get_text(h, "Enable") != "off");
+    } else if (name == "String" || name == "Value") {
+      show_content(h);
+    }
+  }
+
+ private:
+  std::string type_of_known(Handle h) const {
+    const auto it = types_.find(h);
+    return it == types_.end() ? std::string() : it->second;
+  }
+
+  void measure_frame(Handle h) {
+    QWidget* w = widget(h);
+    const QRect outer = w->frameGeometry(), inner = w->geometry();
+    set_frame_extents(h, {double(inner.left() - outer.left()), double(outer.right() - inner.right()),
+                          double(inner.top() - outer.top()), double(outer.bottom() - inner.bottom())});
+  }
+
+  void show_content(Handle h) {
+    QWidget* w = widget(h);
+    const std::string style = get_text(h, "Style");
+    const Value s = get(h, "String");
+    if (auto* edit = dynamic_cast<QLineEdit*>(w)) {
+      const QString text = s.is_text() ? qtext(s.text()) : QString();
+      if (edit->text() != text) edit->setText(text);
+      edit->setModified(false);
+    } else if (auto* combo = dynamic_cast<QComboBox*>(w)) {
+      const QStringList items = items_of(s);
+      QStringList shown;
+      for (int i = 0; i < combo->count(); ++i) shown << combo->itemText(i);
+      if (shown != items) {
+        combo->clear();
+        combo->addItems(items);
+      }
+      const int index = whole(get(h, "Value").number()) - 1;
+      combo->setCurrentIndex(index >= 0 && index < combo->count() ? index : -1);
+    } else if (auto* box = dynamic_cast<QCheckBox*>(w)) {
+      box->setText(s.is_text() ? qtext(s.text()) : QString());
+      box->setChecked(get(h, "Value").number() == get(h, "Max").number());
+    } else if (auto* button = dynamic_cast<QPushButton*>(w)) {
+      button->setText(s.is_text() ? qtext(s.text()) : QString());
+    } else if (auto* label = dynamic_cast<QLabel*>(w)) {
+      QString text;
+      if (s.is_cell())
+        text = items_of(s).join('\n');
+      else if (s.is_text())
+        text = qtext(s.text());
+      label->setText(text);
+      const std::string align = get_text(h, "HorizontalAlignment");
+      label->setAlignment((align == "left" ? Qt::AlignLeft : align == "right" ? Qt::AlignRight : Qt::AlignHCenter) |
+                          Qt::AlignTop);
+    }
+  }
+
+  // (Re)creates the widget of a control for its current Style.
+  void make_control(Handle h) {
+    auto* parent = widget(*parent_of(h));
+    if (!parent) return;
+    if (QWidget* old = widget(h)) {
+      old->hide();
+      old->deleteLater();
+    }
+    const std::string style = get_text(h, "Style");
+    QWidget* w = nullptr;
+    if (style == "edit") {
+      auto* edit = new QLineEdit(parent);
+      // Enter, or leaving the box, after a change.
+      QObject::connect(edit, &QLineEdit::editingFinished, edit, [h, edit] {
+        if (!edit->isModified() || !ishandle(h)) return;
+        edit->setModified(false);
+        set(h, "String", Value(edit->text().toStdString()));
+        fire_callback_from_event(h, "Callback");
+      });
+      w = edit;
+    } else if (style == "popupmenu") {
+      auto* combo = new QComboBox(parent);
+      // activated: every pick, also of the item already shown.
+      QObject::connect(combo, &QComboBox::activated, combo, [h](int index) {
+        if (!ishandle(h)) return;
+        set(h, "Value", Value(index + 1));
+        fire_callback_from_event(h, "Callback");
+      });
+      w = combo;
+    } else if (style == "pushbutton" || style == "togglebutton") {
+      auto* button = new QPushButton(parent);
+      QObject::connect(button, &QPushButton::clicked, button, [h] {
+        if (ishandle(h)) fire_callback_from_event(h, "Callback");
+      });
+      w = button;
+    } else if (style == "checkbox" || style == "radiobutton") {
+      auto* box = new QCheckBox(parent);
+      QObject::connect(box, &QCheckBox::clicked, box, [h](bool checked) {
+        if (!ishandle(h)) return;
+        set(h, "Value", get(h, checked ? "Max" : "Min"));
+        fire_callback_from_event(h, "Callback");
+      });
+      w = box;
+    } else {
+      auto* label = new QLabel(parent);
+      label->setWordWrap(true);
+      w = label;
+    }
+    widgets_[h] = w;
+    place(h);
+    show_content(h);
+    refresh(h, "Enable");
+    refresh(h, "BackgroundColor");
+    w->setVisible(get_text(h, "Visible") == "on");
+  }
+
+  std::map<Handle, QPointer<QWidget>> widgets_;
+  std::map<Handle, std::string> types_;
+  QtEventLoop loop_;
+};
+
+void FigureWindow::resizeEvent(QResizeEvent* e) {
+  QWidget::resizeEvent(e);
+  if (syncing || !ishandle(handle_)) return;
+  Rect r = pixel_position(handle_);
+  const Rect screen = pixel_position(root_handle);
+  r.width = width();
+  r.height = height();
+  r.bottom = screen.height - geometry().top() - r.height;
+  set_pixel_position(handle_, r);  // also lays the controls out again from the new bottom
+  fire_callback_from_event(handle_, "ResizeFcn");
+}
+
+void FigureWindow::moveEvent(QMoveEvent* e) {
+  QWidget::moveEvent(e);
+  if (syncing || !ishandle(handle_)) return;
+  Rect r = pixel_position(handle_);
+  const Rect screen = pixel_position(root_handle);
+  r.left = geometry().left();
+  r.bottom = screen.height - geometry().top() - r.height;
+  syncing = true;
+  set_pixel_position(handle_, r);
+  syncing = false;
+}
+
+void FigureWindow::closeEvent(QCloseEvent* e) {
+  // The model decides: its close request deletes the figure, and with it this window.
+  e->ignore();
+  if (!ishandle(handle_)) return;
+  try {
+    graphics::close(handle_);
+  } catch (const std::exception& error) {
+    report_callback_error(error);
+  }
+}
+
+}  // namespace
+
+void start_qt_view() {
+  if (!the_view) the_view = new View();
+}
+
+void stop_qt_view() {
+  delete the_view;
+  the_view = nullptr;
+}
+
+bool qt_view_running() { return the_view != nullptr; }
+
+QWidget* widget_of(Handle h) { return the_view ? the_view->widget(h) : nullptr; }
+
+}  // namespace quelvara::graphics
