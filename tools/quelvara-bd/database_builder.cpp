@@ -234,6 +234,20 @@ int build_database(const BuildOptions& options, std::ostream& messages) {
     });
     if (level != "-") targets.rms[static_cast<std::size_t>(fonum - 1)] = std::strtod(level.c_str(), nullptr);
   }
+  for (int fonum = 1; fonum <= static_cast<int>(table.size()); ++fonum) {
+    const std::string samples = in_fresh_donor([&]() -> std::string {
+      std::string text;
+      char value[64];
+      for (double x : reference_period(table, fonum, targets)) {
+        std::snprintf(value, sizeof value, "%.17g ", x);
+        text += value;
+      }
+      return text;
+    });
+    std::istringstream in(samples);
+    auto& period = targets.edge_period[static_cast<std::size_t>(fonum - 1)];
+    for (double x; in >> x;) period.push_back(x);
+  }
 
   std::vector<Job> jobs;
   if (options.only.empty()) {

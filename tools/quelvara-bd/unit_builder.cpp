@@ -22,12 +22,14 @@ constexpr std::size_t settling_periods = 3;
 struct VoicedRun {
   std::size_t start = 0;
   std::size_t end = 0;
-  std::vector<std::size_t> marks;
+  std::vector<std::size_t> marks;  // the pulses, to the nearest sample
+  std::vector<double> pulses;      // where they really are
 };
 
 // The donor's phase restarts at the first voiced sample after silence or noise and then
-// advances by exactly one period per period; its excitation falls half a period in. A mark is
-// kept only while the run stays voiced for the look-ahead after it.
+// advances by exactly one period per period; its pulse falls half a period in. The marks sit
+// on the pulses, so that each overlap-add window is centred on one pulse. A mark is kept only
+// while the run stays voiced for the look-ahead after it.
 std::vector<VoicedRun> voiced_runs(const Utterance& u, double period) {
   std::vector<VoicedRun> runs;
   const std::size_t length = u.classes.size();
@@ -39,9 +41,11 @@ std::vector<VoicedRun> voiced_runs(const Utterance& u, double period) {
     VoicedRun run{k, k, {}};
     while (run.end < length && u.classes[run.end] == SourceClass::voiced) ++run.end;
     for (std::size_t j = 0;; ++j) {
-      const auto mark = run.start + static_cast<std::size_t>(std::lround((static_cast<double>(j) + 0.5) * period));
+      const double pulse = static_cast<double>(run.start) + (static_cast<double>(j) + 0.5) * period;
+      const auto mark = static_cast<std::size_t>(std::lround(pulse));
       if (mark + look_ahead >= run.end) break;
       run.marks.push_back(mark);
+      run.pulses.push_back(pulse);
     }
     runs.push_back(std::move(run));
     k = runs.back().end;
@@ -55,19 +59,39 @@ const VoicedRun* run_at(const std::vector<VoicedRun>& runs, std::size_t sample) 
   return nullptr;
 }
 
-// A cut in a voiced phone moves to the nearest mark of its run. A unit must start on a mark
-// that has a whole period after it in the run, and end on one with a whole period before it.
-std::size_t snap_to_mark(const std::vector<VoicedRun>& runs, std::size_t centre, bool is_start) {
+// A cut in a voiced phone moves to the nearest pulse of its run (the exact position, not the
+// rounded one). A unit must start on a pulse that has a whole period after it in the run, and
+// end on one with a whole period before it.
+double snap_to_pulse(const std::vector<VoicedRun>& runs, std::size_t centre, bool is_start) {
   const VoicedRun* run = run_at(runs, centre);
-  if (run == nullptr || run->marks.size() < 2) return centre;
+  if (run == nullptr || run->marks.size() < 2) return static_cast<double>(centre);
   const std::size_t first = is_start ? 0 : 1;
   const std::size_t last = is_start ? run->marks.size() - 1 : run->marks.size();
-  std::size_t best = run->marks[first];
-  for (std::size_t j = first; j < last; ++j) {
-    const auto distance = [&](std::size_t m) { return m > centre ? m - centre : centre - m; };
-    if (distance(run->marks[j]) < distance(best)) best = run->marks[j];
-  }
+  const double target = static_cast<double>(centre);
+  double best = run->pulses[first];
+  for (std::size_t j = first; j < last; ++j)
+    if (std::abs(run->pulses[j] - target) < std::abs(best - target)) best = run->pulses[j];
   return best;
+}
+
+// The signal at a position between samples (windowed-sinc interpolation).
+double sample_at(const std::vector<double>& x, double position) {
+  constexpr int half_width = 12;
+  const double base = std::floor(position);
+  const double fraction = position - base;
+  if (fraction == 0) {
+    const auto k = static_cast<std::ptrdiff_t>(base);
+    return k >= 0 && k < static_cast<std::ptrdiff_t>(x.size()) ? x[static_cast<std::size_t>(k)] : 0.0;
+  }
+  double sum = 0;
+  for (int n = -half_width + 1; n <= half_width; ++n) {
+    const auto k = static_cast<std::ptrdiff_t>(base) + n;
+    if (k < 0 || k >= static_cast<std::ptrdiff_t>(x.size())) continue;
+    const double t = static_cast<double>(n) - fraction;
+    const double window = 0.5 + 0.5 * std::cos(M_PI * t / half_width);
+    sum += x[static_cast<std::size_t>(k)] * window * std::sin(M_PI * t) / (M_PI * t);
+  }
+  return sum;
 }
 
 // The donor's noise carries a DC offset of its own (up to a few hundred units), which would
@@ -142,6 +166,34 @@ void append_silence(synthesis::UnitData& unit) {
   unit.vzmt.insert(unit.vzmt.end(), pause_samples, 0.0);
 }
 
+// Units meet on a pulse, the steepest point of a period, where the small differences between
+// two contexts of the same phone would show as a step. So the period at a voiced edge is
+// faded into the phone's own reference period, fully at the edge and not at all one period in:
+// both sides of every join then hold the same waveform.
+void blend_start(synthesis::UnitData& unit, const std::vector<double>& reference) {
+  const auto window = start_window(unit);
+  if (reference.empty() || !window || unit.vzmt[0] <= 2) return;
+  const std::size_t n = window->last - window->first;
+  for (std::size_t k = 0; k < n; ++k) {
+    const double w = 1.0 - static_cast<double>(k) / static_cast<double>(n);
+    unit.dfn[k] = w * reference[std::min(k, reference.size() - 1)] + (1 - w) * unit.dfn[k];
+  }
+}
+
+void blend_end(synthesis::UnitData& unit, const std::vector<double>& reference) {
+  const std::size_t length = unit.dfn.size();
+  const auto window = end_window(unit);
+  if (reference.empty() || !window || unit.vzmt[length - 1] <= 2) return;
+  const std::size_t n = window->last - window->first;
+  // aligned on the reference's end, which continues into the start of the next period
+  for (std::size_t k = 0; k < n; ++k) {
+    const double w = static_cast<double>(k + 1) / static_cast<double>(n);
+    const std::size_t from_end = n - 1 - k;
+    const double r = from_end < reference.size() ? reference[reference.size() - 1 - from_end] : reference.front();
+    unit.dfn[window->first + k] = w * r + (1 - w) * unit.dfn[window->first + k];
+  }
+}
+
 }  // namespace
 
 std::variant<BuiltUnit, std::string> build_unit(const PhoneTable& table, int fonum1, int fonum2,
@@ -163,9 +215,16 @@ std::variant<BuiltUnit, std::string> build_unit(const PhoneTable& table, int fon
   const PhoneSpan& first = spans[carrier->first];
   const PhoneSpan& second = spans[carrier->second];
   // A pause side begins where the second phone begins, or ends where the first one ends.
-  const std::size_t begin = first_is_pause ? spans[carrier->second].start
-                                           : snap_to_mark(runs, first.centre, true);
-  const std::size_t end = second_is_pause ? second.start : snap_to_mark(runs, second.centre, false);
+  // The cut runs between exact positions: from the pulse of the first phone to just before the
+  // pulse of the second. The pulses fall between samples (the period is not a whole number of
+  // samples), so the stretch is resampled to a whole number of samples starting exactly on a
+  // pulse; every unit then meets the next at the same phase, to a fraction of a sample.
+  const double cut_begin = first_is_pause ? static_cast<double>(spans[carrier->second].start)
+                                          : snap_to_pulse(runs, first.centre, true);
+  const double cut_end = second_is_pause ? static_cast<double>(second.start)
+                                         : snap_to_pulse(runs, second.centre, false);
+  const auto begin = static_cast<std::size_t>(std::lround(cut_begin));
+  const auto end = static_cast<std::size_t>(std::lround(cut_end));
   if (end <= begin || end > utterance.samples.size())
     return "corte vazio em «" + carrier->codes() + "» (" + std::to_string(begin) + ".." +
            std::to_string(end) + ")";
@@ -177,14 +236,23 @@ std::variant<BuiltUnit, std::string> build_unit(const PhoneTable& table, int fon
   auto& data = unit.data;
   if (first_is_pause) append_silence(data);
   const std::size_t offset = data.dfn.size();
-  for (std::size_t k = begin; k < end; ++k) {
-    data.dfn.push_back(utterance.samples[k] / full_scale);
+  const std::size_t length = end - begin;
+  const double step = (cut_end - cut_begin) / static_cast<double>(length);
+  for (std::size_t k = 0; k < length; ++k) {
+    const double position = cut_begin + static_cast<double>(k) * step;
+    const auto nearest = std::min(static_cast<std::size_t>(std::lround(position)), utterance.samples.size() - 1);
+    data.dfn.push_back(sample_at(utterance.samples, position) / full_scale);
     data.trm.push_back(0.0);
-    data.vzmt.push_back(voicing_code(utterance.classes[k]));
+    data.vzmt.push_back(voicing_code(utterance.classes[nearest]));
   }
-  for (const auto& run : runs)
-    for (std::size_t mark : run.marks)
-      if (mark >= begin && mark < end) data.trm[offset + mark - begin] = 1.0;
+  for (const auto& run : runs) {
+    for (double pulse : run.pulses) {
+      const double at = (pulse - cut_begin) / step;
+      if (at < -0.5 || at >= static_cast<double>(length) - 0.5) continue;
+      const auto k = static_cast<std::size_t>(std::lround(std::max(at, 0.0)));
+      if (data.vzmt[offset + k] > 2) data.trm[offset + k] = 1.0;
+    }
+  }
   if (second_is_pause) append_silence(data);
   unit.marks = static_cast<std::size_t>(std::count(data.trm.begin(), data.trm.end(), 1.0));
   std::vector<PhoneSpan> vowels;
@@ -205,8 +273,29 @@ std::variant<BuiltUnit, std::string> build_unit(const PhoneTable& table, int fon
     const double g0 = start_gain.value_or(end_gain.value_or(1.0));
     const double g1 = end_gain.value_or(g0);
     apply_gain_ramp(data, g0 * targets->scale, g1 * targets->scale);
+    blend_start(data, targets->edge_period[static_cast<std::size_t>(fonum1 - 1)]);
+    blend_end(data, targets->edge_period[static_cast<std::size_t>(fonum2 - 1)]);
   }
   return unit;
+}
+
+std::vector<double> reference_period(const PhoneTable& table, int fonum, const LevelTargets& targets) {
+  constexpr int reference_vowel = 25;  // [a]
+  // Only sonorants repeat closely enough from period to period: the periods of R, voiced
+  // fricatives and voice bars carry noise or are muffled, and fading two of them into each
+  // other would lower their level.
+  const PhoneKind kind = table.at(static_cast<std::size_t>(fonum - 1)).kind;
+  if (kind != PhoneKind::vowel && kind != PhoneKind::nasal && kind != PhoneKind::lateral && kind != PhoneKind::tap)
+    return {};
+  LevelTargets levels_only = targets;
+  for (auto& period : levels_only.edge_period) period.clear();
+  auto built = build_unit(table, fonum, reference_vowel, &levels_only);
+  const auto* unit = std::get_if<BuiltUnit>(&built);
+  if (unit == nullptr || unit->data.vzmt[0] <= 2) return {};
+  const auto window = start_window(unit->data);
+  if (!window) return {};
+  return {unit->data.dfn.begin() + static_cast<std::ptrdiff_t>(window->first),
+          unit->data.dfn.begin() + static_cast<std::ptrdiff_t>(window->last)};
 }
 
 std::optional<double> reference_level(const PhoneTable& table, int fonum) {

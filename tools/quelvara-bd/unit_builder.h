@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <variant>
+#include <vector>
 
 #include "synthesis/unit_database.h"
 #include "tools/quelvara-bd/phone_table.h"
@@ -21,6 +22,9 @@ inline constexpr std::size_t pause_samples = 1102;
 struct LevelTargets {
   std::array<std::optional<double>, 46> rms{};
   double scale = 1.0;
+  // For sonorants: one steady period at the target level, into which every unit's edge
+  // period in that phone is faded (empty: no fading).
+  std::array<std::vector<double>, 46> edge_period{};
 };
 
 struct BuiltUnit {
@@ -42,5 +46,9 @@ std::variant<BuiltUnit, std::string> build_unit(const PhoneTable& table, int fon
 // The steady-part RMS of a phone at the start of its unit (the phone followed by [a]), in donor
 // units; the reference the phone's level is normalised to. nullopt for phones cut in silence.
 std::optional<double> reference_level(const PhoneTable& table, int fonum);
+
+// The steady period a sonorant's unit edges are faded into: the first period of the phone
+// followed by [a], at the target level. Empty for other phones.
+std::vector<double> reference_period(const PhoneTable& table, int fonum, const LevelTargets& targets);
 
 }  // namespace quelvara::tools
