@@ -275,6 +275,15 @@ std::variant<BuiltUnit, std::string> build_unit(const PhoneTable& table, int fon
     apply_gain_ramp(data, g0 * targets->scale, g1 * targets->scale);
     blend_start(data, targets->edge_period[static_cast<std::size_t>(fonum1 - 1)]);
     blend_end(data, targets->edge_period[static_cast<std::size_t>(fonum2 - 1)]);
+    // Fading two periods that differ (a diphthong's middle moves with its context) can leave the
+    // edge a little below its target; bring it back.
+    const auto level_at = [&](const std::optional<SteadyWindow>& window, int fonum) -> double {
+      const auto& target = targets->rms[static_cast<std::size_t>(fonum - 1)];
+      if (!window || !target) return 1.0;
+      const double measured = rms(data, *window) * full_scale;
+      return measured > 0 ? *target * targets->scale / measured : 1.0;
+    };
+    apply_gain_ramp(data, level_at(start_window(data), fonum1), level_at(end_window(data), fonum2));
   }
   return unit;
 }
