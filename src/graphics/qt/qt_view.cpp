@@ -338,6 +338,20 @@ void stop_qt_view() {
 
 bool qt_view_running() { return the_view != nullptr; }
 
+void initialise_qt_graphics(int& argc, char** argv) {
+  if (!QApplication::instance()) {
+    // Destroying it among the static objects at exit is unsafe, so it is never destroyed.
+    static auto* app = new QApplication(argc, argv);
+    (void)app;
+  }
+  start_qt_view();
+}
+
+void terminate_qt_graphics() {
+  stop_qt_view();
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
 QWidget* widget_of(Handle h) { return the_view ? the_view->widget(h) : nullptr; }
 
 }  // namespace quelvara::graphics

@@ -18,6 +18,12 @@ void start_qt_view();
 void stop_qt_view();
 bool qt_view_running();
 
+// The graphics runtime's start and end for the program: makes the QApplication (unless one
+// exists; it is kept to the end of the process) and starts the view; terminate stops it.
+// The shell's wait until no window is left is wait_until_no_windows() (event_loop.h).
+void initialise_qt_graphics(int& argc, char** argv);
+void terminate_qt_graphics();
+
 // The widget that shows an object (a figure's window, a control, an axes' area), or nullptr.
 QWidget* widget_of(Handle h);
 

@@ -39,9 +39,10 @@ class QtViewTest : public ::testing::Test {
     static int argc = 1;
     static char name[] = "test_graphics_qt";
     static char* argv[] = {name, nullptr};
-    // Kept to the end of the process: destroying it among the static objects at exit is unsafe.
-    static auto* app = new QApplication(argc, argv);
-    (void)app;
+    initialise_qt_graphics(argc, argv);
+    EXPECT_NE(QApplication::instance(), nullptr);
+    terminate_qt_graphics();
+    EXPECT_FALSE(qt_view_running());
   }
   void SetUp() override {
     old_dir_ = std::filesystem::current_path();
