@@ -1,5 +1,7 @@
 #include "audio/wavplay.h"
 
+#include "runtime/platform.h"
+
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -104,7 +106,7 @@ void wavplay(const std::vector<Value>& args) {
 }
 
 PlatformQueries host_platform() {
-  return {[] { return std::string("PCWIN"); }};
+  return {[] { return runtime::platform_type(); }};
 }
 
 std::vector<Value> playsndb(int, std::vector<Value> args) {

