@@ -36,8 +36,10 @@ constexpr const char* every_phone = "_pibetEdak6gOfovus@zi~Se~Z6~mo~nu~J6~jlo~jR
 
 std::string pairs_of(const std::vector<std::string>& texts) {
   std::set<std::string> pairs;
-  for (const auto& text : texts)
-    for (const auto& d : synthesis::read_text(text)->diphones) pairs.insert(d.fone1 + "-" + d.fone2);
+  for (const auto& text : texts) {
+    const auto reading = synthesis::read_text(text);
+    for (const auto& d : reading->diphones) pairs.insert(d.fone1 + "-" + d.fone2);
+  }
   std::string list;
   for (const auto& p : pairs) list += (list.empty() ? "" : ",") + p;
   return list;
@@ -129,8 +131,10 @@ TEST_F(BuiltDatabase, EveryUnitPassesTheChecksAndIsIndexed) {
     if (!line.empty() && line[0] != '#') index[line.substr(0, line.find('\t'))] = line;
 
   std::set<std::pair<int, int>> pairs;
-  for (const char* text : {sentence, every_phone})
-    for (const auto& d : synthesis::read_text(text)->diphones) pairs.insert({*d.fonum1, *d.fonum2});
+  for (const char* text : {sentence, every_phone}) {
+    const auto reading = synthesis::read_text(text);
+    for (const auto& d : reading->diphones) pairs.insert({*d.fonum1, *d.fonum2});
+  }
   EXPECT_EQ(index.size(), pairs.size());
   for (const auto& [a, b] : pairs) {
     const auto file = dir->path() / synthesis::unit_path(a, b);
