@@ -1,0 +1,55 @@
+// Any byte string as a unit file: the loader must reject it or give a unit that joins.
+#include <matio.h>
+#include <unistd.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "runtime/mat_file.h"
+#include "synthesis/concatenation.h"
+
+// libmatio loses its inflate state when it gives up on a damaged compressed variable; that
+// known leak of the library would otherwise stop every run.
+extern "C" const char* __lsan_default_suppressions() { return "leak:inflateCopy\nleak:libmatio.so\n"; }
+extern "C" const char* __lsan_default_options() { return "print_suppressions=0"; }
+
+namespace {
+
+std::filesystem::path unit_file;
+
+void remove_unit_file() {
+  std::error_code error;
+  std::filesystem::remove(unit_file, error);
+}
+
+void quiet(int, char*) {}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  unit_file = std::filesystem::temp_directory_path() /
+              ("quelvara-fuzz-unit-" + std::to_string(getpid()) + ".mat");
+  std::atexit(remove_unit_file);
+  Mat_LogInitFunc("fuzz_unit_file", quiet);
+  return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  {
+    std::ofstream out(unit_file, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+  }
+  const auto unit = quelvara::runtime::read_unit_file(unit_file);
+  if (unit) {
+    if (!quelvara::synthesis::unit_is_usable(*unit)) __builtin_trap();
+    quelvara::synthesis::Joined joined;
+    quelvara::synthesis::append_unit(joined, *unit);
+    quelvara::synthesis::append_unit(joined, *unit);
+    quelvara::synthesis::smooth_levels(joined);
+  }
+  return 0;
+}
