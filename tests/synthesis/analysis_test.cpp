@@ -105,12 +105,6 @@ TEST_F(AnalysisOnDisk, TextsWithoutDiphones) {
   EXPECT_EQ(analyse_text("?").reading.pontuacao, '?');
 }
 
-TEST_F(AnalysisOnDisk, TheRestAfterABlankIsIgnored) {
-  Analysis a = analyse_text("_pa_ _pe_");
-  ASSERT_EQ(a.status, Analysis::Status::ok);
-  EXPECT_EQ(a.joined.limdf, (std::vector<std::size_t>{120, 400, 300}));
-}
-
 TEST_F(AnalysisOnDisk, ALongTextLoadsEveryUnitAgain) {
   std::string text = "_";
   while (text.size() < 20000) text += "pa_pe_";
