@@ -69,6 +69,11 @@ void fire_callback(Handle h, std::string_view property, Value eventdata) {
 
 void fire_callback_from_event(Handle h, std::string_view property, Value eventdata) {
   try {
+    // Acting in a window makes it the current one, as callbacks such as a button that
+    // closes "the current window" expect. Creation and deletion are no actions.
+    const bool user_action = !same_name(property, "CreateFcn") && !same_name(property, "DeleteFcn");
+    if (const auto figure = ancestor_figure(h); user_action && figure && ishandle(*figure))
+      make_current_figure(*figure);
     fire_callback(h, property, std::move(eventdata));
   } catch (const std::exception& e) {
     report_callback_error(e);

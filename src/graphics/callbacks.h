@@ -15,8 +15,9 @@ namespace quelvara::graphics {
 // (gcbf). An empty property does nothing. Errors propagate to the caller.
 void fire_callback(Handle h, std::string_view property, Value eventdata = {});
 
-// As fire_callback, for callbacks the event loop runs: an error that ends the callback is
-// handed to the callback error handler and goes no further.
+// As fire_callback, for callbacks the event loop runs: for a user action (any callback but a
+// creation or deletion one) the object's window becomes the current one first, and an error
+// that ends the callback is handed to the callback error handler and goes no further.
 void fire_callback_from_event(Handle h, std::string_view property, Value eventdata = {});
 
 // The object and figure of the running callback (innermost when callbacks nest); nullopt

@@ -1,0 +1,22 @@
+#pragma once
+// imread: reads a picture file into an image array.
+#include <string>
+#include <vector>
+
+#include "runtime/value.h"
+
+namespace quelvara::imaging {
+
+// The image array of the file (JPEG, PNG and the other formats the toolkit decodes): grey
+// pictures as one plane, all others as red, green and blue planes. Fails with
+// "Unable to read the image file \"<file>\"." when the file is missing or cannot be decoded.
+runtime::Value read_image(const std::string& file, const std::string& format = {});
+
+// By name: imread(filename) or imread(filename, format) gives [image, map, alpha]; map and
+// alpha are empty (no indexed or transparent pictures are read).
+std::vector<runtime::Value> imread(int nargout, std::vector<runtime::Value> args);
+// imread/parse_inputs: [filename, format, extra arguments, message]; a non-empty message when
+// the arguments are unfit.
+std::vector<runtime::Value> imread_parse_inputs(int nargout, std::vector<runtime::Value> args);
+
+}  // namespace quelvara::imaging

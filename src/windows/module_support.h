@@ -1,0 +1,43 @@
+#pragma once
+// What the window modules share: reading their parameters and handles fields, the system's
+// message box, the background colour of edit boxes, and rows of samples as values.
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "graphics/object_tree.h"
+#include "runtime/value.h"
+
+namespace quelvara::windows {
+
+using graphics::Handle;
+using runtime::Value;
+using Args = std::vector<Value>;
+using Results = std::vector<Value>;
+
+inline constexpr const char* message_title = "Quelvara";
+
+// Parameter i of a module function; a parameter the caller did not set fails as the runtime
+// reports it ("Not enough input arguments.").
+const Value& parameter(const Args& args, std::size_t i);
+
+// A field of a handles record; a missing one fails with the runtime's
+// "Reference to non-existent field '<name>'.".
+const Value& field(const Value& handles, std::string_view name);
+// A field that holds one object's handle.
+Handle handle_field(const Value& handles, std::string_view name);
+// A parameter that holds one object's handle.
+Handle handle_parameter(const Args& args, std::size_t i);
+
+// The message box titled "Quelvara", waited on until the user has closed it.
+void show_message(std::string_view message);
+
+// Edit boxes and pop-up lists: white on a PC desktop, else the root's default control colour.
+void set_entry_background(Handle control);
+
+Value samples_row(std::span<const double> samples);
+// The numbers of an array value, in storage order (a row's, left to right).
+std::vector<double> samples_of(const Value& v, std::string_view name);
+
+}  // namespace quelvara::windows
