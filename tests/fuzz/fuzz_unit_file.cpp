@@ -12,11 +12,6 @@
 #include "runtime/mat_file.h"
 #include "synthesis/concatenation.h"
 
-// libmatio loses its inflate state when it gives up on a damaged compressed variable; that
-// known leak of the library would otherwise stop every run.
-extern "C" const char* __lsan_default_suppressions() { return "leak:inflateCopy\nleak:libmatio.so\n"; }
-extern "C" const char* __lsan_default_options() { return "print_suppressions=0"; }
-
 namespace {
 
 std::filesystem::path unit_file;

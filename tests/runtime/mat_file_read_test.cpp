@@ -13,11 +13,6 @@
 #include "synthesis/mat_writer.h"
 #include "synthesis/synthetic_units.h"
 
-// libmatio loses its inflate state when it gives up on a damaged compressed variable; that
-// leak is the library's, and the tests below feed it such variables on purpose.
-extern "C" const char* __lsan_default_suppressions() { return "leak:inflateCopy\nleak:libmatio.so\n"; }
-extern "C" const char* __lsan_default_options() { return "print_suppressions=0"; }
-
 namespace quelvara::runtime {
 namespace {
 
