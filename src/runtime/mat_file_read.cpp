@@ -1,13 +1,15 @@
 #include <matio.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <fstream>
-#include <iterator>
-#include <memory>
+#include <functional>
+#include <string>
 #include <optional>
 #include <system_error>
+#include <type_traits>
 #include <vector>
 
 #include "runtime/mat_file.h"
@@ -22,11 +24,14 @@ constexpr std::size_t max_file_bytes = 64u << 20;
 
 using Bytes = std::vector<unsigned char>;
 
-// --- Structure check ---------------------------------------------------------------------
-// The MAT library trusts the sizes a file declares: it reads data past the end of a cut file
-// as if it were there, and allocates whatever a damaged name or dimension tag asks for.
-// So every element of the file is walked first, and a file is accepted only when each tag
-// fits inside its parent, and each numeric array holds exactly the data its dimensions say.
+// --- Structure walk ----------------------------------------------------------------------
+// Unit files are read by a walk of our own over the published level-4/level-5 layout, using
+// the MAT library's type and class codes. The library's reader trusts the sizes a file
+// declares (it reads data past the end of a cut file as if it were there, and allocates
+// whatever a damaged name or dimension tag asks for), and checking a file before handing it to
+// the library meant inflating every variable twice. So every element of the file is checked
+// here, a file is accepted only when each tag fits inside its parent and each numeric array
+// holds exactly the data its dimensions say, and the checked data are then decoded directly.
 
 std::uint32_t load32(const unsigned char* p, bool big_endian) {
   return big_endian ? std::uint32_t(p[0]) << 24 | std::uint32_t(p[1]) << 16 | std::uint32_t(p[2]) << 8 | p[3]
@@ -66,98 +71,144 @@ std::optional<Tag> read_tag(const Bytes& bytes, std::size_t pos, std::size_t end
   return Tag{first, pos + 8, count, std::min(end, pos + 8 + padded)};
 }
 
+// A numeric array as the file stores it: where its real data lie and in which type.
+struct ArrayView {
+  std::string name;
+  std::uint32_t class_type = 0;
+  bool complex = false;
+  std::vector<std::uint64_t> dims;
+  std::uint32_t data_type = 0;  // level-5 type of the stored elements
+  const unsigned char* data = nullptr;
+  std::size_t elements = 0;
+  bool big_endian = false;
+};
+
 // An array element's body: flags, dimensions, name, then the real (and imaginary) data.
-// Only numeric, logical and character arrays are accepted; a unit file holds nothing else,
-// and the library's readers of cells, structures and objects allocate from unchecked counts.
-bool array_is_sound(const Bytes& bytes, std::size_t pos, std::size_t end, bool big_endian) {
+// Only numeric, logical and character arrays are accepted; a unit file holds nothing else.
+std::optional<ArrayView> parse_array(const Bytes& bytes, std::size_t pos, std::size_t end,
+                                     bool big_endian) {
   const auto flags = read_tag(bytes, pos, end, big_endian);
-  if (!flags || flags->type != MAT_T_UINT32 || flags->count != 8) return false;
+  if (!flags || flags->type != MAT_T_UINT32 || flags->count != 8) return std::nullopt;
   const std::uint32_t word = load32(&bytes[flags->data], big_endian);
-  const std::uint32_t class_type = word & 0xff;
-  const bool complex = (word & MAT_F_COMPLEX) != 0;
-  if (class_type != MAT_C_CHAR && (class_type < MAT_C_DOUBLE || class_type > MAT_C_UINT64)) {
-    return false;
+  ArrayView view;
+  view.big_endian = big_endian;
+  view.class_type = word & 0xff;
+  view.complex = (word & MAT_F_COMPLEX) != 0;
+  if (view.class_type != MAT_C_CHAR &&
+      (view.class_type < MAT_C_DOUBLE || view.class_type > MAT_C_UINT64)) {
+    return std::nullopt;
   }
 
   const auto dims = read_tag(bytes, flags->next, end, big_endian);
-  if (!dims || dims->type != MAT_T_INT32 || dims->count < 8 || dims->count % 4 != 0) return false;
+  if (!dims || dims->type != MAT_T_INT32 || dims->count < 8 || dims->count % 4 != 0) {
+    return std::nullopt;
+  }
   std::uint64_t elements = 1;
   for (std::size_t d = dims->data; d < dims->data + dims->count; d += 4) {
     const std::uint32_t extent = load32(&bytes[d], big_endian);
-    if (extent > 0x7fffffff) return false;
+    if (extent > 0x7fffffff) return std::nullopt;
     elements *= extent;
-    if (elements > max_file_bytes) return false;  // more than the file could hold
+    if (elements > max_file_bytes) return std::nullopt;  // more than the file could hold
+    view.dims.push_back(extent);
   }
+  view.elements = static_cast<std::size_t>(elements);
 
   const auto name = read_tag(bytes, dims->next, end, big_endian);
-  if (!name || (name->type != MAT_T_INT8 && name->type != MAT_T_UINT8)) return false;
+  if (!name || (name->type != MAT_T_INT8 && name->type != MAT_T_UINT8)) return std::nullopt;
+  view.name.assign(reinterpret_cast<const char*>(&bytes[name->data]), name->count);
 
   std::size_t pos_part = name->next;
-  if (elements == 0 && pos_part == end) return true;  // an empty array may omit its data
-  for (int part = 0; part < (complex ? 2 : 1); ++part) {
+  if (elements == 0 && pos_part == end) return view;  // an empty array may omit its data
+  for (int part = 0; part < (view.complex ? 2 : 1); ++part) {
     const auto data = read_tag(bytes, pos_part, end, big_endian);
-    if (!data) return false;
+    if (!data) return std::nullopt;
     const std::size_t size = data_type_size(data->type);
     // Text may be stored as UTF-8, whose length differs from its number of characters.
-    const bool exact = class_type != MAT_C_CHAR || data->type != MAT_T_UTF8;
-    if (size == 0 || (exact && data->count != elements * size)) return false;
+    const bool exact = view.class_type != MAT_C_CHAR || data->type != MAT_T_UTF8;
+    if (size == 0 || (exact && data->count != elements * size)) return std::nullopt;
+    if (part == 0) {
+      view.data_type = data->type;
+      view.data = &bytes[data->data];
+    }
     pos_part = data->next;
   }
-  return true;
+  return view;
 }
 
 // Inflates one compressed element completely, checksum included, within the size cap.
 std::optional<Bytes> inflate_element(const unsigned char* data, std::size_t count) {
   z_stream z{};
   if (inflateInit(&z) != Z_OK) return std::nullopt;
-  Bytes out;
+  // Start near the usual ratio of sampled signals and grow geometrically, so that a small
+  // variable costs one small buffer.
+  Bytes out(std::min(max_file_bytes, std::max<std::size_t>(4096, 4 * count)));
+  std::size_t done = 0;
   z.next_in = const_cast<unsigned char*>(data);
   z.avail_in = static_cast<uInt>(count);
   int status = Z_OK;
   while (status == Z_OK) {
-    if (out.size() >= max_file_bytes) break;
-    const std::size_t done = out.size();
-    out.resize(std::min(max_file_bytes, done + 64 * 1024));
+    if (done == out.size()) {
+      if (out.size() >= max_file_bytes) break;
+      out.resize(std::min(max_file_bytes, 2 * out.size()));
+    }
     z.next_out = out.data() + done;
     z.avail_out = static_cast<uInt>(out.size() - done);
     status = inflate(&z, Z_NO_FLUSH);
-    out.resize(out.size() - z.avail_out);
+    done = out.size() - z.avail_out;
   }
   inflateEnd(&z);
   if (status != Z_STREAM_END) return std::nullopt;
+  out.resize(done);
   return out;
 }
 
-bool matrix_element_is_sound(const Bytes& bytes, std::size_t pos, std::size_t end, bool big_endian) {
+using Visitor = std::function<void(const ArrayView&)>;
+
+bool visit_matrix_element(const Bytes& bytes, std::size_t pos, std::size_t end, bool big_endian,
+                          const Visitor& visit) {
   const auto tag = read_tag(bytes, pos, end, big_endian);
-  return tag && tag->type == MAT_T_MATRIX &&
-         array_is_sound(bytes, tag->data, tag->data + tag->count, big_endian);
+  if (!tag || tag->type != MAT_T_MATRIX) return false;
+  const auto view = parse_array(bytes, tag->data, tag->data + tag->count, big_endian);
+  if (!view) return false;
+  visit(*view);
+  return true;
 }
 
 // Level 5: a 128-byte header, then one element per variable, each an array or a compressed
-// array.
-bool level5_is_sound(const Bytes& bytes, bool big_endian) {
+// array. Every variable is checked before any is handed on, so a file is taken whole or not
+// at all.
+bool walk_level5(const Bytes& bytes, bool big_endian, const Visitor& visit) {
+  std::vector<Bytes> inflated;  // keeps the views' data alive until the walk ends
+  std::vector<ArrayView> views;
+  const Visitor keep = [&](const ArrayView& v) { views.push_back(v); };
   std::size_t pos = 128;
   while (bytes.size() - pos >= 8) {
     const std::uint32_t type = load32(&bytes[pos], big_endian);
     const std::size_t count = load32(&bytes[pos + 4], big_endian);
     if (count > bytes.size() - pos - 8) return false;
     if (type == MAT_T_COMPRESSED) {
-      const auto inflated = inflate_element(&bytes[pos + 8], count);
-      if (!inflated || !matrix_element_is_sound(*inflated, 0, inflated->size(), big_endian)) {
+      auto body = inflate_element(&bytes[pos + 8], count);
+      if (!body) return false;
+      inflated.push_back(std::move(*body));
+      if (!visit_matrix_element(inflated.back(), 0, inflated.back().size(), big_endian, keep))
         return false;
-      }
-    } else if (!matrix_element_is_sound(bytes, pos, pos + 8 + count, big_endian)) {
+    } else if (!visit_matrix_element(bytes, pos, pos + 8 + count, big_endian, keep)) {
       return false;
     }
     pos += 8 + count;
   }
+  for (const auto& v : views) visit(v);
   return true;
 }
 
 // Level 4: each matrix is a 20-byte header (type, rows, columns, imaginary flag, name length),
 // its name and its data, with no padding.
-bool level4_is_sound(const Bytes& bytes) {
+bool walk_level4(const Bytes& bytes, const Visitor& visit) {
+  // Level-4 precisions in the level-5 types that hold the same elements.
+  static constexpr std::uint32_t element_type[] = {MAT_T_DOUBLE, MAT_T_SINGLE, MAT_T_INT32,
+                                                   MAT_T_INT16,  MAT_T_UINT16, MAT_T_UINT8};
+  static constexpr std::uint64_t element_bytes[] = {8, 4, 4, 2, 2, 1};
+  std::vector<ArrayView> views;
   std::size_t pos = 0;
   while (pos < bytes.size()) {
     if (bytes.size() - pos < 20) return false;
@@ -168,120 +219,110 @@ bool level4_is_sound(const Bytes& bytes) {
       type = load32(&bytes[pos], true);
       if (type / 1000 != 1) return false;
     }
-    static constexpr std::uint64_t element_bytes[] = {8, 4, 4, 2, 2, 1};
     const std::uint32_t precision = type / 10 % 10;
     if (type / 100 % 10 != 0 || precision > 5 || type % 10 > 2) return false;
     const std::uint64_t rows = load32(&bytes[pos + 4], big_endian);
     const std::uint64_t columns = load32(&bytes[pos + 8], big_endian);
-    const std::uint64_t parts = load32(&bytes[pos + 12], big_endian) != 0 ? 2 : 1;
+    const bool complex = load32(&bytes[pos + 12], big_endian) != 0;
     const std::uint64_t name_length = load32(&bytes[pos + 16], big_endian);
     const std::uint64_t remaining = bytes.size() - pos - 20;
     if (rows > remaining || columns > remaining || name_length > remaining) return false;
     // rows * columns < 2^52 here, so neither product overflows.
-    const std::uint64_t data = rows * columns * element_bytes[precision] * parts;
+    const std::uint64_t data = rows * columns * element_bytes[precision] * (complex ? 2 : 1);
     if (data > remaining - name_length) return false;
+
+    ArrayView view;
+    const char* name = reinterpret_cast<const char*>(&bytes[pos + 20]);
+    view.name.assign(name, strnlen(name, static_cast<std::size_t>(name_length)));
+    // Text and sparse matrices are never unit data; keep them out of the numeric path.
+    view.class_type = type % 10 == 0 ? MAT_C_DOUBLE : MAT_C_CHAR;
+    view.complex = complex;
+    view.dims = {rows, columns};
+    view.data_type = element_type[precision];
+    view.data = &bytes[pos + 20 + name_length];
+    view.elements = static_cast<std::size_t>(rows * columns);
+    view.big_endian = big_endian;
+    views.push_back(std::move(view));
     pos += 20 + name_length + data;
   }
+  for (const auto& v : views) visit(v);
   return true;
 }
 
 // Also false for level 7.3, which is HDF5 underneath: units never use it, and its decoder is
 // far too large to trust with a damaged file.
-bool file_is_sound(const std::filesystem::path& file) {
-  std::ifstream in(file, std::ios::binary);
+bool walk_file(const std::filesystem::path& file, const Visitor& visit) {
+  std::ifstream in(file, std::ios::binary | std::ios::ate);
   if (!in) return false;
-  const Bytes bytes{std::istreambuf_iterator<char>(in), {}};
+  const auto size = static_cast<std::streamoff>(in.tellg());
+  if (size < 0 || static_cast<std::uintmax_t>(size) > max_file_bytes) return false;
+  Bytes bytes(static_cast<std::size_t>(size));
+  in.seekg(0);
+  if (!in.read(reinterpret_cast<char*>(bytes.data()), size)) return false;
   if (bytes.size() >= 128 && ((bytes[126] == 'I' && bytes[127] == 'M') ||
                               (bytes[126] == 'M' && bytes[127] == 'I'))) {
     const bool big_endian = bytes[126] == 'M';
     const unsigned version = big_endian ? bytes[124] << 8 | bytes[125] : bytes[125] << 8 | bytes[124];
-    return version == 0x0100 && level5_is_sound(bytes, big_endian);
+    return version == 0x0100 && walk_level5(bytes, big_endian, visit);
   }
-  return level4_is_sound(bytes);
+  return walk_level4(bytes, visit);
 }
 
 // --- Variables ---------------------------------------------------------------------------
 
-struct MatCloser {
-  void operator()(mat_t* mat) const { Mat_Close(mat); }
-};
-struct VarFreer {
-  void operator()(matvar_t* var) const { Mat_VarFree(var); }
-};
-using MatFile = std::unique_ptr<mat_t, MatCloser>;
-using MatVar = std::unique_ptr<matvar_t, VarFreer>;
-
-// Bytes per element of a numeric class in memory; 0 for the other classes.
-std::size_t class_size(matio_classes class_type) {
-  switch (class_type) {
-    case MAT_C_DOUBLE: case MAT_C_INT64: case MAT_C_UINT64: return 8;
-    case MAT_C_SINGLE: case MAT_C_INT32: case MAT_C_UINT32: return 4;
-    case MAT_C_INT16: case MAT_C_UINT16: return 2;
-    case MAT_C_INT8: case MAT_C_UINT8: return 1;  // logical arrays too
-    default: return 0;
-  }
-}
-
 // Number of elements of a real numeric vector (either orientation) of plausible length, or 0
-// when the variable is anything else.
-std::size_t vector_length(const matvar_t& var) {
-  if (class_size(var.class_type) == 0 || var.isComplex || var.rank < 2 || var.dims == nullptr) {
-    return 0;
-  }
+// when the array is anything else.
+std::size_t vector_length(const ArrayView& view) {
+  if (view.class_type == MAT_C_CHAR || view.complex || view.dims.size() < 2) return 0;
   std::size_t length = 1;
   int long_dimensions = 0;
-  for (int d = 0; d < var.rank; ++d) {
-    const std::size_t extent = var.dims[d];
+  for (const auto extent : view.dims) {
     if (extent == 0 || extent > max_unit_samples) return 0;
     if (extent != 1) {
       ++long_dimensions;
-      length = extent;
+      length = static_cast<std::size_t>(extent);
     }
   }
   return long_dimensions <= 1 ? length : 0;
 }
 
 template <typename T>
-void convert(const unsigned char* bytes, std::size_t length, std::vector<double>& out) {
+void convert(const unsigned char* bytes, std::size_t length, bool big_endian,
+             std::vector<double>& out) {
   out.resize(length);
+  if constexpr (std::is_same_v<T, double>) {
+    if (!big_endian) {  // the usual case: the stored bytes already are the doubles
+      std::memcpy(out.data(), bytes, length * sizeof(T));
+      return;
+    }
+  }
   for (std::size_t k = 0; k < length; ++k) {
+    unsigned char element[sizeof(T)];
+    std::memcpy(element, bytes + k * sizeof(T), sizeof(T));
+    if (big_endian) std::reverse(element, element + sizeof(T));
     T value;
-    std::memcpy(&value, bytes + k * sizeof(T), sizeof(T));
+    std::memcpy(&value, element, sizeof(T));
     out[k] = static_cast<double>(value);
   }
 }
 
-void to_doubles(matio_classes class_type, const unsigned char* bytes, std::size_t length,
-                std::vector<double>& out) {
-  switch (class_type) {
-    case MAT_C_DOUBLE: convert<double>(bytes, length, out); break;
-    case MAT_C_SINGLE: convert<float>(bytes, length, out); break;
-    case MAT_C_INT8: convert<std::int8_t>(bytes, length, out); break;
-    case MAT_C_UINT8: convert<std::uint8_t>(bytes, length, out); break;
-    case MAT_C_INT16: convert<std::int16_t>(bytes, length, out); break;
-    case MAT_C_UINT16: convert<std::uint16_t>(bytes, length, out); break;
-    case MAT_C_INT32: convert<std::int32_t>(bytes, length, out); break;
-    case MAT_C_UINT32: convert<std::uint32_t>(bytes, length, out); break;
-    case MAT_C_INT64: convert<std::int64_t>(bytes, length, out); break;
-    case MAT_C_UINT64: convert<std::uint64_t>(bytes, length, out); break;
-    default: out.clear(); break;
+// The stored elements as doubles, whatever type the file chose to store them in.
+bool to_doubles(const ArrayView& view, std::size_t length, std::vector<double>& out) {
+  const bool be = view.big_endian;
+  switch (view.data_type) {
+    case MAT_T_DOUBLE: convert<double>(view.data, length, be, out); break;
+    case MAT_T_SINGLE: convert<float>(view.data, length, be, out); break;
+    case MAT_T_INT8: convert<std::int8_t>(view.data, length, be, out); break;
+    case MAT_T_UINT8: convert<std::uint8_t>(view.data, length, be, out); break;
+    case MAT_T_INT16: convert<std::int16_t>(view.data, length, be, out); break;
+    case MAT_T_UINT16: convert<std::uint16_t>(view.data, length, be, out); break;
+    case MAT_T_INT32: convert<std::int32_t>(view.data, length, be, out); break;
+    case MAT_T_UINT32: convert<std::uint32_t>(view.data, length, be, out); break;
+    case MAT_T_INT64: convert<std::int64_t>(view.data, length, be, out); break;
+    case MAT_T_UINT64: convert<std::uint64_t>(view.data, length, be, out); break;
+    default: return false;
   }
-}
-
-// Reads one variable as a row of doubles: its header first, then, when it is a plausible
-// vector, its data into a zeroed buffer of our own (converted by the library to its class).
-bool read_vector(mat_t* mat, const char* name, std::vector<double>& out) {
-  const MatVar info(Mat_VarReadInfo(mat, name));
-  if (!info) return false;
-  const std::size_t length = vector_length(*info);
-  if (length == 0) return false;
-
-  Bytes buffer(length * class_size(info->class_type), 0);
-  if (Mat_VarReadDataLinear(mat, info.get(), buffer.data(), 0, 1, static_cast<int>(length)) != 0) {
-    return false;
-  }
-  to_doubles(info->class_type, buffer.data(), length, out);
-  return out.size() == length;
+  return true;
 }
 
 }  // namespace
@@ -289,17 +330,19 @@ bool read_vector(mat_t* mat, const char* name, std::vector<double>& out) {
 std::optional<synthesis::UnitData> read_unit_file(const std::filesystem::path& file) {
   std::error_code error;
   if (!std::filesystem::is_regular_file(file, error)) return std::nullopt;
-  const std::uintmax_t size = std::filesystem::file_size(file, error);
-  if (error || size > max_file_bytes || !file_is_sound(file)) return std::nullopt;
 
-  const MatFile mat(Mat_Open(file.string().c_str(), MAT_ACC_RDONLY));
-  if (!mat) return std::nullopt;
-
+  // A later variable of the same name wins, as when a file's variables are loaded in order.
   synthesis::UnitData unit;
-  if (!read_vector(mat.get(), "dfn", unit.dfn) || !read_vector(mat.get(), "trm", unit.trm) ||
-      !read_vector(mat.get(), "vzmt", unit.vzmt) || !synthesis::unit_is_usable(unit)) {
-    return std::nullopt;
-  }
+  bool found[3] = {false, false, false};
+  const auto take = [&](const ArrayView& view) {
+    const int slot = view.name == "dfn" ? 0 : view.name == "trm" ? 1 : view.name == "vzmt" ? 2 : -1;
+    if (slot < 0) return;
+    std::vector<double>& target = slot == 0 ? unit.dfn : slot == 1 ? unit.trm : unit.vzmt;
+    const std::size_t length = vector_length(view);
+    found[slot] = length > 0 && view.data != nullptr && to_doubles(view, length, target);
+  };
+  if (!walk_file(file, take)) return std::nullopt;
+  if (!found[0] || !found[1] || !found[2] || !synthesis::unit_is_usable(unit)) return std::nullopt;
   return unit;
 }
 
