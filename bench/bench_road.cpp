@@ -90,6 +90,34 @@ void BM_WholeRoad(benchmark::State& state, cli::Mode mode) {
       static_cast<double>(state.iterations() * samples) / 22050.0, benchmark::Counter::kIsRate);
 }
 
+// The same road on the default database built beside the program, when it is there: a text of
+// about 100 diphones through many phones.
+void BM_WholeRoadBuiltDatabase(benchmark::State& state) {
+  const fs::path root = QUELVARA_APP_DIR;
+  if (!fs::exists(root / "bd-index.txt")) {
+    state.SkipWithError("no built database");
+    return;
+  }
+  const std::string text =
+      "_6fraz6kOmprid6pur6tEStar_u~j6~wfiSaLinJ6ReZ6l~bOjdEwgaw_vozmiSmu~jtu_kidiSpe~6jaj_6sidad@lizbo6p6~wOjtu~m6~j6bEl6_.";
+  const std::string out = (fs::temp_directory_path() / "quelvara-bench-built.wav").string();
+  std::size_t samples = 0;
+  for (auto _ : state) {
+    const auto result = cli::run_road(text, cli::FactorMode{1.3}, runtime::read_unit_file, root);
+    if (result.sinal.empty()) {
+      state.SkipWithError("the text did not synthesise");
+      return;
+    }
+    audio::wavwrite(audio::SampleMatrix::row(result.sinal), 22050, 16, out);
+    samples = result.sinal.size();
+  }
+  fs::remove(out);
+  state.counters["diphones"] = static_cast<double>(synthesis::read_text(text)->diphones.size());
+  state.counters["audio_s"] = static_cast<double>(samples) / 22050.0;
+  state.counters["x_real_time"] = benchmark::Counter(
+      static_cast<double>(state.iterations() * samples) / 22050.0, benchmark::Counter::kIsRate);
+}
+
 // The rows grow by appending unit after unit: time per diphone should stay flat as texts grow.
 void BM_AnalysisScaling(benchmark::State& state) {
   auto& f = fixture();
@@ -112,4 +140,5 @@ BENCHMARK_CAPTURE(BM_WholeRoad, factor_1_3, cli::Mode{cli::FactorMode{1.3}})
     ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_WholeRoad, grafica, cli::Mode{cli::ContourMode{}})
     ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_WholeRoadBuiltDatabase)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_AnalysisScaling)->Arg(1)->Arg(4)->Arg(16)->Unit(benchmark::kMillisecond);
