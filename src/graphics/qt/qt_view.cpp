@@ -4,7 +4,10 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QFont>
 #include <QFrame>
+#include <QImage>
+#include <QPainter>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -12,7 +15,9 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QWidget>
+#include <algorithm>
 #include <cmath>
+#include <optional>
 #include <map>
 
 #include "graphics/callbacks.h"
@@ -42,6 +47,53 @@ QColor color_of(const Value& v) {
   const auto& d = v.array().data();
   return QColor::fromRgbF(static_cast<float>(d[0]), static_cast<float>(d[1]), static_cast<float>(d[2]));
 }
+
+// A picture's CData: a cell row of its red, green and blue planes, or one grey plane; each
+// plane rows x columns, column by column, values 0 to 255. Anything else shows nothing.
+QImage picture_of(const Value& cdata) {
+  std::vector<const runtime::Array*> planes;
+  if (cdata.is_array() && !cdata.is_text()) planes.push_back(&cdata.array());
+  if (cdata.is_cell())
+    for (const auto& p : cdata.cell().items)
+      if (p.is_array() && !p.is_text()) planes.push_back(&p.array());
+  if (planes.size() != 1 && planes.size() != 3) return {};
+  const std::size_t rows = planes[0]->rows(), cols = planes[0]->cols();
+  for (const auto* p : planes)
+    if (p->rows() != rows || p->cols() != cols) return {};
+  if (rows == 0 || cols == 0 || rows > 16384 || cols > 16384) return {};
+  QImage image(static_cast<int>(cols), static_cast<int>(rows), QImage::Format_RGB888);
+  const auto level = [](double v) { return static_cast<uchar>(std::clamp(std::lround(v), 0L, 255L)); };
+  for (std::size_t r = 0; r < rows; ++r) {
+    uchar* line = image.scanLine(static_cast<int>(r));
+    for (std::size_t c = 0; c < cols; ++c)
+      for (std::size_t k = 0; k < 3; ++k)
+        line[3 * c + k] = level(planes[planes.size() == 3 ? k : 0]->data()[c * rows + r]);
+  }
+  return image;
+}
+
+// An axes' area: shows its picture scaled to fill it (the axes' limits span the picture).
+class AxesArea final : public QFrame {
+ public:
+  using QFrame::QFrame;
+  void set_picture(QImage picture) {
+    picture_ = std::move(picture);
+    update();
+  }
+  const QImage& picture() const { return picture_; }
+
+ protected:
+  void paintEvent(QPaintEvent* e) override {
+    QFrame::paintEvent(e);
+    if (picture_.isNull()) return;
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.drawImage(rect(), picture_);
+  }
+
+ private:
+  QImage picture_;
+};
 
 class View;
 View* the_view = nullptr;
@@ -105,11 +157,13 @@ class View final : public TreeObserver {
     } else if (type == "axes") {
       auto* parent = widget(*parent_of(h));
       if (!parent) return;
-      auto* frame = new QFrame(parent);
+      auto* frame = new AxesArea(parent);
       frame->setFrameShape(QFrame::NoFrame);
       widgets_[h] = frame;
       place(h);
       frame->show();
+    } else if (type == "image") {
+      show_picture(*parent_of(h));
     }
   }
 
@@ -123,7 +177,10 @@ class View final : public TreeObserver {
       }
       widgets_.erase(it);
     }
+    const bool picture = type_of_known(h) == "image";
     types_.erase(h);
+    if (picture)
+      if (const auto axes = parent_of(h)) show_picture(*axes, h);
   }
 
   void property_changed(Handle h, const std::string& name) override { refresh(h, name); }
@@ -154,6 +211,10 @@ class View final : public TreeObserver {
       make_control(h);
       return;
     }
+    if (type == "image") {
+      if (name == "CData") show_picture(*parent_of(h));
+      return;
+    }
     QWidget* w = widget(h);
     if (!w) return;
     if (name == "Position" || name == "Units") {
@@ -175,8 +236,23 @@ class View final : public TreeObserver {
       }
     } else if (name == "Enable" && type == "uicontrol") {
       w->setEnabled(get_text(h, "Enable") != "off");
-    } else if (name == "String" || name == "Value") {
+    } else if (name == "String" || name == "Value" || name == "HorizontalAlignment") {
       show_content(h);
+    } else if (type == "uicontrol" && (name == "FontSize" || name == "FontWeight")) {
+      QFont font = w->font();
+      const Value size = get(h, "FontSize");
+      if (size.is_number() && size.number() > 0) font.setPointSizeF(size.number());
+      font.setBold(get_text(h, "FontWeight") == "bold" || get_text(h, "FontWeight") == "demi");
+      w->setFont(font);
+    } else if (type == "uicontrol" && name == "ForegroundColor") {
+      const QColor c = color_of(get(h, name));
+      if (c.isValid()) {
+        QPalette p = w->palette();
+        for (auto role : {QPalette::WindowText, QPalette::ButtonText, QPalette::Text}) p.setColor(role, c);
+        w->setPalette(p);
+      }
+    } else if (type == "uicontrol" && name == "TooltipString") {
+      w->setToolTip(qtext(get_text(h, "TooltipString")));
     }
   }
 
@@ -184,6 +260,16 @@ class View final : public TreeObserver {
   std::string type_of_known(Handle h) const {
     const auto it = types_.find(h);
     return it == types_.end() ? std::string() : it->second;
+  }
+
+  // The newest picture of the axes, leaving out one that is going.
+  void show_picture(Handle axes, std::optional<Handle> going = std::nullopt) {
+    auto* area = dynamic_cast<AxesArea*>(widget(axes));
+    if (!area) return;
+    QImage picture;
+    for (Handle c : children_of(axes))
+      if (c != going && type_of(c) == "image") picture = picture_of(get(c, "CData"));
+    area->set_picture(std::move(picture));
   }
 
   void measure_frame(Handle h) {
@@ -282,6 +368,7 @@ class View final : public TreeObserver {
     show_content(h);
     refresh(h, "Enable");
     refresh(h, "BackgroundColor");
+    for (const char* p : {"FontSize", "ForegroundColor", "TooltipString"}) refresh(h, p);
     w->setVisible(get_text(h, "Visible") == "on");
   }
 
@@ -292,7 +379,9 @@ class View final : public TreeObserver {
 
 void FigureWindow::resizeEvent(QResizeEvent* e) {
   QWidget::resizeEvent(e);
-  if (syncing || !ishandle(handle_)) return;
+  // A hidden window is only ever resized by the view itself; the platform may report such a
+  // request late, with a size that the model has left since.
+  if (syncing || !isVisible() || !ishandle(handle_)) return;
   Rect r = pixel_position(handle_);
   const Rect screen = pixel_position(root_handle);
   r.width = width();
@@ -304,7 +393,7 @@ void FigureWindow::resizeEvent(QResizeEvent* e) {
 
 void FigureWindow::moveEvent(QMoveEvent* e) {
   QWidget::moveEvent(e);
-  if (syncing || !ishandle(handle_)) return;
+  if (syncing || !isVisible() || !ishandle(handle_)) return;
   Rect r = pixel_position(handle_);
   const Rect screen = pixel_position(root_handle);
   r.left = geometry().left();

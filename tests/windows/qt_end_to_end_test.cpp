@@ -1,0 +1,377 @@
+// The whole program in one process on real Qt widgets without a display: the user types, picks,
+// presses and answers dialogs through the widgets, and the files written are compared with the
+// command-line synthesizer's.
+#include <QApplication>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <cmath>
+#include <cstdlib>
+#include <deque>
+#include <fstream>
+#include <functional>
+
+#include "app_fixture.h"
+#include "framework/window_data.h"
+#include "graphics/callbacks.h"
+#include "graphics/event_loop.h"
+#include "graphics/qt/qt_view.h"
+#include "runtime/console.h"
+#include "support/run_program.h"
+#include "windows/install.h"
+
+// The font library keeps a cache for the life of the process; under the leak checker that is
+// not ours to report.
+extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so"; }
+
+namespace quelvara::windows::testing {
+namespace {
+
+namespace fs = std::filesystem;
+using Act = std::function<void(Handle)>;
+
+constexpr qint64 patience_ms = 60000;  // generous: a stuck wait fails the test instead of hanging it
+
+class QtEndToEndTest : public AppFolderTest {
+ protected:
+  static void SetUpTestSuite() {
+    // Offscreen unless told otherwise (pictures for the README are taken on a virtual display).
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (!QApplication::instance()) {
+      static int argc = 1;
+      static char name[] = "test_windows";
+      static char* argv[] = {name, nullptr};
+      static auto* app = new QApplication(argc, argv);  // kept to the end of the process
+      (void)app;
+    }
+  }
+  void SetUp() override {
+    AppFolderTest::SetUp();
+    graphics::start_qt_view();
+    graphics::set_callback_error_handler([this](const std::exception& e) { errors.push_back(e.what()); });
+    main = open_main();
+  }
+  void TearDown() override {
+    delete answering;
+    graphics::reset_tree();
+    graphics::stop_qt_view();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    AppFolderTest::TearDown();
+  }
+
+  template <typename W>
+  static W* widget(Handle h) {
+    auto* w = dynamic_cast<W*>(graphics::widget_of(h));
+    EXPECT_NE(w, nullptr) << "no widget of the expected kind";
+    return w;
+  }
+
+  // The user's answers to the waits that come, in order: each runs once the newest window is
+  // in a modal wait. Whatever is left when patience runs out is a failure, and the waiting
+  // windows are closed so that the test ends.
+  void then(std::deque<Act> acts) {
+    pending_acts = std::move(acts);
+    delete answering;
+    auto* timer = new QTimer;
+    answering = timer;
+    timer->setInterval(0);
+    auto clock = std::make_shared<QElapsedTimer>();
+    clock->start();
+    QObject::connect(timer, &QTimer::timeout, [this, timer, clock] {
+      const auto all = graphics::figures();
+      if (pending_acts.empty() || clock->elapsed() > patience_ms) {
+        if (!pending_acts.empty()) {
+          ADD_FAILURE() << pending_acts.size() << " answers were never asked for";
+          pending_acts.clear();
+          for (Handle f : all)
+            if (f != main && graphics::ishandle(f)) graphics::delete_object(f);
+        }
+        timer->stop();
+        timer->deleteLater();
+        return;
+      }
+      if (all.empty() || !graphics::is_waiting(all.back())) return;
+      Act act = std::move(pending_acts.front());
+      pending_acts.pop_front();
+      if (pending_acts.empty()) {
+        timer->stop();
+        timer->deleteLater();
+      }
+      act(all.back());
+    });
+    timer->start();
+  }
+
+  Act answer(std::string typed) {
+    return [this, typed](Handle dialog) {
+      const std::string edit = graphics::get_text(dialog, "Tag") == "gravar" ? "nome" : "valor";
+      auto* box = widget<QLineEdit>(object(dialog, edit));
+      box->selectAll();
+      QTest::keyClicks(box, QString::fromStdString(typed));
+      QTest::mouseClick(widget<QPushButton>(object(dialog, "ok")), Qt::LeftButton);
+    };
+  }
+  Act cancel() {
+    return [this](Handle dialog) { QTest::mouseClick(widget<QPushButton>(object(dialog, "cancelar")), Qt::LeftButton); };
+  }
+  Act read_message() {
+    return [this](Handle box) {
+      EXPECT_EQ(graphics::get_text(box, "Name"), "Quelvara");
+      messages.push_back(widget<QLabel>(object(box, "MessageBox"))->text().toStdString());
+      QTest::mouseClick(widget<QPushButton>(object(box, "OKButton")), Qt::LeftButton);
+    };
+  }
+
+  void type(const std::string& text) {
+    auto* box = widget<QLineEdit>(object(main, "texto"));
+    box->selectAll();
+    QTest::keyClicks(box, QString::fromStdString(text));
+    QTest::keyClick(box, Qt::Key_Return);
+  }
+  void choose(const QString& item) {
+    auto* combo = widget<QComboBox>(object(main, "tipo_variacao"));
+    const int index = combo->findText(item);
+    ASSERT_GE(index, 0);
+    combo->setCurrentIndex(index);
+    emit combo->activated(index);  // what a pick by the user emits
+  }
+  void click(Handle figure, const std::string& tag) {
+    QTest::mouseClick(widget<QPushButton>(object(figure, tag)), Qt::LeftButton);
+  }
+  void expect_answers_used() {
+    EXPECT_TRUE(pending_acts.empty());
+    EXPECT_TRUE(errors.empty()) << errors.front();
+  }
+
+  // The file quelvara-synth writes for the same text and database.
+  std::string synthesized(const std::vector<std::string>& mode, const std::string& texto) {
+    std::vector<std::string> args = mode;
+    args.insert(args.end(), {"-o", "referencia.wav", texto});
+    const auto run = quelvara::testing::run_program(QUELVARA_SYNTH, args, {}, folder());
+    EXPECT_EQ(run.status, 0) << run.err;
+    const std::string bytes = read_bytes(folder() / "referencia.wav");
+    fs::remove(folder() / "referencia.wav");
+    EXPECT_GT(bytes.size(), 44u);
+    return bytes;
+  }
+
+  Handle main = 0;
+  std::deque<Act> pending_acts;
+  QPointer<QTimer> answering;  // the timer of the current answers, gone with the test
+};
+
+TEST_F(QtEndToEndTest, GraficaThenSaveWritesTheSynthesizersFile) {
+  ASSERT_TRUE(graphics::widget_of(main)->isVisible());
+  EXPECT_EQ(graphics::widget_of(main)->windowTitle(), "Quelvara");
+  EXPECT_FALSE(widget<QPushButton>(object(main, "botao_gravar"))->isEnabled());
+  type("_pa_.");
+  choose("Gráfica");
+  ASSERT_TRUE(widget<QPushButton>(object(main, "botao_gravar"))->isEnabled());
+  then({answer("voz")});
+  click(main, "botao_gravar");
+  expect_answers_used();
+  EXPECT_EQ(read_bytes(folder() / "voz.wav"), synthesized({"--grafica"}, "_pa_."));
+  EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(QtEndToEndTest, AFactorOutOfRangeIsAskedAgainAndTheAcceptedOneIsUsed) {
+  type("_papa_.");
+  then({answer("0.3"), read_message(), answer("1.5")});
+  choose("Factor");
+  EXPECT_EQ(messages, std::vector<std::string>{"Introduza um valor entre 0.5 e 2"});
+  then({answer("voz")});
+  click(main, "botao_gravar");
+  expect_answers_used();
+  EXPECT_EQ(read_bytes(folder() / "voz.wav"), synthesized({"--factor", "1.5"}, "_papa_."));
+}
+
+TEST_F(QtEndToEndTest, APickBeforeAnyTextAndAMissingUnitOnlyShowTheirMessages) {
+  then({read_message()});
+  choose("Gráfica");
+  EXPECT_EQ(messages, std::vector<std::string>{"Não activou a caixa de texto"});
+  EXPECT_TRUE(framework::guidata(Value(main)).record().get("click").is_text("off"));
+  EXPECT_FALSE(widget<QPushButton>(object(main, "botao_ouvir"))->isEnabled());
+
+  type("_pi_.");
+  const auto orig = framework::guidata(Value(main)).record().get("orig").array();
+  then({read_message()});
+  type("_pe_.");
+  EXPECT_EQ(messages.back(), "Inseriu um difone que não existe na Base de Dados");
+  EXPECT_EQ(framework::guidata(Value(main)).record().get("orig").array(), orig);
+  expect_answers_used();
+}
+
+TEST_F(QtEndToEndTest, CancelAndFalseWriteNothingAndASecondSaveOverwrites) {
+  type("_pa_.");
+  choose("Gráfica");
+  then({cancel()});
+  click(main, "botao_gravar");
+  then({answer("false")});
+  click(main, "botao_gravar");
+  for (const auto& e : fs::directory_iterator(folder())) EXPECT_NE(e.path().extension(), ".wav") << e.path();
+
+  then({answer("voz")});
+  click(main, "botao_gravar");
+  const std::string grafica = read_bytes(folder() / "voz.wav");
+  type("_papa_!");
+  choose("Gráfica");
+  then({answer("voz")});
+  click(main, "botao_gravar");
+  expect_answers_used();
+  EXPECT_NE(read_bytes(folder() / "voz.wav"), grafica);
+  EXPECT_EQ(read_bytes(folder() / "voz.wav"), synthesized({"--grafica"}, "_papa_!"));
+}
+
+TEST_F(QtEndToEndTest, CreditsAndChartOpenOnceShowTheirPicturesAndCloseAlone) {
+  click(main, "botao_creditos");
+  click(main, "botao_creditos");
+  click(main, "sampa");
+  click(main, "sampa");
+  ASSERT_EQ(graphics::figures().size(), 3u);
+  const Handle credits = *window("creditos");
+  const Handle chart = *window("sampa");
+  EXPECT_TRUE(graphics::widget_of(credits)->isVisible());
+  EXPECT_TRUE(graphics::widget_of(chart)->isVisible());
+
+  // What the chart's area shows is the picture file, pixel for pixel.
+  QWidget* area = graphics::widget_of(object(chart, "img_sampa"));
+  const QImage shown = area->grab().toImage().convertToFormat(QImage::Format_RGB888);
+  const QImage file = QImage(QString::fromStdString((folder() / "sampa.jpg").string())).convertToFormat(QImage::Format_RGB888);
+  ASSERT_EQ(shown.size() / shown.devicePixelRatio(), file.size());
+  int differing = 0;
+  for (int y = 0; y < file.height(); y += 7)
+    for (int x = 0; x < file.width(); x += 7)
+      if (std::abs(qRed(shown.pixel(x, y)) - qRed(file.pixel(x, y))) > 8) ++differing;
+  EXPECT_EQ(differing, 0);
+
+  click(credits, "ok");
+  EXPECT_FALSE(graphics::ishandle(credits));
+  EXPECT_TRUE(graphics::ishandle(chart));
+  click(chart, "ok");
+  EXPECT_FALSE(graphics::ishandle(chart));
+  EXPECT_TRUE(graphics::widget_of(main)->isVisible());
+  EXPECT_TRUE(errors.empty());
+}
+
+TEST_F(QtEndToEndTest, LeavingEndsTheWaitOnlyWhenTheLastWindowIsGone) {
+  click(main, "botao_creditos");
+  const Handle credits = *window("creditos");
+  click(main, "botao_sair");
+  EXPECT_FALSE(graphics::ishandle(main));
+  ASSERT_TRUE(graphics::ishandle(credits));
+  // The user closes the credits by their frame while the program waits for its last window.
+  QTimer::singleShot(0, [&] { graphics::widget_of(credits)->close(); });
+  graphics::wait_until_no_windows();
+  EXPECT_TRUE(graphics::figures().empty());
+  main = 0;
+}
+
+// A default ALSA device of the test's own: a file plugin behind a conversion to 16-bit mono at
+// 22050 Hz, so that what is played can be read back without a sound card.
+class AlsaDevice {
+ public:
+  explicit AlsaDevice(const fs::path& folder, bool working = true) : capture_(folder / "tocado.raw") {
+    if (const char* old = std::getenv("ALSA_CONFIG_PATH")) old_ = old;
+    const fs::path conf = folder / "asound.conf";
+    std::ofstream out(conf);
+    if (working)
+      out << "pcm.!default {\n  type plug\n  slave {\n    pcm { type file slave.pcm { type null } file \""
+          << capture_.string() << "\" format \"raw\" }\n    format S16_LE\n    channels 1\n    rate 22050\n  }\n}\n";
+    else
+      out << "pcm.!default { type hw card 99 }\n";
+    setenv("ALSA_CONFIG_PATH", conf.c_str(), 1);
+  }
+  ~AlsaDevice() {
+    if (old_.empty()) unsetenv("ALSA_CONFIG_PATH");
+    else setenv("ALSA_CONFIG_PATH", old_.c_str(), 1);
+  }
+  std::vector<double> played() const {
+    std::ifstream in(capture_, std::ios::binary);
+    std::vector<double> samples;
+    unsigned char b[2];
+    while (in.read(reinterpret_cast<char*>(b), 2)) samples.push_back(static_cast<std::int16_t>(b[0] | (b[1] << 8)) / 32768.0);
+    return samples;
+  }
+
+ private:
+  fs::path capture_;
+  std::string old_;
+};
+
+TEST_F(QtEndToEndTest, ThePlayButtonsSamplesReachTheAudioDevice) {
+  AlsaDevice device(folder());
+  type("_pa_.");
+  choose("Gráfica");
+  click(main, "botao_ouvir");
+  ASSERT_TRUE(errors.empty()) << errors.front();
+  const auto sinal = framework::guidata(Value(main)).record().get("sinal").array().data();
+  const auto played = device.played();
+  ASSERT_EQ(played.size(), sinal.size());
+  for (std::size_t n = 0; n < sinal.size(); ++n)
+    ASSERT_NEAR(played[n], std::clamp(sinal[n], -1.0, 1.0), 1.0 / 32768) << "sample " << n;
+}
+
+TEST_F(QtEndToEndTest, WithoutAnAudioDeviceThePlayFailsVisiblyAndTheWindowGoesOn) {
+  AlsaDevice device(folder(), false);
+  std::string console;
+  const auto old = runtime::install_print_handler([&](std::string_view text) { console += text; });
+  install_callback_error_report();
+  type("_pa_.");
+  choose("Gráfica");
+  click(main, "botao_ouvir");
+  runtime::install_print_handler(old);
+  const auto box = window("msgbox");
+  ASSERT_TRUE(box);
+  const std::string shown = widget<QLabel>(object(*box, "MessageBox"))->text().toStdString();
+  EXPECT_FALSE(shown.empty());
+  EXPECT_NE(console.find("    " + shown), std::string::npos);
+  graphics::delete_object(*box);
+
+  then({answer("voz")});
+  click(main, "botao_gravar");
+  EXPECT_TRUE(pending_acts.empty());
+  EXPECT_TRUE(fs::exists(folder() / "voz.wav"));
+}
+
+}  // namespace
+}  // namespace quelvara::windows::testing
+
+namespace quelvara::windows::testing {
+namespace {
+
+// Pictures of the main window and of the chart for the README, when QUELVARA_SCREENSHOTS names
+// the folder to save them in (scripts take them at 100 % and, with QT_SCALE_FACTOR=2, at 200 %).
+TEST_F(QtEndToEndTest, Screenshots) {
+  const char* target = std::getenv("QUELVARA_SCREENSHOTS");
+  if (!target) GTEST_SKIP() << "QUELVARA_SCREENSHOTS is not set";
+  type("_pa_.");
+  choose("Gráfica");
+  click(main, "sampa");
+  const Handle chart = *window("sampa");
+  QApplication::processEvents();
+  const fs::path folder = target;
+  const QPixmap main_picture = graphics::widget_of(main)->grab();
+  const QPixmap chart_picture = graphics::widget_of(chart)->grab();
+  ASSERT_FALSE(main_picture.isNull());
+  ASSERT_FALSE(chart_picture.isNull());
+  EXPECT_TRUE(main_picture.save(QString::fromStdString((folder / "janela-principal.png").string())));
+  EXPECT_TRUE(chart_picture.save(QString::fromStdString((folder / "tabela-sampa.png").string())));
+  click(main, "botao_creditos");
+  EXPECT_TRUE(graphics::widget_of(*window("creditos"))->grab().save(
+      QString::fromStdString((folder / "creditos.png").string())));
+  then({[&](Handle dialog) {
+    EXPECT_TRUE(graphics::widget_of(dialog)->grab().save(QString::fromStdString((folder / "gravar.png").string())));
+    QTest::mouseClick(widget<QPushButton>(object(dialog, "cancelar")), Qt::LeftButton);
+  }});
+  click(main, "botao_gravar");
+  EXPECT_TRUE(pending_acts.empty());
+  EXPECT_TRUE(errors.empty());
+}
+
+}  // namespace
+}  // namespace quelvara::windows::testing
