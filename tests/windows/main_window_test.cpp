@@ -136,18 +136,6 @@ TEST_F(MainWindowTest, CancellingTheFirstFactorDialogKeepsTheEarlierSignal) {
   EXPECT_TRUE(errors.empty());
 }
 
-TEST_F(MainWindowTest, PickingAModeBeforeAnyTextOnlyShowsTheMessage) {
-  const Handle main = open_main();
-  const auto before = record(main).record().names();
-  then_close_message();
-  pick(main, "Gráfica");
-  EXPECT_EQ(messages, std::vector<std::string>{"Não activou a caixa de texto"});
-  EXPECT_EQ(record(main).record().names(), before);
-  EXPECT_TRUE(record(main).record().get("click").is_text("off"));
-  EXPECT_FALSE(enabled(main, "botao_ouvir"));
-  EXPECT_TRUE(errors.empty());
-}
-
 TEST_F(MainWindowTest, AMissingUnitOrAnUnknownPhoneShowsTheMessageAndStoresNothing) {
   const Handle main = open_main();
   confirm_text(main, "_pa_.");
@@ -208,25 +196,6 @@ TEST_F(MainWindowTest, PlayHandsTheSignalToThePlaybackRoutineAsAColumnAt22050) {
   EXPECT_EQ(played[0].array().cols(), 1u);
   EXPECT_EQ(played[0].array().data(), row(record(main), "sinal"));
   EXPECT_EQ(played[1].number(), 22050);
-}
-
-TEST_F(MainWindowTest, CreditsSampaAndLeaving) {
-  const Handle main = open_main();
-  press(main, "botao_creditos");
-  press(main, "botao_creditos");
-  press(main, "sampa");
-  press(main, "sampa");
-  ASSERT_TRUE(errors.empty()) << errors.front();
-  EXPECT_EQ(graphics::figures().size(), 3u);
-  const Handle credits = *window("creditos");
-  const Handle chart = *window("sampa");
-  press(credits, "ok");
-  EXPECT_FALSE(graphics::ishandle(credits));
-  EXPECT_TRUE(graphics::ishandle(main));
-  press(chart, "ok");
-  EXPECT_FALSE(graphics::ishandle(chart));
-  press(main, "botao_sair");
-  EXPECT_TRUE(graphics::figures().empty());
 }
 
 TEST_F(MainWindowTest, CallbacksAreReachedThroughTheirCheckedEntries) {

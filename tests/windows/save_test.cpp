@@ -78,16 +78,6 @@ TEST_F(SaveTest, CancelFalseAndTheFrameWriteNothingAndAnEmptyNameKeepsTheDialogW
   EXPECT_TRUE(messages.empty());
 }
 
-TEST_F(SaveTest, ASecondSaveOverwritesTheFirst) {
-  std::ofstream(folder() / "voz.wav") << "antigo";
-  then_answer("gravar", "voz");
-  press(main, "botao_gravar");
-  EXPECT_EQ(read_bytes(folder() / "voz.wav"), expected);
-  then_answer("gravar", "voz");
-  press(main, "botao_gravar");
-  EXPECT_EQ(read_bytes(folder() / "voz.wav"), expected);
-}
-
 TEST_F(SaveTest, AFailedSaveIsReportedOnTheConsoleAndInAMessageBox) {
   std::string console;
   const auto old = runtime::install_print_handler([&](std::string_view text) { console += text; });
@@ -106,21 +96,6 @@ TEST_F(SaveTest, AFailedSaveIsReportedOnTheConsoleAndInAMessageBox) {
   EXPECT_TRUE(wave_files().empty());
   // The main window goes on: its record is as before.
   EXPECT_TRUE(record(main).record().get("click").is_text("on"));
-}
-
-TEST_F(SaveTest, AFailedPlayIsReportedToo) {
-  std::string console;
-  const auto old = runtime::install_print_handler([&](std::string_view text) { console += text; });
-  install_callback_error_report();
-  runtime::define_function("audio/private/playsndb", [](int, std::vector<Value>) -> std::vector<Value> {
-    throw runtime::RuntimeError("Não há nenhum dispositivo de som.");
-  });
-  press(main, "botao_ouvir");
-  runtime::install_print_handler(old);
-  const auto box = window("msgbox");
-  ASSERT_TRUE(box);
-  EXPECT_EQ(graphics::get_text(object(*box, "MessageBox"), "String"), "Não há nenhum dispositivo de som.");
-  EXPECT_NE(console.find("    Não há nenhum dispositivo de som.\n"), std::string::npos);
 }
 
 }  // namespace
