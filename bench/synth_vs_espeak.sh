@@ -8,10 +8,11 @@ app=$(cd "$build/app" && pwd)
 out=$(mktemp -d)
 trap 'rm -rf "$out"' EXIT
 sampa="_6fraz6kOmprid6pur6tEStar_."
-phonemes="[[6fr'az6k'Omprid6p'ur6tESt'ar]]"
+phonemes="[[&fr'az&k'Omprid&p'ur&tESt'ar]]"
 now() { date +%s.%N; }
 ours=0 theirs=0
 for k in $(seq 1 20); do
+  rm -f "$out/q.wav" "$out/e.wav"  # both write a new file each time
   t0=$(now); (cd "$app" && ./quelvara-synth --factor 1 -o "$out/q.wav" "$sampa"); t1=$(now)
   espeak-ng -v pt -w "$out/e.wav" "$phonemes"; t2=$(now)
   ours=$(echo "$ours + $t1 - $t0" | bc -l); theirs=$(echo "$theirs + $t2 - $t1" | bc -l)

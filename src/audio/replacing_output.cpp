@@ -110,13 +110,15 @@ ReplacingOutput ReplacingOutput::open(const fs::path& target, std::error_code& e
     return output;
   }
   if (exists) take_attributes(output.descriptor_, existing);
+  output.replaces_ = exists;
   return output;
 }
 
 ReplacingOutput::ReplacingOutput(ReplacingOutput&& other) noexcept
     : descriptor_(std::exchange(other.descriptor_, -1)),
       temporary_(std::move(other.temporary_)),
-      target_(std::move(other.target_)) {
+      target_(std::move(other.target_)),
+      replaces_(other.replaces_) {
   other.temporary_.clear();
 }
 
@@ -127,6 +129,7 @@ ReplacingOutput& ReplacingOutput::operator=(ReplacingOutput&& other) noexcept {
     temporary_ = std::move(other.temporary_);
     other.temporary_.clear();
     target_ = std::move(other.target_);
+    replaces_ = other.replaces_;
   }
   return *this;
 }
@@ -143,9 +146,11 @@ void ReplacingOutput::discard() noexcept {
 std::error_code ReplacingOutput::finish() {
   if (descriptor_ < 0) return std::make_error_code(std::errc::bad_file_descriptor);
   std::error_code ec;
-  // Without the sync a crash soon after the rename could leave an empty file in the target's
-  // place. A device written directly needs none.
-  if (!writes_directly() && ::fsync(descriptor_) != 0) ec = last_error();
+  // When a file is replaced, a crash soon after the rename could otherwise leave an empty file
+  // in the old one's place, so its data are made durable first. A new file risks nothing of
+  // the user's and is not synced: batch work writes many of them, and a sync costs tens of
+  // milliseconds. A device written directly needs none.
+  if (replaces_ && ::fsync(descriptor_) != 0) ec = last_error();
   // A close that fails after the data was handed over (for instance on a network file
   // system) means the data may not be there.
   if (::close(std::exchange(descriptor_, -1)) != 0 && !ec && errno != EINTR) ec = last_error();

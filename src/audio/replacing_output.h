@@ -28,7 +28,8 @@ class ReplacingOutput {
   // True when the target itself is being written (no temporary file).
   bool writes_directly() const { return temporary_.empty(); }
 
-  // Makes the written data durable, closes the file and puts it in place of the target.
+  // Closes the file and puts it in place of the target, making its data durable first when it
+  // replaces an existing file.
   // On failure the temporary file is removed and the target is left as it was.
   std::error_code finish();
 
@@ -38,6 +39,7 @@ class ReplacingOutput {
   int descriptor_ = -1;
   std::filesystem::path temporary_;
   std::filesystem::path target_;
+  bool replaces_ = false;  // a temporary file that will take an existing file's place
 };
 
 }  // namespace quelvara::audio
