@@ -173,10 +173,10 @@ struct Loader {
   Value stored_value(Handle h, const std::string& name, const Json& value, const std::string& where) {
     const std::string at = where + ".properties." + name;
     Value v = value.is_object() ? callback_value(value, module, at) : plain_value(value, at);
-    const auto* spec = find_property_spec(type_of(h), name);
-    if (!spec) return v;  // computed properties (Position) are not overridden
+    const auto* rule = find_property_rule(type_of(h), name);
+    if (!rule) return v;  // computed properties (Position) are not overridden
     try {
-      return checked_property_value(*spec, std::move(v));
+      return checked_property_value(*rule, std::move(v));
     } catch (const RuntimeError& e) {
       fault(at + ": " + e.message());
     }

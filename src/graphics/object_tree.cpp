@@ -47,7 +47,7 @@ Tree& tree() {
 
 void init_properties(Object& o) {
   o.properties.clear();
-  for (const auto& spec : property_specs(o.type)) o.properties.emplace_back(spec.name, spec.initial);
+  for (const auto& rule : property_rules(o.type)) o.properties.emplace_back(rule.name, rule.initial);
 }
 
 void ensure_root() {
@@ -82,8 +82,8 @@ Value& stored(Object& o, const std::string& canonical) {
   for (auto& [name, value] : o.properties)
     if (name == canonical) return value;
   o.properties.emplace_back(canonical, Value());  // defined after the object was made
-  for (const auto& spec : property_specs(o.type))
-    if (spec.name == canonical) o.properties.back().second = spec.initial;
+  for (const auto& rule : property_rules(o.type))
+    if (rule.name == canonical) o.properties.back().second = rule.initial;
   return o.properties.back().second;
 }
 
@@ -173,7 +173,7 @@ bool is_single_handle(const Value& v) {
 
 Handle create_object(std::string_view type, Handle parent) {
   auto& t = tree();
-  if (property_specs(type).empty() || type == "root")
+  if (property_rules(type).empty() || type == "root")
     throw RuntimeError("Unknown object type '" + std::string(type) + "'.");
   if (!ishandle(parent)) throw RuntimeError("Invalid parent handle.");
   const std::string parent_type = object(parent).type;
@@ -258,10 +258,10 @@ Value get(Handle h, std::string_view property) {
       return rect_value(from_pixels(outer_of(o), units_of(o), rw, rh));
     if (o.type == "figure" && same_name(property, "CurrentAxes")) return optional_handle(o.current_axes);
   }
-  const auto* spec = find_property_spec(o.type, property);
-  if (!spec)
+  const auto* rule = find_property_rule(o.type, property);
+  if (!rule)
     throw RuntimeError("There is no '" + std::string(property) + "' property in the '" + o.type + "' class.");
-  return stored(o, spec->name);
+  return stored(o, rule->name);
 }
 
 std::string get_text(Handle h, std::string_view property) {
@@ -300,11 +300,11 @@ void set(Handle h, std::string_view property, Value value) {
     o.current_axes = value.number();
     return;
   }
-  const auto* spec = find_property_spec(o.type, property);
-  if (!spec)
+  const auto* rule = find_property_rule(o.type, property);
+  if (!rule)
     throw RuntimeError("There is no '" + std::string(property) + "' property in the '" + o.type + "' class.");
-  Value checked = checked_property_value(*spec, std::move(value));
-  const std::string name = spec->name;
+  Value checked = checked_property_value(*rule, std::move(value));
+  const std::string name = rule->name;
   stored(o, name) = std::move(checked);
   changed(h, name);
 }

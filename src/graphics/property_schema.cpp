@@ -20,20 +20,20 @@ const std::vector<std::string> on_off = {"on", "off"};
 const std::vector<std::string> units = {"pixels",      "normalized", "points",
                                         "inches",      "centimeters", "characters"};
 
-PropertySpec text(std::string name, std::string initial = "") {
+PropertyRule text(std::string name, std::string initial = "") {
   return {std::move(name), Value(initial), PropertyKind::text, {}};
 }
-PropertySpec choice(std::string name, std::vector<std::string> choices) {
+PropertyRule choice(std::string name, std::vector<std::string> choices) {
   Value initial(choices.front());
   return {std::move(name), initial, PropertyKind::choice, std::move(choices)};
 }
-PropertySpec callback(std::string name) { return {std::move(name), Value(), PropertyKind::callback, {}}; }
-PropertySpec number(std::string name, double initial) {
+PropertyRule callback(std::string name) { return {std::move(name), Value(), PropertyKind::callback, {}}; }
+PropertyRule number(std::string name, double initial) {
   return {std::move(name), Value(initial), PropertyKind::number, {}};
 }
 
 // Properties every object below the root has.
-std::vector<PropertySpec> common(std::string default_units) {
+std::vector<PropertyRule> common(std::string default_units) {
   std::vector<std::string> unit_choices = units;
   std::erase(unit_choices, default_units);
   unit_choices.insert(unit_choices.begin(), default_units);
@@ -49,8 +49,8 @@ std::vector<PropertySpec> common(std::string default_units) {
           choice("Interruptible", on_off)};
 }
 
-std::map<std::string, std::vector<PropertySpec>, std::less<>> make_schema() {
-  std::map<std::string, std::vector<PropertySpec>, std::less<>> schema;
+std::map<std::string, std::vector<PropertyRule>, std::less<>> make_schema() {
+  std::map<std::string, std::vector<PropertyRule>, std::less<>> schema;
   schema["root"] = {choice("Units", units),
                     choice("DefaultFigureVisible", on_off),
                     {"DefaultUicontrolBackgroundColor", color(0.94, 0.94, 0.94), PropertyKind::color, {}},
@@ -123,8 +123,8 @@ auto& schema() {
   return s;
 }
 
-[[noreturn]] void refuse(const PropertySpec& spec, std::string_view what) {
-  throw RuntimeError("Bad value for property '" + spec.name + "': " + std::string(what) + ".");
+[[noreturn]] void refuse(const PropertyRule& rule, std::string_view what) {
+  throw RuntimeError("Bad value for property '" + rule.name + "': " + std::string(what) + ".");
 }
 
 bool is_row_text(const Value& v) { return v.is_text() && v.array().rows() <= 1; }
@@ -136,72 +136,72 @@ bool is_function_callback(const Value& v) {
 
 }  // namespace
 
-const std::vector<PropertySpec>& property_specs(std::string_view type) {
-  static const std::vector<PropertySpec> none;
+const std::vector<PropertyRule>& property_rules(std::string_view type) {
+  static const std::vector<PropertyRule> none;
   const auto it = schema().find(type);
   return it == schema().end() ? none : it->second;
 }
 
-const PropertySpec* find_property_spec(std::string_view type, std::string_view name) {
-  for (const auto& spec : property_specs(type))
-    if (same_name(spec.name, name)) return &spec;
+const PropertyRule* find_property_rule(std::string_view type, std::string_view name) {
+  for (const auto& rule : property_rules(type))
+    if (same_name(rule.name, name)) return &rule;
   return nullptr;
 }
 
-Value checked_property_value(const PropertySpec& spec, Value value) {
-  switch (spec.kind) {
+Value checked_property_value(const PropertyRule& rule, Value value) {
+  switch (rule.kind) {
     case PropertyKind::any:
       return value;
     case PropertyKind::text:
       if (value.is_empty()) return Value("");
-      if (!is_row_text(value)) refuse(spec, "a text is required");
+      if (!is_row_text(value)) refuse(rule, "a text is required");
       return value;
     case PropertyKind::number:
-      if (!value.is_number()) refuse(spec, "a single number is required");
+      if (!value.is_number()) refuse(rule, "a single number is required");
       return value;
     case PropertyKind::numbers:
-      if (!value.is_array() || value.is_text()) refuse(spec, "a numeric array is required");
+      if (!value.is_array() || value.is_text()) refuse(rule, "a numeric array is required");
       return value;
     case PropertyKind::choice: {
-      if (!is_row_text(value)) refuse(spec, "a text is required");
+      if (!is_row_text(value)) refuse(rule, "a text is required");
       const auto given = value.text();
-      for (const auto& c : spec.choices)
+      for (const auto& c : rule.choices)
         if (same_name(c, given)) return Value(c);
       std::string list;
-      for (const auto& c : spec.choices) list += (list.empty() ? "" : " | ") + c;
-      refuse(spec, "must be one of " + list);
+      for (const auto& c : rule.choices) list += (list.empty() ? "" : " | ") + c;
+      refuse(rule, "must be one of " + list);
     }
     case PropertyKind::color: {
       if (!value.is_array() || value.is_text() || value.array().numel() != 3)
-        refuse(spec, "a color is three numbers from 0 to 1");
+        refuse(rule, "a color is three numbers from 0 to 1");
       for (double c : value.array().data())
-        if (!(c >= 0 && c <= 1)) refuse(spec, "a color is three numbers from 0 to 1");
+        if (!(c >= 0 && c <= 1)) refuse(rule, "a color is three numbers from 0 to 1");
       return Array::row(value.array().data());
     }
     case PropertyKind::callback:
       if (value.is_empty() || is_function_callback(value)) return value;
-      refuse(spec, "a callback must be empty or a function reference");
+      refuse(rule, "a callback must be empty or a function reference");
     case PropertyKind::strings:
       if (value.is_empty()) return Value("");
       if (value.is_text()) return value;
       if (value.is_cell()) {
         for (const auto& item : value.cell().items)
-          if (!item.is_empty() && !is_row_text(item)) refuse(spec, "a text or a list of texts is required");
+          if (!item.is_empty() && !is_row_text(item)) refuse(rule, "a text or a list of texts is required");
         return value;
       }
-      refuse(spec, "a text or a list of texts is required");
+      refuse(rule, "a text or a list of texts is required");
   }
   return value;
 }
 
-void define_property(std::string_view type, PropertySpec spec) {
-  auto& specs = schema()[std::string(type)];
-  for (auto& s : specs)
-    if (same_name(s.name, spec.name)) {
-      s = std::move(spec);
+void define_property(std::string_view type, PropertyRule rule) {
+  auto& rules = schema()[std::string(type)];
+  for (auto& s : rules)
+    if (same_name(s.name, rule.name)) {
+      s = std::move(rule);
       return;
     }
-  specs.push_back(std::move(spec));
+  rules.push_back(std::move(rule));
 }
 
 }  // namespace quelvara::graphics

@@ -21,23 +21,23 @@ enum class PropertyKind {
   strings,   // text, or a cell row of texts (the items of a pop-up list)
 };
 
-struct PropertySpec {
+struct PropertyRule {
   std::string name;
   runtime::Value initial;
   PropertyKind kind = PropertyKind::any;
   std::vector<std::string> choices;
 };
 
-// The specs of one type ("root", "figure", "axes", "uicontrol", "image", "uimenu",
+// The rules of one type ("root", "figure", "axes", "uicontrol", "image", "uimenu",
 // "uitoolbar"); empty for an unknown type.
-const std::vector<PropertySpec>& property_specs(std::string_view type);
-// The spec named name (any letter case) of type, or nullptr.
-const PropertySpec* find_property_spec(std::string_view type, std::string_view name);
-// Checks value against spec and gives it in stored form (a choice in its listed spelling);
+const std::vector<PropertyRule>& property_rules(std::string_view type);
+// The rule named name (any letter case) of type, or nullptr.
+const PropertyRule* find_property_rule(std::string_view type, std::string_view name);
+// Checks value against rule and gives it in stored form (a choice in its listed spelling);
 // throws runtime::RuntimeError naming the property when the value does not fit.
-runtime::Value checked_property_value(const PropertySpec& spec, runtime::Value value);
+runtime::Value checked_property_value(const PropertyRule& rule, runtime::Value value);
 // Adds a property to a type, for layers above that need one more (it is then settable on
-// objects created afterwards). Replaces a spec of the same name.
-void define_property(std::string_view type, PropertySpec spec);
+// objects created afterwards). Replaces a rule of the same name.
+void define_property(std::string_view type, PropertyRule rule);
 
 }  // namespace quelvara::graphics
