@@ -6,8 +6,10 @@
 #include <cstring>
 #include <fstream>
 #include <functional>
+#include <memory>
 #include <string>
 #include <optional>
+#include <span>
 #include <system_error>
 #include <type_traits>
 #include <vector>
@@ -22,7 +24,15 @@ namespace {
 constexpr std::size_t max_unit_samples = 22050 * 60;
 constexpr std::size_t max_file_bytes = 64u << 20;
 
-using Bytes = std::vector<unsigned char>;
+using Bytes = std::span<const unsigned char>;
+
+// A buffer that is not cleared first: every byte of it is written before it is read.
+struct Buffer {
+  std::unique_ptr<unsigned char[]> data;
+  std::size_t size = 0;
+  explicit Buffer(std::size_t n) : data(new unsigned char[n]), size(n) {}
+  Bytes bytes() const { return {data.get(), size}; }
+};
 
 // --- Structure walk ----------------------------------------------------------------------
 // Unit files are read by a walk of our own over the published level-4/level-5 layout, using
@@ -57,7 +67,7 @@ struct Tag {
 };
 
 // The level-5 element at pos within [pos, end), in either the normal or the small format.
-std::optional<Tag> read_tag(const Bytes& bytes, std::size_t pos, std::size_t end, bool big_endian) {
+std::optional<Tag> read_tag(Bytes bytes, std::size_t pos, std::size_t end, bool big_endian) {
   if (end - pos < 8) return std::nullopt;
   const std::uint32_t first = load32(&bytes[pos], big_endian);
   if (first >> 16 != 0) {  // small element: type and count share the first word, data the second
@@ -85,7 +95,7 @@ struct ArrayView {
 
 // An array element's body: flags, dimensions, name, then the real (and imaginary) data.
 // Only numeric, logical and character arrays are accepted; a unit file holds nothing else.
-std::optional<ArrayView> parse_array(const Bytes& bytes, std::size_t pos, std::size_t end,
+std::optional<ArrayView> parse_array(Bytes bytes, std::size_t pos, std::size_t end,
                                      bool big_endian) {
   const auto flags = read_tag(bytes, pos, end, big_endian);
   if (!flags || flags->type != MAT_T_UINT32 || flags->count != 8) return std::nullopt;
@@ -135,36 +145,49 @@ std::optional<ArrayView> parse_array(const Bytes& bytes, std::size_t pos, std::s
   return view;
 }
 
-// Inflates one compressed element completely, checksum included, within the size cap.
-std::optional<Bytes> inflate_element(const unsigned char* data, std::size_t count) {
+// Inflates one compressed element completely, checksum included, within the size cap. The
+// element's own tag, the first 8 bytes out, says how large it is, so the buffer is allocated
+// once at its size.
+std::optional<Buffer> inflate_element(const unsigned char* data, std::size_t count,
+                                      bool big_endian) {
   z_stream z{};
   if (inflateInit(&z) != Z_OK) return std::nullopt;
-  // Start near the usual ratio of sampled signals and grow geometrically, so that a small
-  // variable costs one small buffer.
-  Bytes out(std::min(max_file_bytes, std::max<std::size_t>(4096, 4 * count)));
-  std::size_t done = 0;
+  struct End {
+    z_stream& z;
+    ~End() { inflateEnd(&z); }
+  } end{z};
+  unsigned char tag[8];
   z.next_in = const_cast<unsigned char*>(data);
   z.avail_in = static_cast<uInt>(count);
-  int status = Z_OK;
-  while (status == Z_OK) {
-    if (done == out.size()) {
-      if (out.size() >= max_file_bytes) break;
-      out.resize(std::min(max_file_bytes, 2 * out.size()));
-    }
-    z.next_out = out.data() + done;
-    z.avail_out = static_cast<uInt>(out.size() - done);
-    status = inflate(&z, Z_NO_FLUSH);
-    done = out.size() - z.avail_out;
+  z.next_out = tag;
+  z.avail_out = sizeof tag;
+  while (z.avail_out > 0) {
+    const int status = inflate(&z, Z_NO_FLUSH);
+    if (status != Z_OK) return std::nullopt;  // a stream that ends within a tag is damaged
   }
-  inflateEnd(&z);
-  if (status != Z_STREAM_END) return std::nullopt;
-  out.resize(done);
+  const std::size_t body = load32(tag + 4, big_endian);
+  if (body > max_file_bytes - sizeof tag) return std::nullopt;
+  Buffer out(sizeof tag + body);
+  std::memcpy(out.data.get(), tag, sizeof tag);
+  z.next_out = out.data.get() + sizeof tag;
+  z.avail_out = static_cast<uInt>(body);
+  int status = inflate(&z, Z_FINISH);
+  // Nothing may follow the element but the end of the stream and its checksum.
+  if (status == Z_BUF_ERROR && z.avail_out == 0) {
+    unsigned char extra;
+    z.next_out = &extra;
+    z.avail_out = 1;
+    status = inflate(&z, Z_FINISH);
+    return status == Z_STREAM_END && z.avail_out == 1 ? std::optional<Buffer>(std::move(out))
+                                                       : std::nullopt;
+  }
+  if (status != Z_STREAM_END || z.avail_out != 0) return std::nullopt;
   return out;
 }
 
 using Visitor = std::function<void(const ArrayView&)>;
 
-bool visit_matrix_element(const Bytes& bytes, std::size_t pos, std::size_t end, bool big_endian,
+bool visit_matrix_element(Bytes bytes, std::size_t pos, std::size_t end, bool big_endian,
                           const Visitor& visit) {
   const auto tag = read_tag(bytes, pos, end, big_endian);
   if (!tag || tag->type != MAT_T_MATRIX) return false;
@@ -177,8 +200,8 @@ bool visit_matrix_element(const Bytes& bytes, std::size_t pos, std::size_t end, 
 // Level 5: a 128-byte header, then one element per variable, each an array or a compressed
 // array. Every variable is checked before any is handed on, so a file is taken whole or not
 // at all.
-bool walk_level5(const Bytes& bytes, bool big_endian, const Visitor& visit) {
-  std::vector<Bytes> inflated;  // keeps the views' data alive until the walk ends
+bool walk_level5(Bytes bytes, bool big_endian, const Visitor& visit) {
+  std::vector<Buffer> inflated;  // keeps the views' data alive until the walk ends
   std::vector<ArrayView> views;
   const Visitor keep = [&](const ArrayView& v) { views.push_back(v); };
   std::size_t pos = 128;
@@ -187,11 +210,11 @@ bool walk_level5(const Bytes& bytes, bool big_endian, const Visitor& visit) {
     const std::size_t count = load32(&bytes[pos + 4], big_endian);
     if (count > bytes.size() - pos - 8) return false;
     if (type == MAT_T_COMPRESSED) {
-      auto body = inflate_element(&bytes[pos + 8], count);
+      auto body = inflate_element(&bytes[pos + 8], count, big_endian);
       if (!body) return false;
       inflated.push_back(std::move(*body));
-      if (!visit_matrix_element(inflated.back(), 0, inflated.back().size(), big_endian, keep))
-        return false;
+      const Bytes element = inflated.back().bytes();
+      if (!visit_matrix_element(element, 0, element.size(), big_endian, keep)) return false;
     } else if (!visit_matrix_element(bytes, pos, pos + 8 + count, big_endian, keep)) {
       return false;
     }
@@ -203,7 +226,7 @@ bool walk_level5(const Bytes& bytes, bool big_endian, const Visitor& visit) {
 
 // Level 4: each matrix is a 20-byte header (type, rows, columns, imaginary flag, name length),
 // its name and its data, with no padding.
-bool walk_level4(const Bytes& bytes, const Visitor& visit) {
+bool walk_level4(Bytes bytes, const Visitor& visit) {
   // Level-4 precisions in the level-5 types that hold the same elements.
   static constexpr std::uint32_t element_type[] = {MAT_T_DOUBLE, MAT_T_SINGLE, MAT_T_INT32,
                                                    MAT_T_INT16,  MAT_T_UINT16, MAT_T_UINT8};
@@ -256,9 +279,10 @@ bool walk_file(const std::filesystem::path& file, const Visitor& visit) {
   if (!in) return false;
   const auto size = static_cast<std::streamoff>(in.tellg());
   if (size < 0 || static_cast<std::uintmax_t>(size) > max_file_bytes) return false;
-  Bytes bytes(static_cast<std::size_t>(size));
+  const Buffer file_bytes(static_cast<std::size_t>(size));
   in.seekg(0);
-  if (!in.read(reinterpret_cast<char*>(bytes.data()), size)) return false;
+  if (size > 0 && !in.read(reinterpret_cast<char*>(file_bytes.data.get()), size)) return false;
+  const Bytes bytes = file_bytes.bytes();
   if (bytes.size() >= 128 && ((bytes[126] == 'I' && bytes[127] == 'M') ||
                               (bytes[126] == 'M' && bytes[127] == 'I'))) {
     const bool big_endian = bytes[126] == 'M';
