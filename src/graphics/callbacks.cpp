@@ -1,8 +1,8 @@
 #include "graphics/callbacks.h"
 
-#include <iostream>
 #include <vector>
 
+#include "runtime/console.h"
 #include "runtime/error.h"
 
 namespace quelvara::graphics {
@@ -24,19 +24,6 @@ std::vector<RunningCallback>& running() {
 CallbackErrorHandler& error_handler() {
   static CallbackErrorHandler handler;
   return handler;
-}
-
-void print_error_report(const std::exception& error) {
-  if (const auto* e = dynamic_cast<const RuntimeError*>(&error)) {
-    if (e->kind()) std::cout << *e->kind() << '\n';
-    std::cout << "Exception!  File: " << (e->file() ? *e->file() : "No File Info.")
-              << ", Line: " << e->line() << '\n';
-    std::cout << "    " << e->message() << '\n';
-    if (e->detail()) std::cout << *e->detail() << '\n';
-  } else {
-    std::cout << "Exception!  File: No File Info., Line: 0\n    " << error.what() << '\n';
-  }
-  std::cout.flush();
 }
 
 class CallbackScope {
@@ -107,8 +94,10 @@ void set_callback_error_handler(CallbackErrorHandler handler) { error_handler() 
 void report_callback_error(const std::exception& error) {
   if (error_handler())
     error_handler()(error);
+  else if (const auto* e = dynamic_cast<const RuntimeError*>(&error))
+    runtime::print_error_report(*e);
   else
-    print_error_report(error);
+    runtime::print_error_report(RuntimeError(error.what()));
 }
 
 void close(Handle figure) {
