@@ -38,7 +38,7 @@ std::vector<VoicedRun> voiced_runs(const Utterance& u, double period) {
       ++k;
       continue;
     }
-    VoicedRun run{k, k, {}};
+    VoicedRun run{k, k, {}, {}};
     while (run.end < length && u.classes[run.end] == SourceClass::voiced) ++run.end;
     for (std::size_t j = 0;; ++j) {
       const double pulse = static_cast<double>(run.start) + (static_cast<double>(j) + 0.5) * period;
