@@ -1,7 +1,7 @@
 #include "cli/road.h"
 
+#include "prosody/intonation.h"
 #include "prosody/planning.h"
-#include "prosody/resynthesis.h"
 
 namespace quelvara::cli {
 
@@ -12,16 +12,14 @@ RoadResult run_road(std::string_view texto, const Mode& mode, const synthesis::U
   if (result.analysis.status != synthesis::Analysis::Status::ok) return result;
 
   const auto& joined = result.analysis.joined;
-  const prosody::Plan plan =
-      std::holds_alternative<FactorMode>(mode)
-          ? prosody::plan_factor(joined.pitch, joined.vzmto, std::get<FactorMode>(mode).factor)
-          : prosody::plan_contour(joined.pitch, joined.vzmto, result.analysis.reading.pontuacao);
-  if (plan.placeholder_mismatch) result.diagnostics.emplace_back(prosody::mark_count_message);
-
-  prosody::Resynthesis resynthesis =
-      prosody::resynthesize(joined.orig, plan.analysis_marks, plan.synthesis_marks);
-  if (resynthesis.mark_count_mismatch) result.diagnostics.emplace_back(prosody::mark_count_message);
-  result.sinal = std::move(resynthesis.sinal);
+  const std::optional<double> factor =
+      std::holds_alternative<FactorMode>(mode) ? std::optional(std::get<FactorMode>(mode).factor)
+                                               : std::nullopt;
+  prosody::Intonation intonation = prosody::reshape(joined.orig, joined.pitch, joined.vzmto, factor,
+                                                    result.analysis.reading.pontuacao);
+  if (intonation.placeholder_mismatch) result.diagnostics.emplace_back(prosody::mark_count_message);
+  if (intonation.mark_count_mismatch) result.diagnostics.emplace_back(prosody::mark_count_message);
+  result.sinal = std::move(intonation.sinal);
   return result;
 }
 

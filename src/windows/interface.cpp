@@ -7,8 +7,8 @@
 #include "framework/window_data.h"
 #include "framework/window_module.h"
 #include "graphics/callbacks.h"
+#include "prosody/intonation.h"
 #include "prosody/planning.h"
-#include "prosody/resynthesis.h"
 #include "runtime/console.h"
 #include "runtime/function_registry.h"
 #include "runtime/mat_file.h"
@@ -108,10 +108,10 @@ void synthesise(Value& handles, bool by_factor, double factor) {
   const std::vector<double> vzmto = samples_of(field(handles, "vzmto"), "vzmto");
   const std::vector<double> orig = samples_of(field(handles, "orig"), "orig");
   const std::string pontuacao = field(handles, "pontuacao").text();
-  const prosody::Plan plan = by_factor ? prosody::plan_factor(pitch, vzmto, factor)
-                                       : prosody::plan_contour(pitch, vzmto, pontuacao.empty() ? '.' : pontuacao[0]);
-  if (plan.placeholder_mismatch) runtime::print(std::string(prosody::mark_count_message) + "\n");
-  const prosody::Resynthesis result = prosody::resynthesize(orig, plan.analysis_marks, plan.synthesis_marks);
+  const prosody::Intonation result =
+      prosody::reshape(orig, pitch, vzmto, by_factor ? std::optional(factor) : std::nullopt,
+                       pontuacao.empty() ? '.' : pontuacao[0]);
+  if (result.placeholder_mismatch) runtime::print(std::string(prosody::mark_count_message) + "\n");
   if (result.mark_count_mismatch) show_message(prosody::mark_count_message);
   handles.record().set("sinal", samples_row(result.sinal));
   framework::guidata(main_window(), handles);
