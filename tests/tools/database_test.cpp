@@ -17,6 +17,7 @@
 #include "cli/road.h"
 #include "prosody/planning.h"
 #include "runtime/mat_file.h"
+#include "builder_runs.h"
 #include "support/temp_dir.h"
 #include "synthesis/analysis.h"
 #include "synthesis/phones.h"
@@ -34,28 +35,9 @@ constexpr double rate = 22050;
 constexpr const char* sentence = "_6fraz6kOmprid6pur6tEStar_";
 constexpr const char* every_phone = "_pibetEdak6gOfovus@zi~Se~Z6~mo~nu~J6~jlo~jRu~jL6jrajl~apOjdojtawkewfEws6~w_";
 
-std::string pairs_of(const std::vector<std::string>& texts) {
-  std::set<std::string> pairs;
-  for (const auto& text : texts) {
-    const auto reading = synthesis::read_text(text);
-    for (const auto& d : reading->diphones) pairs.insert(d.fone1 + "-" + d.fone2);
-  }
-  std::string list;
-  for (const auto& p : pairs) list += (list.empty() ? "" : ",") + p;
-  return list;
-}
-
-int run_builder(const fs::path& out, const std::string& only, const std::string& extra = "") {
-  const std::string command = std::string("'") + QUELVARA_BD + "' --out '" + out.string() + "' --only '" +
-                              only + "' " + extra + " > '" + (out / "log.txt").string() + "' 2>&1";
-  const int status = std::system(command.c_str());
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-std::string read_all(const fs::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+using testing::pairs_of;
+using testing::read_all;
+using testing::run_builder;
 
 class BuiltDatabase : public ::testing::Test {
  protected:
@@ -165,6 +147,27 @@ TEST_F(BuiltDatabase, RebuildingGivesTheSameBytesWhateverElseIsBuilt) {
     const std::string bytes = read_all(again / file);
     EXPECT_FALSE(bytes.empty()) << file;
     EXPECT_TRUE(bytes == read_all(dir->path() / file)) << file;
+  }
+}
+
+TEST_F(BuiltDatabase, TheVoiceLoadsFromAFolderOfAnyName) {
+  // The donor's loader takes a voice file's path for a voice name: it cuts it at 59 bytes,
+  // lower-cases it and reads "+" as the start of a variant.
+  testing::TempDir root;
+  const fs::path folder = root / "Quelvara Teste+1" / "ção" / ("Pasta Com Nome Comprido " + std::string(150, 'v'));
+  ASSERT_GT(folder.string().size(), 200u);
+  fs::create_directories(folder);
+  const fs::path data = fs::path(QUELVARA_SOURCE_DIR) / "tools" / "quelvara-bd";
+  fs::copy_file(data / "ptmono", folder / "ptmono");
+  fs::copy_file(data / "sampa-espeak.tsv", folder / "Tabela+SAMPA.tsv");
+  ASSERT_EQ(run_builder(folder, "a-z,z-6",
+                        "--voice '" + (folder / "ptmono").string() + "' --mapping '" +
+                            (folder / "Tabela+SAMPA.tsv").string() + "'"),
+            0)
+      << read_all(folder / "log.txt");
+  for (const auto& [a, b] : {std::pair{25, 11}, {11, 26}}) {
+    const auto file = synthesis::unit_path(a, b);
+    EXPECT_TRUE(read_all(folder / file) == read_all(dir->path() / file)) << file;
   }
 }
 

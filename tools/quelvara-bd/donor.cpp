@@ -2,6 +2,8 @@
 
 #include <espeak-ng/espeak_ng.h>
 #include <espeak-ng/speak_lib.h>
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <cstring>
@@ -49,8 +51,16 @@ std::string open_donor(const std::filesystem::path& voice_file) {
   hooks.outputVoiced = on_voiced;
   hooks.outputUnvoiced = on_unvoiced;
   espeak_ng_SetOutputHooks(&hooks);
-  if (espeak_ng_SetVoiceByFile(voice_file.string().c_str()) != ENS_OK)
-    return "não foi possível carregar a voz " + voice_file.string();
+  // The library takes a voice file's path as a voice name: it keeps only its first 59 bytes,
+  // lower-cases it and reads a "+" as the start of a variant. So the file is opened here and
+  // handed over by the short name of its descriptor, whatever folder it lies in.
+  const int fd = ::open(voice_file.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return "não foi possível abrir a voz " + voice_file.string();
+  const std::string by_descriptor = "/proc/self/fd/" + std::to_string(fd);
+  const bool loaded = espeak_ng_SetVoiceByFile(by_descriptor.c_str()) == ENS_OK ||
+                      espeak_ng_SetVoiceByFile(voice_file.c_str()) == ENS_OK;  // without /proc
+  ::close(fd);
+  if (!loaded) return "não foi possível carregar a voz " + voice_file.string();
   return {};
 }
 
