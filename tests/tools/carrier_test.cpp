@@ -27,6 +27,14 @@ TEST(PhoneTable, TheRepositoryTableCoversTheInventory) {
   EXPECT_EQ(table()[number("R") - 1].codes, (std::vector<std::string>{"x"}));
   EXPECT_EQ(table()[number("l~") - 1].kind, PhoneKind::lateral);
   EXPECT_EQ(table()[0].kind, PhoneKind::pause);
+  for (const char* reduced : {"6", "@", "u"}) {
+    EXPECT_TRUE(table()[number(reduced) - 1].reduced) << reduced;
+    EXPECT_EQ(table()[number(reduced) - 1].kind, PhoneKind::vowel) << reduced;
+  }
+  EXPECT_FALSE(table()[number("a") - 1].reduced);
+  for (const char* moving : {"aj", "Ew", "6~w", "u~j", "l~"})
+    EXPECT_LT(table()[number(moving) - 1].steady_from, table()[number(moving) - 1].steady_to) << moving;
+  EXPECT_EQ(table()[number("a") - 1].steady_to, 0.0);
 }
 
 TEST(PhoneTable, RejectsTablesThatDoNotMatchTheInventory) {
@@ -47,6 +55,19 @@ TEST(PhoneTable, RejectsTablesThatDoNotMatchTheInventory) {
   EXPECT_THROW(parse("1\t_\t_:\tpause\t1.5\n" + good_tail), std::runtime_error);     // centre outside
   EXPECT_THROW(parse("1\t_\t\tpause\t0.5\n" + good_tail), std::runtime_error);       // no codes
   EXPECT_THROW(parse("1\t_\t_:\tpause\t0.5\n2\tp\tp\tplosive\t0.5\n" + good_tail), std::runtime_error);
+  EXPECT_THROW(parse("1\t_\t_:\tpause\t0.5-0.2\n" + good_tail), std::runtime_error);   // empty range
+  EXPECT_THROW(parse("1\t_\t_:\tpause\t0.2-\n" + good_tail), std::runtime_error);      // half a range
+  EXPECT_THROW(parse("1\t_\t_:\tpause\t0.2-1.5\n" + good_tail), std::runtime_error);   // range outside
+  const auto ranged = parse("1\t_\t_:\tpause\t0.1-0.4\n" + good_tail);
+  EXPECT_DOUBLE_EQ(ranged[0].steady_from, 0.1);
+  EXPECT_DOUBLE_EQ(ranged[0].steady_to, 0.4);
+  std::string with_reduced = "1\t_\t_:\tpause\t0.5\n" + good_tail;
+  const std::string row_of_6 = "\n26\t6\tx\tvowel";
+  with_reduced.replace(with_reduced.find(row_of_6), row_of_6.size(), "\n26\t6\tx\treduced-vowel");
+  const auto reduced = parse(with_reduced);
+  EXPECT_TRUE(reduced[number("6") - 1].reduced);
+  EXPECT_EQ(reduced[number("6") - 1].kind, PhoneKind::vowel);
+  EXPECT_FALSE(reduced[number("a") - 1].reduced);
 }
 
 TEST(Carrier, OneStressedWordWithTheDiphoneInANeutralContext) {
@@ -59,6 +80,18 @@ TEST(Carrier, OneStressedWordWithTheDiphoneInANeutralContext) {
   EXPECT_EQ(carrier_of("a", "_"), "t'a|_:");
   EXPECT_EQ(carrier_of("6~j", "t"), "t'&~|j|t|&");
   EXPECT_FALSE(make_carrier(table(), 1, 1).has_value());
+}
+
+TEST(Carrier, ReducedVowelsAreTakenUnstressedAfterTheStressedSyllable) {
+  EXPECT_EQ(carrier_of("p", "6"), "t'a|p|&|t|&");
+  EXPECT_EQ(carrier_of("6", "p"), "t'a|t|&|p|&");
+  EXPECT_EQ(carrier_of("_", "u"), "_:|U|t'a|t|&");
+  EXPECT_EQ(carrier_of("u", "_"), "t'a|t|U|_:");
+  EXPECT_EQ(carrier_of("a", "@"), "t'a|y|t|&");
+  EXPECT_EQ(carrier_of("@", "a"), "t'a|t|y|a|t|&");
+  EXPECT_EQ(carrier_of("6", "u"), "t'a|t|&|U|t|&");
+  // full vowels keep the stress
+  EXPECT_EQ(carrier_of("p", "o"), "&|p'o|t|&");
 }
 
 TEST(Carrier, UvularROnlyBeforeAVowel) {
@@ -78,6 +111,10 @@ TEST(Carrier, EveryPairHasItsPhonesAtTheMarkedTokens) {
       EXPECT_EQ(carrier->tokens[carrier->second].phone, &table()[static_cast<std::size_t>(b - 1)]);
       const auto codes = carrier->codes();
       EXPECT_EQ(std::count(codes.begin(), codes.end(), '\''), 1) << codes;
+      for (const auto& token : carrier->tokens)
+        if (token.phone != nullptr && token.phone->reduced) {
+          EXPECT_FALSE(token.stressed) << codes;
+        }
     }
   }
 }

@@ -29,8 +29,8 @@ synthesis::UnitData make_unit(std::size_t length, std::size_t voiced_from, std::
 TEST(UnitChecks, AcceptsWellFormedUnits) {
   // voiced throughout, starting and ending on the grid
   EXPECT_EQ(check_unit(make_unit(509, 0, 509, {0, 170, 339}), period), "");
-  // unvoiced onset, voiced end one period after the last mark
-  EXPECT_EQ(check_unit(make_unit(600, 200, 600, {261, 431}), period), "");
+  // unvoiced onset, a mark on the first voiced sample, voiced end one period after the last mark
+  EXPECT_EQ(check_unit(make_unit(600, 200, 600, {200, 261, 431}), period), "");
   // voiced start, unvoiced end with two marks well before the voicing stops
   EXPECT_EQ(check_unit(make_unit(800, 0, 500, {0, 170, 339}), period), "");
   // no voicing at all
@@ -67,6 +67,26 @@ TEST(UnitChecks, KeepsTheLookAheadOfThePlanner) {
   EXPECT_NE(check_unit(make_unit(800, 0, 600, {0, 170, 210, 380}), period), "");
   // 41 apart is still long enough
   EXPECT_EQ(check_unit(make_unit(800, 0, 600, {0, 170, 211, 380}), period), "");
+}
+
+TEST(UnitChecks, EveryVoicedStretchOpensWithAMark) {
+  // the planner would take the noise before the stretch for part of its first period
+  EXPECT_NE(check_unit(make_unit(600, 200, 600, {261, 431}), period), "") << "no onset mark";
+  EXPECT_NE(check_unit(make_unit(600, 200, 600, {211, 261, 431}), period), "") << "11 samples late";
+  EXPECT_EQ(check_unit(make_unit(600, 200, 600, {210, 261, 431}), period), "") << "10 samples late";
+  // a second stretch after a closure, inside a unit that begins and ends voiced
+  auto two = make_unit(1000, 0, 1000, {0, 170, 520, 661, 831});
+  for (std::size_t k = 400; k < 520; ++k) two.vzmt[k] = 0;
+  EXPECT_EQ(check_unit(two, period), "");
+  two.trm[520] = 0;
+  two.trm[525] = 1;
+  EXPECT_EQ(check_unit(two, period), "");
+  two.trm[525] = 0;
+  EXPECT_NE(check_unit(two, period), "") << "stretch after the closure without a mark";
+  // a stretch too short for the planner's look-ahead holds no mark and needs none
+  auto blip = make_unit(600, 0, 0, {});
+  for (std::size_t k = 300; k < 320; ++k) blip.vzmt[k] = 3;
+  EXPECT_EQ(check_unit(blip, period), "");
 }
 
 TEST(UnitChecks, RejectsPeaksAndNonFiniteSamples) {

@@ -47,34 +47,50 @@ std::optional<Carrier> make_carrier(const PhoneTable& table, int fonum1, int fon
 
   Carrier carrier;
   auto& t = carrier.tokens;
-  // Left context: a vowel carries the stress itself; a consonant stands between vowels, after
-  // a stressed [a] when a consonant follows it.
+  bool stressed = false;
+  // Left context: a full vowel carries the stress itself, a reduced one follows the stressed
+  // syllable [ta]; a consonant stands between vowels, before the stressed one when a full vowel
+  // follows it, else after a stressed [a] (as in its units after a vowel).
   if (x_pause) {
     t.push_back(phone_token(x, false));
   } else if (is_vowel(x)) {
-    t.push_back(context("t"));
-    t.push_back(phone_token(x, true));
-  } else if (is_vowel(y)) {
+    if (x.reduced) {
+      t.push_back(context("t"));
+      t.push_back(context("a", true));
+      t.push_back(context("t"));
+    } else {
+      t.push_back(context("t"));
+    }
+    t.push_back(phone_token(x, !x.reduced));
+    stressed = true;
+  } else if (is_vowel(y) && !y.reduced) {
     t.push_back(context("&"));
     t.push_back(phone_token(x, false));
   } else {
     t.push_back(context("t"));
     t.push_back(context("a", true));
     t.push_back(phone_token(x, false));
+    stressed = true;
   }
   carrier.first = t.size() - 1;
 
   // The donor's uvular R exists only before a vowel; elsewhere it leans on a short [ɨ].
   if (x.kind == PhoneKind::uvular && !is_vowel(y)) t.push_back(context("y"));
 
-  const bool y_stressed = is_vowel(y) && !is_vowel(x);
+  const bool y_stressed = is_vowel(y) && !stressed && !y.reduced;
   t.push_back(phone_token(y, y_stressed));
+  stressed = stressed || y_stressed;
   carrier.second = t.size() - 1;
 
-  // Right context: a consonant is followed by a vowel, a vowel by [t&]; a pause ends the word.
+  // Right context: a consonant is followed by a vowel, a vowel by [t&], a reduced vowel after
+  // the pause by the stressed syllable [ta] first; a pause ends the word.
   if (!y_pause) {
     if (is_vowel(y)) {
       t.push_back(context("t"));
+      if (!stressed) {
+        t.push_back(context("a", true));
+        t.push_back(context("t"));
+      }
       t.push_back(context("&"));
     } else if (x_pause) {
       t.push_back(context("a", true));

@@ -40,12 +40,25 @@ PhoneEntry parse_row(const std::string& line) {
     if (!code.empty()) entry.codes.push_back(code);
   if (entry.codes.empty() || entry.codes.size() > 2)
     throw std::runtime_error("a phone needs one or two donor codes");
-  const auto kind = kinds().find(fields[3]);
+  entry.reduced = fields[3] == "reduced-vowel";
+  const auto kind = kinds().find(entry.reduced ? "vowel" : fields[3]);
   if (kind == kinds().end()) throw std::runtime_error("unknown kind '" + fields[3] + "'");
   entry.kind = kind->second;
-  entry.centre = std::stod(fields[4], &used);
-  if (used != fields[4].size() || !(entry.centre > 0 && entry.centre < 1))
-    throw std::runtime_error("centre must be a fraction between 0 and 1");
+  const auto fraction = [](const std::string& text) {
+    std::size_t used = 0;
+    const double value = std::stod(text, &used);
+    if (used != text.size() || !(value > 0 && value < 1))
+      throw std::runtime_error("centre must be a fraction between 0 and 1, or a range of two");
+    return value;
+  };
+  if (const auto dash = fields[4].find('-'); dash != std::string::npos) {
+    entry.steady_from = fraction(fields[4].substr(0, dash));
+    entry.steady_to = fraction(fields[4].substr(dash + 1));
+    if (entry.steady_from >= entry.steady_to) throw std::runtime_error("empty range '" + fields[4] + "'");
+    entry.centre = (entry.steady_from + entry.steady_to) / 2;
+  } else {
+    entry.centre = fraction(fields[4]);
+  }
   return entry;
 }
 

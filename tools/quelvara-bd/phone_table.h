@@ -15,6 +15,11 @@ struct PhoneEntry {
   std::vector<std::string> codes;  // one or two donor phonemes
   PhoneKind kind = PhoneKind::pause;
   double centre = 0.5;  // steady part within the phone's span when a vowel follows
+  // For a phone whose sound moves (diphthongs, the dark l): the share of its span searched, in
+  // every context, for its steadiest period ("0.05-0.5" in the table); empty when steady_to is 0.
+  double steady_from = 0;
+  double steady_to = 0;
+  bool reduced = false;  // a vowel said only unstressed ("reduced-vowel" in the table)
 };
 
 // One entry per inventory phone, in inventory order (entry k has number k + 1).

@@ -9,6 +9,8 @@ namespace {
 // vowel before it (the formants move towards the lateral over about 100 ms), and reports it
 // where the vowel has ended.
 constexpr std::size_t coda_lateral_tail = 2205;
+// The part of a voiceless stop's closure that the unit ending in the stop keeps (20 ms).
+constexpr std::size_t closure_share = 441;
 
 std::string joined(const std::vector<std::string>& codes, std::size_t count) {
   std::string text;
@@ -76,10 +78,12 @@ std::variant<std::vector<PhoneSpan>, std::string> segment(const Carrier& carrier
     spans[k - 1].end = start;
   }
 
+  std::vector<bool> in_vowel_tail(tokens.size(), false);
   for (std::size_t k = 1; k < tokens.size(); ++k) {
     const bool coda = k + 1 == tokens.size() || tokens[k + 1].kind != PhoneKind::vowel;
     if (tokens[k].kind != PhoneKind::lateral || !coda || tokens[k - 1].kind != PhoneKind::vowel) continue;
     if (voiced_samples(utterance, spans[k].start, spans[k].end) >= 2 * period) continue;
+    in_vowel_tail[k] = true;
     const std::size_t vowel_end = spans[k].start;
     const std::size_t tail = std::min(coda_lateral_tail, (vowel_end - spans[k - 1].start) / 2);
     spans[k - 1].end = vowel_end - tail;
@@ -90,9 +94,19 @@ std::variant<std::vector<PhoneSpan>, std::string> segment(const Carrier& carrier
   for (std::size_t k = 0; k < tokens.size(); ++k) {
     PhoneSpan& span = spans[k];
     const double width = static_cast<double>(span.end - span.start);
+    const PhoneEntry* phone = tokens[k].phone;
+    if (phone != nullptr && phone->steady_to > 0) {
+      // A lateral in a vowel's tail reaches its own sound only towards the tail's end.
+      const double from = in_vowel_tail[k] ? 0.5 : phone->steady_from;
+      const double to = in_vowel_tail[k] ? 0.95 : phone->steady_to;
+      span.steady_first = span.start + static_cast<std::size_t>(from * width);
+      span.steady_last = span.start + static_cast<std::size_t>(to * width);
+    }
     double fraction = 0.5;
     if (tokens[k].kind == PhoneKind::plosive && events[k] > span.start) {
-      span.centre = span.start + (events[k] - span.start) / 2;  // middle of the closure
+      // 20 ms into the closure, or its end: units then meet with silence on both sides for as
+      // long as the closure allows, also where a fricative before the stop shortens it.
+      span.centre = span.start + std::min(closure_share, events[k] - span.start);
       continue;
     }
     const bool vowel_follows = k + 1 < tokens.size() && tokens[k + 1].kind == PhoneKind::vowel;

@@ -14,6 +14,10 @@ struct PhoneSpan {
   std::size_t start = 0;   // first sample of the phone, acoustically
   std::size_t end = 0;     // one past its last sample
   std::size_t centre = 0;  // the middle of its steady part
+  // Where a moving sound is searched for its steadiest period; empty unless the phone table
+  // gives a range.
+  std::size_t steady_first = 0;
+  std::size_t steady_last = 0;
 };
 
 // One span per carrier token. Fails (with a message) when the donor did not say the phonemes

@@ -74,6 +74,47 @@ double snap_to_pulse(const std::vector<VoicedRun>& runs, std::size_t centre, boo
   return best;
 }
 
+// How much the waveform changes from period to period around a pulse: the squared differences
+// of consecutive periods over two periods on either side, relative to their energy. nullopt
+// when those periods are not all inside the voiced run.
+std::optional<double> period_change(const std::vector<double>& x, const VoicedRun& run, double pulse,
+                                    double period) {
+  if (pulse - 2 * period < static_cast<double>(run.start) || pulse + 2 * period > static_cast<double>(run.end))
+    return std::nullopt;
+  const auto n = static_cast<std::size_t>(period);
+  double change = 0, energy = 0;
+  for (int j = -2; j < 1; ++j) {
+    const auto a = static_cast<std::size_t>(std::lround(pulse + j * period));
+    const auto b = static_cast<std::size_t>(std::lround(pulse + (j + 1) * period));
+    for (std::size_t k = 0; k < n; ++k) {
+      const double d = x[b + k] - x[a + k];
+      change += d * d;
+      energy += x[a + k] * x[a + k] + x[b + k] * x[b + k];
+    }
+  }
+  return energy > 0 ? std::optional(change / energy) : std::nullopt;
+}
+
+// The pulse in [first, last] where the waveform is steadiest, with a whole period after it (a
+// unit's start) or before it (a unit's end) in its run; nullopt when there is none.
+std::optional<double> steadiest_pulse(const std::vector<double>& x, const std::vector<VoicedRun>& runs,
+                                      std::size_t first, std::size_t last, bool is_start, double period) {
+  std::optional<double> best;
+  double lowest = 0;
+  for (const auto& run : runs) {
+    for (std::size_t j = is_start ? 0 : 1; j < run.pulses.size() - (is_start ? 1 : 0); ++j) {
+      const double pulse = run.pulses[j];
+      if (pulse < static_cast<double>(first) || pulse > static_cast<double>(last)) continue;
+      const auto change = period_change(x, run, pulse, period);
+      if (change && (!best || *change < lowest)) {
+        best = pulse;
+        lowest = *change;
+      }
+    }
+  }
+  return best;
+}
+
 // The signal at a position between samples (windowed-sinc interpolation).
 double sample_at(const std::vector<double>& x, double position) {
   constexpr int half_width = 12;
@@ -157,7 +198,24 @@ BuiltUnit silence_unit() {
   unit.data.dfn.assign(2 * pause_samples, 0.0);
   unit.data.trm.assign(2 * pause_samples, 0.0);
   unit.data.vzmt.assign(2 * pause_samples, 0.0);
+  unit.boundary = pause_samples;
   return unit;
+}
+
+// The planner decides that a mark interval is voiced by the voicing just after its first mark
+// and just before its next one. A voiced stretch that starts after silence or noise therefore
+// gets a mark on its first voiced sample: the stop closure, burst or fricative before it then
+// ends an interval as unvoiced and keeps its length in every intonation mode. Stretches too
+// short to hold the planner's look-ahead get none; they stay part of the unvoiced remainder.
+void mark_voicing_onsets(synthesis::UnitData& unit) {
+  const std::size_t length = unit.vzmt.size();
+  for (std::size_t k = 1; k < length; ++k) {
+    if (unit.vzmt[k] <= 2 || unit.vzmt[k - 1] > 2) continue;
+    std::size_t end = k;
+    while (end < length && unit.vzmt[end] > 2) ++end;
+    if (end - k > look_ahead) unit.trm[k] = 1.0;
+    k = end;
+  }
 }
 
 void append_silence(synthesis::UnitData& unit) {
@@ -219,10 +277,16 @@ std::variant<BuiltUnit, std::string> build_unit(const PhoneTable& table, int fon
   // pulse of the second. The pulses fall between samples (the period is not a whole number of
   // samples), so the stretch is resampled to a whole number of samples starting exactly on a
   // pulse; every unit then meets the next at the same phase, to a fraction of a sample.
-  const double cut_begin = first_is_pause ? static_cast<double>(spans[carrier->second].start)
-                                          : snap_to_pulse(runs, first.centre, true);
-  const double cut_end = second_is_pause ? static_cast<double>(second.start)
-                                         : snap_to_pulse(runs, second.centre, false);
+  const auto cut_in = [&](const PhoneSpan& span, bool is_start) {
+    if (span.steady_last > span.steady_first) {
+      if (const auto pulse = steadiest_pulse(utterance.samples, runs, span.steady_first, span.steady_last,
+                                             is_start, period))
+        return *pulse;
+    }
+    return snap_to_pulse(runs, span.centre, is_start);
+  };
+  const double cut_begin = first_is_pause ? static_cast<double>(spans[carrier->second].start) : cut_in(first, true);
+  const double cut_end = second_is_pause ? static_cast<double>(second.start) : cut_in(second, false);
   const auto begin = static_cast<std::size_t>(std::lround(cut_begin));
   const auto end = static_cast<std::size_t>(std::lround(cut_end));
   if (end <= begin || end > utterance.samples.size())
@@ -253,6 +317,11 @@ std::variant<BuiltUnit, std::string> build_unit(const PhoneTable& table, int fon
       if (data.vzmt[offset + k] > 2) data.trm[offset + k] = 1.0;
     }
   }
+  {
+    const double at = (static_cast<double>(second.start) - cut_begin) / step;
+    unit.boundary = offset + static_cast<std::size_t>(std::clamp(std::lround(at), 0L, static_cast<long>(length)));
+  }
+  mark_voicing_onsets(data);
   if (second_is_pause) append_silence(data);
   unit.marks = static_cast<std::size_t>(std::count(data.trm.begin(), data.trm.end(), 1.0));
   std::vector<PhoneSpan> vowels;

@@ -33,6 +33,7 @@ struct BuiltUnit {
   std::size_t begin = 0;       // the cut, in carrier samples: first sample taken
   std::size_t end = 0;         // one past the last
   std::size_t marks = 0;
+  std::size_t boundary = 0;    // unit sample where the second phone begins
   // Lowest correlation between consecutive settled periods cut at the marks; nullopt when the
   // unit has no two such periods.
   std::optional<double> grid_coherence;

@@ -1,5 +1,6 @@
 #include "tools/quelvara-bd/unit_checks.h"
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -8,6 +9,7 @@ namespace {
 
 constexpr std::size_t look_ahead = 20;
 constexpr std::size_t shortest_voiced_interval = 41;
+constexpr std::size_t onset_tolerance = 10;
 
 bool voiced(double code) { return code > 2; }
 
@@ -43,6 +45,21 @@ std::string check_unit(const synthesis::UnitData& unit, double period) {
     if (last_period < std::floor(period) || last_period > std::ceil(period))
       return "o último período (" + std::to_string(length - marks.back()) +
              " amostras) não chega à marca seguinte";
+  }
+
+  // A voiced stretch after silence or noise opens with a mark, so that the planner sees the
+  // stretch before it as unvoiced; one too short for the look-ahead has none.
+  for (std::size_t k = 1; k < length; ++k) {
+    if (!voiced(unit.vzmt[k]) || voiced(unit.vzmt[k - 1])) continue;
+    std::size_t end = k;
+    while (end < length && voiced(unit.vzmt[end])) ++end;
+    if (end - k > look_ahead) {
+      const bool opened = std::any_of(marks.begin(), marks.end(),
+                                      [&](std::size_t m) { return m >= k && m <= k + onset_tolerance; });
+      if (!opened)
+        return "trecho vozeado sem marca no início (posição " + std::to_string(k + 1) + ")";
+    }
+    k = end;
   }
 
   for (std::size_t j = 0; j < marks.size(); ++j) {
