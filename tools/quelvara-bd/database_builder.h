@@ -5,7 +5,12 @@
 #include <ostream>
 #include <string>
 #include <utility>
+#include <variant>
 #include <vector>
+
+#include "tools/quelvara-bd/database_index.h"
+#include "tools/quelvara-bd/phone_table.h"
+#include "tools/quelvara-bd/unit_builder.h"
 
 namespace quelvara::tools {
 
@@ -18,11 +23,14 @@ struct BuildOptions {
   bool progress = false;  // draw a progress bar (on a terminal)
 };
 
-// The index file, beside bd/.
-inline constexpr const char* index_name = "bd-index.txt";
-
-// Returns the process exit status: 0 when every unit was built, checked and written.
+// Returns the process exit status: 0 when every unit was built, checked and written; 1 after
+// naming, on `messages`, every unit that was not and why.
 int build_database(const BuildOptions& options, std::ostream& messages);
+
+// Level targets: for every phone, the steady-part level of its unit before [a] and, for the
+// sonorants, the steady period their unit edges are faded into, each measured in a fresh donor
+// child (the donor must be open). Fails with a message naming the phone and why.
+std::variant<LevelTargets, std::string> measure_level_targets(const PhoneTable& table);
 
 // "p-a,a-_" -> {(2,25),(25,1)}; throws std::invalid_argument naming the bad pair.
 std::vector<std::pair<int, int>> parse_pairs(const std::string& text);
