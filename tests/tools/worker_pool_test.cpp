@@ -48,14 +48,14 @@ TEST(WorkerPool, CollectsEveryUnitByItsPosition) {
       jobs, 3,
       [](const Job& job) {
         JobReport report;
-        report.index_line = "linha\t" + std::to_string(job.fonum1);
+        report.result = "linha\t" + std::to_string(job.fonum1);
         if (job.position == 4) report.warnings.push_back("aviso da unidade 6\ncom duas linhas");
         return report;
       },
       name, [&](std::size_t done) { last_progress = done; });
   EXPECT_TRUE(outcome.failures.empty());
-  ASSERT_EQ(outcome.index_lines.size(), 7u);
-  for (const auto& job : jobs) EXPECT_EQ(outcome.index_lines[job.position], "linha\t" + std::to_string(job.fonum1));
+  ASSERT_EQ(outcome.results.size(), 7u);
+  for (const auto& job : jobs) EXPECT_EQ(outcome.results[job.position], "linha\t" + std::to_string(job.fonum1));
   EXPECT_EQ(outcome.done(), 7u);
   EXPECT_EQ(last_progress, 7u);
   ASSERT_EQ(outcome.warnings.size(), 1u);
@@ -76,9 +76,9 @@ TEST(WorkerPool, NamesEveryUnitThatFailsAndWhy) {
   EXPECT_TRUE(mentions(outcome.failures, "«unidade 3»", "corte vazio"));
   EXPECT_TRUE(mentions(outcome.failures, "«unidade 6»", "sinal 9"));
   EXPECT_EQ(outcome.done(), 4u);
-  EXPECT_FALSE(outcome.index_lines[1].has_value());
-  EXPECT_FALSE(outcome.index_lines[4].has_value());
-  EXPECT_TRUE(outcome.index_lines[5].has_value());
+  EXPECT_FALSE(outcome.results[1].has_value());
+  EXPECT_FALSE(outcome.results[4].has_value());
+  EXPECT_TRUE(outcome.results[5].has_value());
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <optional>
 #include <sstream>
 #include <stdexcept>
@@ -13,7 +14,6 @@
 #include "synthesis/phones.h"
 #include "synthesis/unit_database.h"
 #include "tools/quelvara-bd/donor.h"
-#include "tools/quelvara-bd/fresh_donor.h"
 #include "tools/quelvara-bd/unit_checks.h"
 #include "tools/quelvara-bd/worker_pool.h"
 
@@ -74,7 +74,7 @@ JobReport build_one(const Job& job, const PhoneTable& table, const LevelTargets&
     report.warnings.push_back("as marcas de " + unit_name(job.fonum1, job.fonum2) +
                               " não seguem a forma de onda (correlação entre períodos " +
                               std::to_string(*unit.grid_coherence) + ")");
-  report.index_line = index_line(job.fonum1, job.fonum2, unit);
+  report.result = index_line(job.fonum1, job.fonum2, unit);
   return report;
 }
 
@@ -89,32 +89,55 @@ void draw_progress(std::ostream& messages, std::size_t done, std::size_t total, 
 
 }  // namespace
 
-std::variant<LevelTargets, std::string> measure_level_targets(const PhoneTable& table) {
+std::variant<LevelTargets, std::vector<std::string>> measure_level_targets(const PhoneTable& table, int workers) {
+  std::vector<Job> phones;
+  for (int fonum = 1; fonum <= static_cast<int>(table.size()); ++fonum)
+    phones.push_back({phones.size(), fonum, fonum});
+  // One measure per phone; its answer is a line of numbers.
+  const auto measure = [&](const char* what, const std::function<std::vector<double>(int)>& numbers,
+                           std::vector<std::string>& failures) {
+    std::vector<std::vector<double>> measured(phones.size());
+    const auto outcome = run_worker_pool(
+        phones, workers,
+        [&](const Job& job) {
+          std::string text;
+          for (double x : numbers(job.fonum1)) text += exact(x) + ' ';
+          return JobReport{text, {}, {}};
+        },
+        [&](const Job& job) { return std::string(what) + " de «" + symbol(job.fonum1) + "»"; },
+        [](std::size_t) {});
+    failures.insert(failures.end(), outcome.failures.begin(), outcome.failures.end());
+    for (const auto& job : phones) {
+      if (!outcome.results[job.position]) continue;
+      const auto values = numbers_in(*outcome.results[job.position]);
+      if (values)
+        measured[job.position] = *values;
+      else
+        failures.push_back(std::string(what) + " de «" + symbol(job.fonum1) + "»: resposta ilegível «" +
+                           *outcome.results[job.position] + "»");
+    }
+    return measured;
+  };
+
   LevelTargets targets;
   targets.scale = output_scale;
-  for (int fonum = 1; fonum <= static_cast<int>(table.size()); ++fonum) {
-    const auto answer = in_fresh_donor([&]() -> std::string {
-      const auto rms = reference_level(table, fonum);
-      return rms ? exact(*rms) : "";
-    });
-    const auto values = answer.ok() ? numbers_in(answer.text) : std::nullopt;
-    if (!values || values->size() > 1)
-      return "nível de referência de «" + symbol(fonum) + "»: " +
-             (answer.ok() ? "resposta ilegível «" + answer.text + "»" : answer.failure);
-    if (!values->empty()) targets.rms[static_cast<std::size_t>(fonum - 1)] = values->front();
+  std::vector<std::string> failures;
+  const auto levels = measure(
+      "nível de referência",
+      [&](int fonum) {
+        const auto rms = reference_level(table, fonum);
+        return rms ? std::vector<double>{*rms} : std::vector<double>{};
+      },
+      failures);
+  for (std::size_t k = 0; k < levels.size(); ++k) {
+    if (levels[k].size() > 1) failures.push_back("nível de referência de «" + symbol(static_cast<int>(k) + 1) + "»: mais de um valor");
+    if (levels[k].size() == 1) targets.rms[k] = levels[k].front();
   }
-  for (int fonum = 1; fonum <= static_cast<int>(table.size()); ++fonum) {
-    const auto answer = in_fresh_donor([&]() -> std::string {
-      std::string text;
-      for (double x : reference_period(table, fonum, targets)) text += exact(x) + ' ';
-      return text;
-    });
-    const auto values = answer.ok() ? numbers_in(answer.text) : std::nullopt;
-    if (!values)
-      return "período de referência de «" + symbol(fonum) + "»: " +
-             (answer.ok() ? "resposta ilegível" : answer.failure);
-    targets.edge_period[static_cast<std::size_t>(fonum - 1)] = *values;
-  }
+  if (!failures.empty()) return failures;
+  const auto periods = measure(
+      "período de referência", [&](int fonum) { return reference_period(table, fonum, targets); }, failures);
+  if (!failures.empty()) return failures;
+  for (std::size_t k = 0; k < periods.size(); ++k) targets.edge_period[k] = periods[k];
   return targets;
 }
 
@@ -146,9 +169,10 @@ int build_database(const BuildOptions& options, std::ostream& messages) {
     messages << "quelvara-bd: " << error << '\n';
     return 1;
   }
-  auto measured = measure_level_targets(table);
-  if (const auto* error = std::get_if<std::string>(&measured)) {
-    messages << "quelvara-bd: " << *error << '\n';
+  auto measured = measure_level_targets(table, options.jobs);
+  if (const auto* failures = std::get_if<std::vector<std::string>>(&measured)) {
+    for (const auto& failure : *failures) messages << "quelvara-bd: " << failure << '\n';
+    messages << "quelvara-bd: não foi possível medir os níveis de referência\n";
     return 1;
   }
   const LevelTargets& targets = std::get<LevelTargets>(measured);
@@ -175,7 +199,7 @@ int build_database(const BuildOptions& options, std::ostream& messages) {
   messages << std::flush;
   const auto outcome = run_worker_pool(
       jobs, options.jobs, [&](const Job& job) { return build_one(job, table, targets, options.out); },
-      [](const Job& job) { return unit_name(job.fonum1, job.fonum2); },
+      [](const Job& job) { return "unidade " + unit_name(job.fonum1, job.fonum2); },
       [&](std::size_t done) {
         if (options.progress) draw_progress(messages, done, jobs.size(), started);
       });
@@ -187,7 +211,7 @@ int build_database(const BuildOptions& options, std::ostream& messages) {
              << " unidades)\n";
     return 1;
   }
-  for (const auto& job : jobs) index[{job.fonum1, job.fonum2}] = *outcome.index_lines[job.position];
+  for (const auto& job : jobs) index[{job.fonum1, job.fonum2}] = *outcome.results[job.position];
   if (!write_index(index_file, index)) {
     messages << "quelvara-bd: não foi possível escrever " << index_file.string() << '\n';
     return 1;

@@ -29,8 +29,9 @@ int build_database(const BuildOptions& options, std::ostream& messages);
 
 // Level targets: for every phone, the steady-part level of its unit before [a] and, for the
 // sonorants, the steady period their unit edges are faded into, each measured in a fresh donor
-// child (the donor must be open). Fails with a message naming the phone and why.
-std::variant<LevelTargets, std::string> measure_level_targets(const PhoneTable& table);
+// child (the donor must be open), over `workers` processes. Fails with messages naming each
+// phone whose measure failed, and why.
+std::variant<LevelTargets, std::vector<std::string>> measure_level_targets(const PhoneTable& table, int workers);
 
 // "p-a,a-_" -> {(2,25),(25,1)}; throws std::invalid_argument naming the bad pair.
 std::vector<std::pair<int, int>> parse_pairs(const std::string& text);

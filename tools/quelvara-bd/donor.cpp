@@ -66,6 +66,10 @@ std::string open_donor(const std::filesystem::path& voice_file) {
 
 Utterance speak_phonemes(const std::string& codes) {
   Utterance utterance;
+  // A carrier word lasts about half a second; growing the rows sample by sample would copy
+  // them and touch fresh memory many times over.
+  utterance.samples.reserve(1 << 14);
+  utterance.classes.reserve(1 << 14);
   const std::string text = "[[" + codes + "]]";
   collecting = &utterance;
   espeak_Synth(text.c_str(), text.size() + 1, 0, POS_CHARACTER, 0,

@@ -1,6 +1,7 @@
 #include "tools/quelvara-bd/unit_builder.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdlib>
 
@@ -118,19 +119,33 @@ std::optional<double> steadiest_pulse(const std::vector<double>& x, const std::v
 // The signal at a position between samples (windowed-sinc interpolation).
 double sample_at(const std::vector<double>& x, double position) {
   constexpr int half_width = 12;
+  // cos and sin of pi n / half_width for the taps; the window and the sinc at t = n - fraction
+  // then follow from three functions of the fraction (angle sums), not from two per tap.
+  static const auto taps = [] {
+    std::array<std::pair<double, double>, 2 * half_width> table{};
+    for (int n = -half_width + 1; n <= half_width; ++n)
+      table[static_cast<std::size_t>(n + half_width - 1)] = {std::cos(M_PI * n / half_width),
+                                                             std::sin(M_PI * n / half_width)};
+    return table;
+  }();
   const double base = std::floor(position);
   const double fraction = position - base;
   if (fraction == 0) {
     const auto k = static_cast<std::ptrdiff_t>(base);
     return k >= 0 && k < static_cast<std::ptrdiff_t>(x.size()) ? x[static_cast<std::size_t>(k)] : 0.0;
   }
+  const double sin_fraction = std::sin(M_PI * fraction);
+  const double cos_shift = std::cos(M_PI * fraction / half_width);
+  const double sin_shift = std::sin(M_PI * fraction / half_width);
   double sum = 0;
   for (int n = -half_width + 1; n <= half_width; ++n) {
     const auto k = static_cast<std::ptrdiff_t>(base) + n;
     if (k < 0 || k >= static_cast<std::ptrdiff_t>(x.size())) continue;
     const double t = static_cast<double>(n) - fraction;
-    const double window = 0.5 + 0.5 * std::cos(M_PI * t / half_width);
-    sum += x[static_cast<std::size_t>(k)] * window * std::sin(M_PI * t) / (M_PI * t);
+    const auto& [cos_n, sin_n] = taps[static_cast<std::size_t>(n + half_width - 1)];
+    const double window = 0.5 + 0.5 * (cos_n * cos_shift + sin_n * sin_shift);
+    const double sin_t = (n % 2 == 0 ? -1.0 : 1.0) * sin_fraction;  // sin(pi (n - fraction))
+    sum += x[static_cast<std::size_t>(k)] * window * sin_t / (M_PI * t);
   }
   return sum;
 }

@@ -27,14 +27,14 @@ std::string report_lines(const Job& job, const JobReport& report) {
   std::string lines;
   for (const auto& warning : report.warnings) lines += "warn\t" + position + '\t' + one_line(warning) + '\n';
   if (report.failure.empty())
-    lines += "ok\t" + position + '\t' + one_line(report.index_line) + '\n';
+    lines += "ok\t" + position + '\t' + one_line(report.result) + '\n';
   else
     lines += "fail\t" + position + '\t' + one_line(report.failure) + '\n';
   return lines;
 }
 
 // One worker: every job of its share in a fresh donor child; a child that dies is reported
-// for its unit and the worker goes on, so that one run names every failing unit.
+// for its job and the worker goes on, so that one run names every failing unit.
 [[noreturn]] void run_worker(const std::vector<Job>& share, const std::function<JobReport(const Job&)>& build,
                              int fd) {
   bool sent = true;
@@ -74,10 +74,10 @@ void read_line(const std::string& line, const std::vector<Job>& jobs,
   if (kind == "warn") {
     outcome.warnings.push_back(payload);
   } else if (kind == "fail") {
-    outcome.failures.push_back("unidade " + name(job) + ": " + payload);
+    outcome.failures.push_back(name(job) + ": " + payload);
     reported[position] = true;
   } else {
-    outcome.index_lines[position] = payload;
+    outcome.results[position] = payload;
     reported[position] = true;
   }
 }
@@ -86,7 +86,7 @@ void read_line(const std::string& line, const std::vector<Job>& jobs,
 
 std::size_t PoolOutcome::done() const {
   return static_cast<std::size_t>(
-      std::count_if(index_lines.begin(), index_lines.end(), [](const auto& line) { return line.has_value(); }));
+      std::count_if(results.begin(), results.end(), [](const auto& result) { return result.has_value(); }));
 }
 
 PoolOutcome run_worker_pool(const std::vector<Job>& jobs, int workers,
@@ -94,7 +94,7 @@ PoolOutcome run_worker_pool(const std::vector<Job>& jobs, int workers,
                             const std::function<std::string(const Job&)>& name,
                             const std::function<void(std::size_t)>& on_progress) {
   PoolOutcome outcome;
-  outcome.index_lines.resize(jobs.size());
+  outcome.results.resize(jobs.size());
   std::vector<bool> reported(jobs.size(), false);
   workers = std::clamp(workers, 1, std::max(1, static_cast<int>(jobs.size())));
 
@@ -166,7 +166,7 @@ PoolOutcome run_worker_pool(const std::vector<Job>& jobs, int workers,
                                  " (" + strsignal(WTERMSIG(status)) + ")");
   }
   for (std::size_t k = 0; k < jobs.size(); ++k)
-    if (!reported[k]) outcome.failures.push_back("unidade " + name(jobs[k]) + ": não foi construída (o processo de construção terminou antes)");
+    if (!reported[k]) outcome.failures.push_back(name(jobs[k]) + ": por fazer (o processo de construção terminou antes)");
   return outcome;
 }
 

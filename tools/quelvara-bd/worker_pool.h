@@ -1,6 +1,7 @@
 #pragma once
-// The worker pool of the database build: worker processes build their share of the units, each
-// unit in a fresh donor child, and report to the parent one line per event.
+// The worker pool of the database build: worker processes do their share of the jobs (build a
+// unit, measure a phone), each job in a fresh donor child, and report to the parent one line per
+// event.
 #include <cstddef>
 #include <functional>
 #include <optional>
@@ -15,24 +16,25 @@ struct Job {
   int fonum2 = 0;
 };
 
-// What building one unit gave: its index line, or why it failed; warnings either way.
+// What one job gave: its result (a unit's index line, a measure), or why it failed; warnings
+// either way. The result is one line of text.
 struct JobReport {
-  std::string index_line;
+  std::string result;
   std::vector<std::string> warnings;
   std::string failure;  // empty when the unit was built, checked and written
 };
 
 struct PoolOutcome {
-  std::vector<std::optional<std::string>> index_lines;  // by job position; empty for a failed job
+  std::vector<std::optional<std::string>> results;  // by job position; empty for a failed job
   std::vector<std::string> warnings;
-  std::vector<std::string> failures;  // each names its unit and says why
+  std::vector<std::string> failures;  // each names its job and says why
   std::size_t done() const;
 };
 
 // Runs build(job) for every job, spread over `workers` processes (at least one), each job in a
 // fresh donor child. A child that dies, a worker that stops before reporting all of its share
-// and an answer that cannot be read are failures that name the units concerned. `name` names a
-// unit in messages; on_progress is called in the parent with the number of units done so far.
+// and an answer that cannot be read are failures that name the jobs concerned. `name` names a
+// job in messages; on_progress is called in the parent with the number of jobs done so far.
 PoolOutcome run_worker_pool(const std::vector<Job>& jobs, int workers,
                             const std::function<JobReport(const Job&)>& build,
                             const std::function<std::string(const Job&)>& name,
