@@ -24,12 +24,12 @@
 #include "synthesis/text_reader.h"
 #include "tools/quelvara-bd/donor.h"
 #include "tools/quelvara-bd/unit_checks.h"
+#include "voice_measures.h"
 
 namespace quelvara {
 namespace {
 
 namespace fs = std::filesystem;
-constexpr double rate = 22050;
 
 // A sentence, and a text through every phone of the inventory.
 constexpr const char* sentence = "_6fraz6kOmprid6pur6tEStar_";
@@ -66,45 +66,14 @@ class BuiltDatabase : public ::testing::Test {
 testing::TempDir* BuiltDatabase::dir = nullptr;
 int BuiltDatabase::status = -1;
 
-// Normalised autocorrelation pitch of x[start, start + length); 0 when the frame is not
-// clearly periodic. The shortest lag that comes close to the best one wins, so that a period
-// multiple is not taken for the period.
-double frame_f0(const std::vector<double>& x, std::size_t start, std::size_t length) {
-  constexpr std::size_t shortest = 40, longest = 420;
-  if (start + length + longest > x.size()) return 0;
-  std::vector<double> r(longest + 1, 0.0);
-  for (std::size_t lag = shortest; lag <= longest; ++lag) {
-    double xy = 0, xx = 0, yy = 0;
-    for (std::size_t n = start; n < start + length; ++n) {
-      xy += x[n] * x[n + lag];
-      xx += x[n] * x[n];
-      yy += x[n + lag] * x[n + lag];
-    }
-    r[lag] = xx > 0 && yy > 0 ? xy / std::sqrt(xx * yy) : 0;
-  }
-  const double best = *std::max_element(r.begin(), r.end());
-  if (best < 0.8) return 0;
-  for (std::size_t lag = shortest + 1; lag < longest; ++lag) {
-    if (r[lag] < 0.95 * best || r[lag] < r[lag - 1] || r[lag] < r[lag + 1]) continue;
-    const double a = r[lag - 1], b = r[lag], c = r[lag + 1];
-    const double shift = (a - 2 * b + c) != 0 ? 0.5 * (a - c) / (a - 2 * b + c) : 0;
-    return rate / (static_cast<double>(lag) + shift);
-  }
-  return 0;
-}
-
 // The pitch of every clearly periodic 40 ms frame, 10 ms apart.
 std::vector<double> pitch_track(const std::vector<double>& x) {
   std::vector<double> track;
-  for (std::size_t start = 0; start + 882 < x.size(); start += 220)
-    if (const double f0 = frame_f0(x, start, 882); f0 > 0) track.push_back(f0);
+  for (const auto& frame : tools::pitch_track(x)) track.push_back(frame.f0);
   return track;
 }
 
-double median(std::vector<double> values) {
-  std::nth_element(values.begin(), values.begin() + static_cast<std::ptrdiff_t>(values.size() / 2), values.end());
-  return values[values.size() / 2];
-}
+using tools::median;
 
 TEST_F(BuiltDatabase, EveryUnitPassesTheChecksAndIsIndexed) {
   std::map<std::string, std::string> index;
