@@ -103,6 +103,7 @@ std::optional<double> steadiest_pulse(const std::vector<double>& x, const std::v
   std::optional<double> best;
   double lowest = 0;
   for (const auto& run : runs) {
+    if (run.pulses.size() < 2) continue;
     for (std::size_t j = is_start ? 0 : 1; j < run.pulses.size() - (is_start ? 1 : 0); ++j) {
       const double pulse = run.pulses[j];
       if (pulse < static_cast<double>(first) || pulse > static_cast<double>(last)) continue;

@@ -62,7 +62,8 @@ void read_line(const std::string& line, const std::vector<Job>& jobs,
   std::size_t position = jobs.size();
   if (tab2 != std::string::npos) {
     const std::string digits = line.substr(tab + 1, tab2 - tab - 1);
-    if (!digits.empty() && digits.size() < 10 && std::all_of(digits.begin(), digits.end(), ::isdigit))
+    const auto is_digit = [](char c) { return c >= '0' && c <= '9'; };
+    if (!digits.empty() && digits.size() < 10 && std::all_of(digits.begin(), digits.end(), is_digit))
       position = std::stoul(digits);
   }
   if (position >= jobs.size() || (kind != "ok" && kind != "warn" && kind != "fail")) {
