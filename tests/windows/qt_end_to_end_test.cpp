@@ -468,6 +468,28 @@ TEST_F(QtEndToEndTest, TheMainWindowHasAFixedSize) {
   EXPECT_FALSE(w->windowFlags() & Qt::WindowMaximizeButtonHint);
 }
 
+// A credits window whose picture is missing stays loaded but hidden; leaving still ends with
+// the last shown window.
+TEST_F(QtEndToEndTest, WithoutTheCreditsPictureLeavingStillEndsTheProgram) {
+  fs::remove(folder() / "fig_tts.jpg");
+  std::string console;
+  const auto old = runtime::install_print_handler([&](std::string_view text) { console += text; });
+  install_callback_error_report();
+  user_click(main, "botao_creditos");
+  runtime::install_print_handler(old);
+  EXPECT_NE(console.find("fig_tts.jpg"), std::string::npos);  // a fault of the installation: reported
+  const auto box = window("msgbox");
+  ASSERT_TRUE(box);
+  ASSERT_TRUE(becomes_active(*box));
+  user_key(Qt::Key_Return);
+  EXPECT_FALSE(graphics::ishandle(*box));
+  ASSERT_EQ(graphics::figures().size(), 2u);  // the main window and the hidden credits window
+  user_click(main, "botao_sair");
+  EXPECT_TRUE(graphics::figures().empty());
+  graphics::wait_until_no_windows();  // returns at once
+  main = 0;
+}
+
 }  // namespace
 }  // namespace quelvara::windows::testing
 
