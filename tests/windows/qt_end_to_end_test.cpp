@@ -41,7 +41,7 @@ constexpr qint64 patience_ms = 60000;  // generous: a stuck wait fails the test 
 class QtEndToEndTest : public AppFolderTest {
  protected:
   static void SetUpTestSuite() {
-    // Offscreen unless told otherwise (pictures for the README are taken on a virtual display).
+    // Offscreen unless told otherwise.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     if (!QApplication::instance()) {
       static int argc = 1;
@@ -489,41 +489,6 @@ TEST_F(QtEndToEndTest, WithoutTheCreditsPictureLeavingStillEndsTheProgram) {
   EXPECT_TRUE(graphics::figures().empty());
   graphics::wait_until_no_windows();  // returns at once
   main = 0;
-}
-
-}  // namespace
-}  // namespace quelvara::windows::testing
-
-namespace quelvara::windows::testing {
-namespace {
-
-// Pictures of the main window and of the chart for the README, when QUELVARA_SCREENSHOTS names
-// the folder to save them in (scripts take them at 100 % and, with QT_SCALE_FACTOR=2, at 200 %).
-TEST_F(QtEndToEndTest, Screenshots) {
-  const char* target = std::getenv("QUELVARA_SCREENSHOTS");
-  if (!target) GTEST_SKIP() << "QUELVARA_SCREENSHOTS is not set";
-  type("_pa_.");
-  choose("Gráfica");
-  click(main, "sampa");
-  const Handle chart = *window("sampa");
-  QApplication::processEvents();
-  const fs::path folder = target;
-  const QPixmap main_picture = graphics::widget_of(main)->grab();
-  const QPixmap chart_picture = graphics::widget_of(chart)->grab();
-  ASSERT_FALSE(main_picture.isNull());
-  ASSERT_FALSE(chart_picture.isNull());
-  EXPECT_TRUE(main_picture.save(QString::fromStdString((folder / "janela-principal.png").string())));
-  EXPECT_TRUE(chart_picture.save(QString::fromStdString((folder / "tabela-sampa.png").string())));
-  click(main, "botao_creditos");
-  EXPECT_TRUE(graphics::widget_of(*window("creditos"))->grab().save(
-      QString::fromStdString((folder / "creditos.png").string())));
-  then({[&](Handle dialog) {
-    EXPECT_TRUE(graphics::widget_of(dialog)->grab().save(QString::fromStdString((folder / "gravar.png").string())));
-    QTest::mouseClick(widget<QPushButton>(object(dialog, "cancelar")), Qt::LeftButton);
-  }});
-  click(main, "botao_gravar");
-  EXPECT_TRUE(pending_acts.empty());
-  EXPECT_TRUE(errors.empty());
 }
 
 }  // namespace
