@@ -68,7 +68,7 @@ class OutputStream {
  public:
   OutputStream(double rate, int channels) {
     if (Pa_GetDefaultOutputDevice() == paNoDevice)
-      throw PlaybackError("Cannot open an audio output device: no output device is available");
+      throw PlaybackError(no_output_device_message);
     if (PaError e = Pa_OpenDefaultStream(&stream_, 0, channels, paFloat32, rate,
                                          paFramesPerBufferUnspecified, nullptr, nullptr);
         e != paNoError)

@@ -108,7 +108,52 @@ Value expose(Handle figure) {
   return old;
 }
 
+// The windows whose opening steps are running now, innermost last. A dialog waits for its
+// answer inside them, hidden until its wait shows it.
+std::vector<Handle>& opening_now() {
+  static std::vector<Handle> windows;
+  return windows;
+}
+
+class OpeningScope {
+ public:
+  explicit OpeningScope(Handle figure) { opening_now().push_back(figure); }
+  ~OpeningScope() { opening_now().pop_back(); }
+  OpeningScope(const OpeningScope&) = delete;
+  OpeningScope& operator=(const OpeningScope&) = delete;
+};
+
+// A window whose opening stopped half-way (its picture could not be read) stays loaded but
+// hidden until its next opening deletes it. Once the last shown window has closed, nothing is
+// left to open it again: it goes too, so that the wait until no window is left ends.
+class HalfOpenedWindowSweep final : public graphics::TreeObserver {
+ public:
+  HalfOpenedWindowSweep() { graphics::add_observer(this); }
+  ~HalfOpenedWindowSweep() override { graphics::remove_observer(this); }
+  HalfOpenedWindowSweep(const HalfOpenedWindowSweep&) = delete;
+  HalfOpenedWindowSweep& operator=(const HalfOpenedWindowSweep&) = delete;
+
+  void object_deleting(Handle going) override {
+    if (sweeping_ || graphics::type_of(going) != "figure" || graphics::get_text(going, "Visible") != "on") return;
+    std::vector<Handle> half_opened;
+    for (Handle f : graphics::figures()) {  // the going window is no longer among them
+      if (graphics::get_text(f, "Visible") == "on") return;
+      const auto& opening = opening_now();
+      if (graphics::isappdata(f, in_initialization_key) && std::find(opening.begin(), opening.end(), f) == opening.end())
+        half_opened.push_back(f);
+    }
+    sweeping_ = true;
+    for (Handle f : half_opened)
+      if (graphics::ishandle(f)) graphics::delete_object(f);
+    sweeping_ = false;
+  }
+
+ private:
+  bool sweeping_ = false;
+};
+
 std::vector<Value> create_window(const Record& state, int nargout, const std::vector<Value>& args) {
+  static HalfOpenedWindowSweep sweep;
   const Value policy(state.get("gui_Singleton").is_array() && !state.get("gui_Singleton").is_empty() &&
                              state.get("gui_Singleton").number() != 0
                          ? "reuse"
@@ -135,7 +180,10 @@ std::vector<Value> create_window(const Record& state, int nargout, const std::ve
 
     std::vector<Value> opening{Value(figure), Value(), guidata(Value(figure))};
     opening.insert(opening.end(), args.begin() + 1, args.end());
-    call(state.get("gui_OpeningFcn"), "gui_OpeningFcn", 0, std::move(opening));
+    {
+      const OpeningScope scope(figure);
+      call(state.get("gui_OpeningFcn"), "gui_OpeningFcn", 0, std::move(opening));
+    }
 
     if (graphics::ishandle(figure)) {
       graphics::set(figure, "HandleVisibility", visibility);

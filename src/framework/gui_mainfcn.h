@@ -19,6 +19,8 @@ inline constexpr const char* layout_options_key = "VARDOOptions";
 // gui_LayoutFcn, gui_Callback); the rest are the entry function's arguments unchanged. More
 // than three of them, the first a text and the second an existing object's handle, make a
 // callback dispatch; anything else opens the window. Gives at most nargout results.
+// When the last shown window closes, the windows left loaded but hidden by an opening that
+// stopped half-way are deleted with it (not a dialog whose opening steps are still running).
 std::vector<runtime::Value> gui_mainfcn(int nargout, std::vector<runtime::Value> args);
 
 // Opens the layout file of module name with the policy ("new" or "reuse"), leaving a freshly

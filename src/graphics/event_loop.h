@@ -16,7 +16,8 @@ class EventLoop {
   // Runs events until done() holds. Gives false when it cannot go on (headless: nothing left
   // to run).
   virtual bool run_until(const std::function<bool()>& done) = 0;
-  // Runs the events pending now, then returns.
+  // Runs the drawing and window-system events pending now, then returns; the user's input
+  // waits for the running callback to end.
   virtual void process_pending() = 0;
   // Something a waiter may be waiting for has happened (a resume, a deletion).
   virtual void wake() = 0;

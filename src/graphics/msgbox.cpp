@@ -42,6 +42,10 @@ Handle msgbox(std::string_view message, std::string_view title) {
   set(fig, "MenuBar", Value("none"));
   set(fig, "NumberTitle", Value("off"));
   set(fig, "Resize", Value("off"));
+  // Its wait is modal, and Enter or Escape closes it.
+  set(fig, "WindowStyle", Value("modal"));
+  set(fig, "DefaultButton", Value("OKButton"));
+  set(fig, "CancelButton", Value("OKButton"));
   set(fig, "HandleVisibility", Value("callback"));
   set_pixel_position(fig, {std::floor((screen.width - width) / 2), std::floor((screen.height - height) / 2),
                            width, height});

@@ -6,8 +6,9 @@
 
 namespace quelvara::graphics {
 
-// Creates and shows the box (centred on the screen) and gives its handle; it does not wait.
-// Tag "msgbox"; the text control is tagged "MessageBox", the button "OKButton".
+// Creates and shows the box (centred on the screen, modal, closed by its button, Enter or
+// Escape) and gives its handle; it does not wait. Tag "msgbox"; the text control is tagged
+// "MessageBox", the button "OKButton".
 Handle msgbox(std::string_view message, std::string_view title);
 
 }  // namespace quelvara::graphics

@@ -66,6 +66,9 @@ std::map<std::string, std::vector<PropertyRule>, std::less<>> make_schema() {
   figure.push_back(choice("ToolBar", {"auto", "none", "figure"}));
   figure.push_back(choice("Resize", on_off));
   figure.push_back(choice("WindowStyle", {"normal", "modal", "docked"}));
+  // Tags of the push buttons that Enter and Escape press.
+  figure.push_back(text("DefaultButton"));
+  figure.push_back(text("CancelButton"));
   figure.push_back(choice("activepositionproperty", {"outerposition", "position"}));
   figure.push_back(choice("IntegerHandle", on_off));
   figure.push_back(callback("ResizeFcn"));

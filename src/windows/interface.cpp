@@ -2,6 +2,7 @@
 // and chart buttons. Its handles record carries the state of the whole application.
 #include <string>
 
+#include "audio/playback.h"
 #include "audio/wavwrite.h"
 #include "framework/placement.h"
 #include "framework/window_data.h"
@@ -140,8 +141,19 @@ Results tipo_variacao_Callback(int, Args args) {
   return {};
 }
 
+// A machine without any sound output is no fault of the user's: say so, and what can still be
+// done, instead of the playback routine's report.
+constexpr const char* no_audio_device_message =
+    "Não foi encontrado nenhum dispositivo de saída de áudio, por isso o sinal não pode ser "
+    "ouvido. Pode ainda gravá-lo num ficheiro com Gravar.";
+
 Results botao_ouvir_Callback(int, Args args) {
-  call_by_name("wavplay", 0, {field(parameter(args, 2), "sinal"), Value(sample_rate)});
+  try {
+    call_by_name("wavplay", 0, {field(parameter(args, 2), "sinal"), Value(sample_rate)});
+  } catch (const runtime::RuntimeError& e) {
+    if (e.message() != audio::no_output_device_message) throw;
+    show_message(no_audio_device_message);
+  }
   return {};
 }
 

@@ -125,12 +125,12 @@ double inked_share(const QImage& image) {
 TEST_F(Pictures, BuiltPicturesDecodeWithTheirSizes) {
   const QImage chart_picture(QString::fromStdString(app_dir + "/sampa.jpg"), "JPEG");
   ASSERT_FALSE(chart_picture.isNull());
-  EXPECT_EQ(chart_picture.size(), pictures::chart_size);
+  EXPECT_EQ(chart_picture.size(), pictures::chart_size * pictures::picture_scale);
   EXPECT_GT(inked_share(chart_picture), 0.05);
 
   const QImage credits_picture(QString::fromStdString(app_dir + "/fig_tts.jpg"), "JPEG");
   ASSERT_FALSE(credits_picture.isNull());
-  EXPECT_EQ(credits_picture.size(), pictures::credits_size);
+  EXPECT_EQ(credits_picture.size(), pictures::credits_size * pictures::picture_scale);
   EXPECT_GT(inked_share(credits_picture), 0.03);
 }
 

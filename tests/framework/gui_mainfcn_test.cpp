@@ -260,6 +260,30 @@ TEST_F(GuiMainfcnTest, AStaleHalfOpenedWindowIsDeletedAndLoadedAfresh) {
   EXPECT_EQ(graphics::figures(), std::vector<Handle>{fresh});
 }
 
+TEST_F(GuiMainfcnTest, ClosingTheLastShownWindowTakesTheHalfOpenedOnesAlong) {
+  const Handle shown = open("creditos");
+  probe.on_opening = [](Args&) { throw RuntimeError("opening stopped"); };
+  EXPECT_THROW(open("val_factor"), RuntimeError);
+  probe.on_opening = nullptr;
+  const Handle stale = graphics::figures().back();
+  ASSERT_NE(stale, shown);
+  EXPECT_TRUE(graphics::isappdata(stale, in_initialization_key));
+
+  graphics::close(shown);
+  EXPECT_FALSE(graphics::ishandle(stale));
+  EXPECT_TRUE(graphics::figures().empty());
+}
+
+TEST_F(GuiMainfcnTest, AWindowInItsOpeningStepsIsNotTakenAlong) {
+  const Handle shown = open("val_factor");
+  // The last shown window goes while another window runs its opening function, hidden.
+  probe.on_opening = [&](Args&) { graphics::close(shown); };
+  const Handle opened = open("creditos");
+  EXPECT_FALSE(graphics::ishandle(shown));
+  ASSERT_TRUE(graphics::ishandle(opened));
+  EXPECT_TRUE(graphics::get(opened, "Visible").is_text("on"));
+}
+
 TEST_F(GuiMainfcnTest, MissingStateFieldsAreNamedWithTheModule) {
   Record state = make_gui_state("creditos", 1, {});
   state.remove("gui_OutputFcn");

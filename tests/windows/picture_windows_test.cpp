@@ -32,14 +32,26 @@ TEST_F(PictureWindowsTest, EachWindowShowsItsPictureOnceWhateverTheNumberOfPress
   ASSERT_EQ(graphics::figures().size(), 3u);
   const Handle credits = *window("creditos");
   const Handle chart = *window("sampa");
-  EXPECT_EQ(shown_size(credits), (imaging::ImageSize{360, 560}));
-  EXPECT_EQ(shown_size(chart), (imaging::ImageSize{620, 900}));
+  // The pictures hold twice the pixels they are shown with, each way.
+  EXPECT_EQ(shown_size(credits), (imaging::ImageSize{720, 1120}));
+  EXPECT_EQ(shown_size(chart), (imaging::ImageSize{1240, 1400}));
   EXPECT_EQ(graphics::get_text(credits, "Visible"), "on");
   EXPECT_EQ(framework::guidata(Value(credits)).record().get("output").number(), credits);
-  // The picture fills its axes, one pixel for one pixel.
+  // The picture fills its axes, at half its size.
   const auto axes = graphics::pixel_position(object(chart, "img_sampa"));
-  EXPECT_EQ(axes.width, 900);
+  EXPECT_EQ(axes.width, 700);
   EXPECT_EQ(axes.height, 620);
+}
+
+TEST_F(PictureWindowsTest, OnAWideScreenTheChartStandsBesideTheMainWindow) {
+  graphics::set_screen_size(1920, 1080);
+  const Handle main = open_main();
+  press(main, "sampa");
+  const auto chart = graphics::pixel_position(*window("sampa"));
+  const auto beside = graphics::pixel_position(main);
+  EXPECT_GT(chart.left, beside.left + beside.width);
+  EXPECT_EQ(chart.bottom, 0);
+  EXPECT_LE(chart.left + chart.width, 1920);
 }
 
 TEST_F(PictureWindowsTest, CreditsAreCentredOverTheMainWindowAtEachOpening) {

@@ -12,11 +12,11 @@ const QColor accent{0x1f, 0x4e, 0x79};
 const QColor mark{0xb0, 0x30, 0x20};
 const QColor faint{0x80, 0x80, 0x80};
 
-constexpr int margin = 24;
-constexpr int column_gap = 24;
+constexpr int margin = 16;
+constexpr int column_gap = 16;
 constexpr int columns = 3;
 constexpr int band_height = 52;
-constexpr int footer_height = 40;
+constexpr int footer_height = 48;
 constexpr int row_height = 22;
 constexpr int heading_height = 28;
 constexpr int group_gap = 10;
@@ -31,10 +31,12 @@ Fonts make_fonts() {
     QFont f(family);
     f.setPixelSize(pixels);
     f.setBold(bold);
+    // Unhinted: measured and drawn alike at the picture's doubled scale.
+    f.setHintingPreference(QFont::PreferNoHinting);
     return f;
   };
   Fonts f{font(22, true), font(16, true), font(12, false), font(16, true),
-          font(16, false), font(15, false), font(15, true), font(13, false)};
+          font(17, false), font(15, false), font(15, true), font(13, false)};
   f.symbol.setFamilies({QStringLiteral("DejaVu Sans Mono"), family});
   return f;
 }
@@ -56,9 +58,10 @@ std::vector<std::pair<QString, std::vector<const ChartRow*>>> grouped(
 }  // namespace
 
 QImage draw_chart(const std::vector<ChartRow>& rows) {
-  QImage image(chart_size, QImage::Format_RGB32);
+  QImage image(chart_size * picture_scale, QImage::Format_RGB32);
   image.fill(Qt::white);
   QPainter p(&image);
+  p.scale(picture_scale, picture_scale);
   p.setRenderHint(QPainter::Antialiasing);
   p.setRenderHint(QPainter::TextAntialiasing);
   const Fonts fonts = make_fonts();
@@ -75,8 +78,8 @@ QImage draw_chart(const std::vector<ChartRow>& rows) {
   const int top = band_height + 12;
   const int bottom = height - footer_height;
   // Inside a column: the symbol, its IPA letter, then the example word.
-  const int ipa_x = 58;
-  const int word_x = 118;
+  const int ipa_x = 50;
+  const int word_x = 106;
 
   int column = -1;
   int y = bottom;  // forces a first column
@@ -117,15 +120,15 @@ QImage draw_chart(const std::vector<ChartRow>& rows) {
         p.drawText(line.adjusted(ipa_x, 0, 0, 0), Qt::AlignVCenter,
                    QStringLiteral("[%1]").arg(QString::fromStdString(row->ipa)));
       }
-      int word_left = x + word_x;
+      qreal word_left = x + word_x;
       for (const ExamplePiece& piece : split_example(row->example)) {
         const QFont& font = piece.marked ? fonts.word_marked : fonts.word;
         const QString text = QString::fromStdString(piece.text);
         p.setFont(font);
         p.setPen(piece.marked ? mark : ink);
-        p.drawText(QRect(word_left, y, x + column_width - word_left, row_height),
+        p.drawText(QRectF(word_left, y, x + column_width - word_left, row_height),
                    Qt::AlignVCenter, text);
-        word_left += QFontMetrics(font).horizontalAdvance(text);
+        word_left += QFontMetricsF(font).horizontalAdvance(text);
       }
       y += row_height;
     }
@@ -133,9 +136,10 @@ QImage draw_chart(const std::vector<ChartRow>& rows) {
 
   p.setFont(fonts.footer);
   p.setPen(faint);
-  p.drawText(QRect(margin, bottom, width - 2 * margin, footer_height), Qt::AlignVCenter,
-             QStringLiteral("Escreva os símbolos seguidos, sem espaços (por exemplo _p6~w_); "
-                            "um . ! ou ? no fim escolhe a entoação."));
+  p.drawText(QRect(margin, bottom, width - 2 * margin, footer_height),
+             Qt::AlignVCenter | Qt::TextWordWrap,
+             QStringLiteral("Escreva os símbolos seguidos, sem espaços (por exemplo _p6~w_).\n"
+                            "Um . ! ou ? no fim da transcrição escolhe a entoação."));
   return image;
 }
 

@@ -9,9 +9,13 @@
 
 namespace quelvara::pictures {
 
-// Sizes chosen to read well at 100 % and to stay inside a laptop screen at 200 % scaling.
-inline const QSize chart_size{900, 620};
+// Sizes on screen, chosen to read well at 100 % and to stay inside a laptop screen at 200 %
+// scaling; the chart is narrow enough to stand beside the main window on a wide screen.
+inline const QSize chart_size{700, 620};
 inline const QSize credits_size{560, 360};
+// The files hold twice as many pixels each way, so that accents and tildes stay sharp on a
+// screen at 200 %; the windows show the pictures at the sizes above.
+inline constexpr int picture_scale = 2;
 
 // The family the pictures are drawn in: DejaVu Sans when fontconfig has it (it covers the IPA
 // letters), else the toolkit's general font, with a warning on standard error.

@@ -17,8 +17,12 @@ bool QtEventLoop::run_until(const std::function<bool()>& done) {
 }
 
 void QtEventLoop::process_pending() {
+  // Drawing and the window system's replies, but no user input: a click that arrives while a
+  // callback runs waits for it to end. Run here, inside the callback that the click's own
+  // press started (an edit box handing on its text as the focus leaves it), the release
+  // would reach the button before its press and the click would be lost.
   QCoreApplication::sendPostedEvents();
-  QCoreApplication::processEvents(QEventLoop::AllEvents);
+  QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
 void QtEventLoop::wake() {

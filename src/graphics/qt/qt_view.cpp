@@ -6,19 +6,25 @@
 #include <QComboBox>
 #include <QFont>
 #include <QFrame>
-#include <QImage>
-#include <QPainter>
 #include <QGuiApplication>
+#include <QImage>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPointer>
 #include <QPushButton>
 #include <QScreen>
+#include <QTimer>
 #include <QWidget>
+#include <QWindow>
 #include <algorithm>
 #include <cmath>
-#include <optional>
+#include <cstdlib>
+#include <filesystem>
 #include <map>
+#include <optional>
+#include <string>
 
 #include "graphics/callbacks.h"
 #include "graphics/qt/qt_event_loop.h"
@@ -72,12 +78,15 @@ QImage picture_of(const Value& cdata) {
   return image;
 }
 
-// An axes' area: shows its picture scaled to fill it (the axes' limits span the picture).
+// An axes' area: shows its picture scaled to fill it (the axes' limits span the picture). The
+// scaled copy is made once per size, averaging the picture's pixels, so that a picture drawn
+// at twice the size reads sharply at 200 % and smoothly at 100 %.
 class AxesArea final : public QFrame {
  public:
   using QFrame::QFrame;
   void set_picture(QImage picture) {
     picture_ = std::move(picture);
+    scaled_ = QImage();
     update();
   }
   const QImage& picture() const { return picture_; }
@@ -85,20 +94,28 @@ class AxesArea final : public QFrame {
  protected:
   void paintEvent(QPaintEvent* e) override {
     QFrame::paintEvent(e);
-    if (picture_.isNull()) return;
+    if (picture_.isNull() || rect().isEmpty()) return;
+    const qreal ratio = devicePixelRatioF();
+    const QSize target = (QSizeF(size()) * ratio).toSize();
+    if (scaled_.size() != target) {
+      scaled_ = picture_.size() == target ? picture_
+                                          : picture_.scaled(target, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+      scaled_.setDevicePixelRatio(ratio);
+    }
     QPainter painter(this);
-    painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    painter.drawImage(rect(), picture_);
+    painter.drawImage(QPointF(0, 0), scaled_);
   }
 
  private:
   QImage picture_;
+  QImage scaled_;
 };
 
 class View;
 View* the_view = nullptr;
 
-// A figure's window: its frame's resize, move and close reach the model.
+// A figure's window: its frame's resize, move and close reach the model; Enter and Escape
+// press the window's buttons.
 class FigureWindow final : public QWidget {
  public:
   explicit FigureWindow(Handle h) : handle_(h) { setAttribute(Qt::WA_DeleteOnClose, false); }
@@ -108,6 +125,7 @@ class FigureWindow final : public QWidget {
   void resizeEvent(QResizeEvent* e) override;
   void moveEvent(QMoveEvent* e) override;
   void closeEvent(QCloseEvent* e) override;
+  void keyPressEvent(QKeyEvent* e) override;
 
  private:
   Handle handle_;
@@ -148,10 +166,14 @@ class View final : public TreeObserver {
     if (type == "figure") {
       auto* w = new FigureWindow(h);
       widgets_[h] = w;
-      place(h);
       refresh(h, "Name");
       refresh(h, "Color");
-      refresh(h, "Visible");
+      // A new figure is visible by default, but whoever made it usually hides it or moves it
+      // before the events run: it is shown then, if it is still meant to be.
+      if (get_text(h, "Visible") == "on")
+        QTimer::singleShot(0, w, [h] {
+          if (the_view && ishandle(h) && get_text(h, "Visible") == "on") the_view->show_figure(h);
+        });
     } else if (type == "uicontrol") {
       make_control(h);
     } else if (type == "axes") {
@@ -171,7 +193,10 @@ class View final : public TreeObserver {
     const auto it = widgets_.find(h);
     if (it != widgets_.end()) {
       if (QWidget* w = it->second.data()) {
-        w->hide();
+        if (type_of_known(h) == "figure")
+          hide_figure(h);
+        else
+          w->hide();
         // A widget may be deleted from inside its own signal (a button that closes its window).
         w->deleteLater();
       }
@@ -185,17 +210,14 @@ class View final : public TreeObserver {
 
   void property_changed(Handle h, const std::string& name) override { refresh(h, name); }
 
-  // Puts an object's widget where the model says, converting from lower-left coordinates.
+  // Puts an object's widget where the model says, converting from lower-left coordinates. A
+  // hidden window takes its geometry when it is shown.
   void place(Handle h) {
     QWidget* w = widget(h);
     if (!w) return;
     const Rect r = pixel_position(h);
     if (type_of(h) == "figure") {
-      auto* fw = static_cast<FigureWindow*>(w);
-      const Rect screen = pixel_position(root_handle);
-      fw->syncing = true;
-      fw->setGeometry(whole(r.left), whole(screen.height - r.bottom - r.height), whole(r.width), whole(r.height));
-      fw->syncing = false;
+      if (w->isVisible()) apply_geometry(h);
       for (Handle c : children_of(h)) place(c);
     } else {
       const auto parent = parent_of(h);
@@ -219,18 +241,34 @@ class View final : public TreeObserver {
     if (!w) return;
     if (name == "Position" || name == "Units") {
       place(h);
+    } else if (name == "Visible" && type == "figure") {
+      if (get_text(h, "Visible") != "on")
+        hide_figure(h);
+      else if (w->isVisible())
+        bring_forward(w);
+      else
+        show_figure(h);
     } else if (name == "Visible") {
-      const bool on = get_text(h, "Visible") == "on";
-      w->setVisible(on);
-      if (on && type == "figure") measure_frame(h);
+      w->setVisible(get_text(h, "Visible") == "on");
+    } else if (name == "Resize" && type == "figure") {
+      if (w->isVisible()) apply_geometry(h);
     } else if (name == "Name" && type == "figure") {
       w->setWindowTitle(qtext(get_text(h, "Name")));
-    } else if ((name == "Color" && type == "figure") || (name == "BackgroundColor" && type == "uicontrol")) {
+    } else if (name == "Color" && type == "figure") {
       const QColor c = color_of(get(h, name));
       if (c.isValid()) {
         QPalette p = w->palette();
-        p.setColor(type == "figure" ? QPalette::Window : QPalette::Button, c);
-        if (type == "uicontrol") p.setColor(QPalette::Base, c), p.setColor(QPalette::Window, c);
+        p.setColor(QPalette::Window, c);
+        w->setPalette(p);
+        w->setAutoFillBackground(true);
+      }
+    } else if (name == "BackgroundColor" && type == "uicontrol") {
+      // Enabled looks only: a disabled control keeps the style's disabled colours.
+      const QColor c = color_of(get(h, name));
+      if (c.isValid()) {
+        QPalette p = w->palette();
+        for (auto group : {QPalette::Active, QPalette::Inactive})
+          for (auto role : {QPalette::Button, QPalette::Base, QPalette::Window}) p.setColor(group, role, c);
         w->setPalette(p);
         w->setAutoFillBackground(true);
       }
@@ -248,7 +286,8 @@ class View final : public TreeObserver {
       const QColor c = color_of(get(h, name));
       if (c.isValid()) {
         QPalette p = w->palette();
-        for (auto role : {QPalette::WindowText, QPalette::ButtonText, QPalette::Text}) p.setColor(role, c);
+        for (auto group : {QPalette::Active, QPalette::Inactive})
+          for (auto role : {QPalette::WindowText, QPalette::ButtonText, QPalette::Text}) p.setColor(group, role, c);
         w->setPalette(p);
       }
     } else if (type == "uicontrol" && name == "TooltipString") {
@@ -256,10 +295,124 @@ class View final : public TreeObserver {
     }
   }
 
+  // Maps a hidden figure's window: its kind and geometry first, so that it is mapped once, in
+  // its place; then it comes to the front with the focus in its first edit box.
+  void show_figure(Handle h) {
+    auto* w = dynamic_cast<FigureWindow*>(widget(h));
+    if (!w || w->isVisible()) return;
+    apply_kind(h, w);
+    apply_geometry(h);
+    if (w->windowModality() != Qt::NonModal) {
+      if (QWidget* parent = opener(h)) {
+        w->winId();  // the native window, still unmapped, to carry the hint
+        w->windowHandle()->setTransientParent(parent->windowHandle());
+      }
+    } else if (w->windowHandle()) {
+      w->windowHandle()->setTransientParent(nullptr);
+    }
+    w->show();
+    bring_forward(w);
+    for (QWidget* next = w->nextInFocusChain(); next && next != w; next = next->nextInFocusChain())
+      if (auto* edit = dynamic_cast<QLineEdit*>(next); edit && edit->isEnabled() && edit->isVisible()) {
+        edit->setFocus(Qt::ActiveWindowFocusReason);
+        edit->selectAll();  // typing replaces what the box holds
+        break;
+      }
+    measure_frame(h);
+  }
+
+  // Presses the push button that the figure's role property (DefaultButton, CancelButton)
+  // names by its tag; false when there is none to press.
+  bool press(Handle figure, const char* role) {
+    if (!ishandle(figure)) return false;
+    const std::string tag = get_text(figure, role);
+    if (tag.empty()) return false;
+    for (Handle c : findall(figure, "uicontrol"))
+      if (get_text(c, "Tag") == tag)
+        if (auto* button = dynamic_cast<QPushButton*>(widget(c)); button && button->isEnabled() && button->isVisible()) {
+          button->click();
+          return true;
+        }
+    return false;
+  }
+
  private:
   std::string type_of_known(Handle h) const {
     const auto it = types_.find(h);
     return it == types_.end() ? std::string() : it->second;
+  }
+
+  static void bring_forward(QWidget* w) {
+    // Windows without a display have no stacking order to change (and say so on the console).
+    static const bool stacked = QGuiApplication::platformName() != QLatin1String("offscreen");
+    if (stacked) w->raise();
+    w->activateWindow();
+  }
+
+  // Window type, decorations and modality, while the window is hidden.
+  static void apply_kind(Handle h, FigureWindow* w) {
+    const bool modal = get_text(h, "WindowStyle") == "modal";
+    const bool resizable = get_text(h, "Resize") != "off";
+    Qt::WindowFlags flags = modal ? Qt::Dialog : Qt::Window;
+    if (modal || !resizable) {
+      flags |= Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint;
+      if (!modal) flags |= Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint;
+      if (resizable) flags |= Qt::WindowMaximizeButtonHint;
+    }
+    if (w->windowFlags() != flags) w->setWindowFlags(flags);
+    const Qt::WindowModality modality = modal ? Qt::ApplicationModal : Qt::NonModal;
+    if (w->windowModality() != modality) w->setWindowModality(modality);
+  }
+
+  // The figure's geometry, and a fixed size when it may not be resized.
+  void apply_geometry(Handle h) {
+    auto* w = dynamic_cast<FigureWindow*>(widget(h));
+    if (!w) return;
+    const Rect r = pixel_position(h);
+    const Rect screen = pixel_position(root_handle);
+    const QRect g(whole(r.left), whole(screen.height - r.bottom - r.height), whole(r.width), whole(r.height));
+    w->syncing = true;
+    if (get_text(h, "Resize") == "off") {
+      w->setFixedSize(g.size());
+    } else {
+      w->setMinimumSize(0, 0);
+      w->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    }
+    w->setGeometry(g);
+    w->syncing = false;
+  }
+
+  // The window a modal figure is kept above: the one whose callback opened it, else the
+  // active one, else the newest shown one.
+  QWidget* opener(Handle h) const {
+    const auto shown = [&](Handle f) -> QWidget* {
+      QWidget* w = f != h ? widget(f) : nullptr;
+      return w && w->isVisible() ? w : nullptr;
+    };
+    if (const auto f = gcbf())
+      if (QWidget* w = shown(*f)) return w;
+    for (auto& [f, w] : widgets_)
+      if (w && w->isActiveWindow() && shown(f)) return w.data();
+    const auto all = figures();
+    for (auto it = all.rbegin(); it != all.rend(); ++it)
+      if (QWidget* w = shown(*it)) return w;
+    return nullptr;
+  }
+
+  // Unmaps a figure's window; when it had the focus, the window it was kept above (or the
+  // newest shown one) takes it, also where no window manager hands it on.
+  void hide_figure(Handle h) {
+    QWidget* w = widget(h);
+    if (!w || !w->isVisible()) return;
+    const bool active = w->isActiveWindow();
+    QWindow* above = w->windowHandle() ? w->windowHandle()->transientParent() : nullptr;
+    w->hide();
+    if (!active) return;
+    for (auto& [f, other] : widgets_)
+      if (other && other->windowHandle() == above && above && other->isVisible()) return other->activateWindow();
+    const auto all = figures();
+    for (auto it = all.rbegin(); it != all.rend(); ++it)
+      if (QWidget* other = *it != h ? widget(*it) : nullptr; other && other->isVisible()) return other->activateWindow();
   }
 
   // The newest picture of the axes, leaving out one that is going.
@@ -281,7 +434,6 @@ class View final : public TreeObserver {
 
   void show_content(Handle h) {
     QWidget* w = widget(h);
-    const std::string style = get_text(h, "Style");
     const Value s = get(h, "String");
     if (auto* edit = dynamic_cast<QLineEdit*>(w)) {
       const QString text = s.is_text() ? qtext(s.text()) : QString();
@@ -346,6 +498,7 @@ class View final : public TreeObserver {
       w = combo;
     } else if (style == "pushbutton" || style == "togglebutton") {
       auto* button = new QPushButton(parent);
+      button->setAutoDefault(true);  // Enter presses it when it has the focus, as Space does
       QObject::connect(button, &QPushButton::clicked, button, [h] {
         if (ishandle(h)) fire_callback_from_event(h, "Callback");
       });
@@ -414,6 +567,16 @@ void FigureWindow::closeEvent(QCloseEvent* e) {
   }
 }
 
+void FigureWindow::keyPressEvent(QKeyEvent* e) {
+  const int key = e->key();
+  const bool enter = key == Qt::Key_Return || key == Qt::Key_Enter;
+  if ((!enter && key != Qt::Key_Escape) || e->isAutoRepeat() || !the_view) return QWidget::keyPressEvent(e);
+  // Enter reaches the window when the focused control leaves it (an edit box, after it has
+  // passed its text on); a focused push button takes it itself.
+  if (the_view->press(handle_, enter ? "DefaultButton" : "CancelButton")) return e->accept();
+  QWidget::keyPressEvent(e);
+}
+
 }  // namespace
 
 void start_qt_view() {
@@ -427,8 +590,33 @@ void stop_qt_view() {
 
 bool qt_view_running() { return the_view != nullptr; }
 
+namespace {
+
+// The toolkit keeps sockets and locks in the session's runtime folder and complains on the
+// console when the session names none (a bare virtual display, a service account): it gets a
+// private one for the life of the process.
+void ensure_runtime_folder() {
+#ifndef _WIN32
+  if (!qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) return;
+  std::error_code error;
+  const std::filesystem::path temp = std::filesystem::temp_directory_path(error);
+  if (error) return;
+  static std::string folder;
+  folder = (temp / "quelvara-runtime-XXXXXX").string();
+  if (!mkdtemp(folder.data())) return;  // made with owner-only permissions
+  qputenv("XDG_RUNTIME_DIR", QByteArray::fromStdString(folder));
+  std::atexit([] {
+    std::error_code ignored;
+    std::filesystem::remove_all(folder, ignored);
+  });
+#endif
+}
+
+}  // namespace
+
 void initialise_qt_graphics(int& argc, char** argv) {
   if (!QApplication::instance()) {
+    ensure_runtime_folder();
     // Destroying it among the static objects at exit is unsafe, so it is never destroyed.
     static auto* app = new QApplication(argc, argv);
     (void)app;

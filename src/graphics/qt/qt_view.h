@@ -4,6 +4,15 @@
 // every pick in a pop-up list, a button press, a window resize, the window's close control).
 // Model positions count from the lower-left corner of the screen; the conversion to Qt's
 // top-left coordinates happens here and nowhere else.
+//
+// A figure's native window is mapped only when its Visible turns "on", at the geometry the
+// model holds then, and is unmapped when it turns "off"; a hidden window takes no geometry.
+// When shown, a window is raised and activated and its first edit box (in Tab order) takes
+// the focus with its text selected; setting Visible "on" on a shown window raises and
+// activates it again. A figure's WindowStyle "modal" makes it application-modal (a dialog
+// kept above the window whose callback opened it), Resize "off" gives it a fixed size and no
+// maximise button. Keys: Enter presses the focused push button, or else the one that the
+// figure's DefaultButton names by its tag; Escape presses the one its CancelButton names.
 #include "graphics/object_tree.h"
 
 class QWidget;
@@ -20,6 +29,7 @@ bool qt_view_running();
 
 // The graphics runtime's start and end for the program: makes the QApplication (unless one
 // exists; it is kept to the end of the process) and starts the view; terminate stops it.
+// Without XDG_RUNTIME_DIR, the toolkit gets a private runtime folder for the process.
 // The shell's wait until no window is left is wait_until_no_windows() (event_loop.h).
 void initialise_qt_graphics(int& argc, char** argv);
 void terminate_qt_graphics();
