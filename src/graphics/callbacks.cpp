@@ -94,10 +94,8 @@ void set_callback_error_handler(CallbackErrorHandler handler) { error_handler() 
 void report_callback_error(const std::exception& error) {
   if (error_handler())
     error_handler()(error);
-  else if (const auto* e = dynamic_cast<const RuntimeError*>(&error))
-    runtime::print_error_report(*e);
   else
-    runtime::print_error_report(RuntimeError(error.what()));
+    runtime::print_error_report(runtime::as_runtime_error(error));
 }
 
 void close(Handle figure) {

@@ -3,10 +3,8 @@
 #include <map>
 #include <memory>
 #include <mutex>
-#include <new>
 #include <stdexcept>
 
-#include "runtime/console.h"
 #include "runtime/error.h"
 
 namespace quelvara::runtime {
@@ -72,10 +70,8 @@ std::vector<Value> call_through_entry(const EntryCheck& check, int nargout, std:
     return f(nargout, std::move(args));
   } catch (const RuntimeError&) {
     throw;
-  } catch (const std::bad_alloc&) {
-    throw RuntimeError(out_of_memory_message);
   } catch (const std::exception& e) {
-    throw RuntimeError(e.what());
+    throw as_runtime_error(e);
   }
 }
 

@@ -1,7 +1,5 @@
 #include "windows/install.h"
 
-#include <new>
-
 #include "audio/wavplay.h"
 #include "graphics/callbacks.h"
 #include "graphics/msgbox.h"
@@ -24,12 +22,6 @@ runtime::Function by_name(const char* name) {
   return [name](int nargout, Args args) { return runtime::call_by_name(name, nargout, std::move(args)); };
 }
 
-runtime::RuntimeError as_runtime_error(const std::exception& error) {
-  if (const auto* e = dynamic_cast<const runtime::RuntimeError*>(&error)) return *e;
-  if (dynamic_cast<const std::bad_alloc*>(&error)) return runtime::RuntimeError(runtime::out_of_memory_message);
-  return runtime::RuntimeError(error.what());
-}
-
 }  // namespace
 
 void install_playback_functions() {
@@ -43,7 +35,7 @@ void install_playback_functions() {
 }
 
 void report_callback_error(const std::exception& error) {
-  const runtime::RuntimeError e = as_runtime_error(error);
+  const runtime::RuntimeError e = runtime::as_runtime_error(error);
   runtime::print_error_report(e);
   try {
     graphics::msgbox(e.message(), message_title);

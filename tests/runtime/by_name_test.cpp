@@ -228,5 +228,19 @@ TEST(ByNameEntry, TurnsEscapingErrorsIntoRuntimeErrors) {
   EXPECT_EQ(kept.detail(), "d");
 }
 
+TEST(ByNameEntry, AnythingThatIsNoStandardExceptionIsAnUnknownError) {
+  const auto caught = [](auto thrower) {
+    try {
+      thrower();
+    } catch (...) {
+      return current_runtime_error();
+    }
+    return RuntimeError("nothing thrown");
+  };
+  EXPECT_EQ(caught([] { throw 42; }).message(), "Unknown error.");
+  EXPECT_EQ(caught([] { throw std::bad_alloc(); }).message(), "A memory allocation request failed.");
+  EXPECT_EQ(caught([] { throw std::out_of_range("index 9"); }).message(), "index 9");
+}
+
 }  // namespace
 }  // namespace quelvara::runtime
