@@ -81,10 +81,7 @@ void notify(F&& f) {
 Value& stored(Object& o, const std::string& canonical) {
   for (auto& [name, value] : o.properties)
     if (name == canonical) return value;
-  o.properties.emplace_back(canonical, Value());  // defined after the object was made
-  for (const auto& rule : property_rules(o.type))
-    if (rule.name == canonical) o.properties.back().second = rule.initial;
-  return o.properties.back().second;
+  throw RuntimeError("There is no '" + canonical + "' property in the '" + o.type + "' class.");
 }
 
 std::string units_of(Object& o) { return stored(o, "Units").text(); }
@@ -322,8 +319,6 @@ void set_pixel_position(Handle h, Rect r) {
   o.position = r;
   changed(h, "Position");
 }
-
-FrameExtents frame_extents(Handle figure) { return object(figure).frame; }
 
 void set_frame_extents(Handle figure, FrameExtents extents) { object(figure).frame = extents; }
 

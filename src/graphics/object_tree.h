@@ -80,7 +80,6 @@ Rect pixel_position(Handle h);
 void set_pixel_position(Handle h, Rect r);
 // A figure's frame extents: the difference between "outerposition" and "Position". The view
 // measures them; headless figures have none.
-FrameExtents frame_extents(Handle figure);
 void set_frame_extents(Handle figure, FrameExtents extents);
 // The screen's size in pixels (root "ScreenSize"), which only the view or a test sets.
 void set_screen_size(double width, double height);

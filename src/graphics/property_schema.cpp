@@ -118,8 +118,8 @@ std::map<std::string, std::vector<PropertyRule>, std::less<>> make_schema() {
   return schema;
 }
 
-auto& schema() {
-  static auto s = make_schema();
+const auto& schema() {
+  static const auto s = make_schema();
   return s;
 }
 
@@ -192,16 +192,6 @@ Value checked_property_value(const PropertyRule& rule, Value value) {
       refuse(rule, "a text or a list of texts is required");
   }
   return value;
-}
-
-void define_property(std::string_view type, PropertyRule rule) {
-  auto& rules = schema()[std::string(type)];
-  for (auto& s : rules)
-    if (same_name(s.name, rule.name)) {
-      s = std::move(rule);
-      return;
-    }
-  rules.push_back(std::move(rule));
 }
 
 }  // namespace quelvara::graphics
