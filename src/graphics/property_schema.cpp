@@ -1,8 +1,8 @@
 #include "graphics/property_schema.h"
 
+#include <cctype>
 #include <map>
 
-#include "graphics/object_tree.h"
 #include "runtime/error.h"
 
 namespace quelvara::graphics {
@@ -135,6 +135,14 @@ bool is_function_callback(const Value& v) {
 }
 
 }  // namespace
+
+bool same_name(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i)
+    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
+      return false;
+  return true;
+}
 
 const std::vector<PropertyRule>& property_rules(std::string_view type) {
   static const std::vector<PropertyRule> none;

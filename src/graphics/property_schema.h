@@ -21,6 +21,9 @@ enum class PropertyKind {
   strings,   // text, or a cell row of texts (the items of a pop-up list)
 };
 
+// Letter-case-blind comparison, as property names and keyword values are compared.
+bool same_name(std::string_view a, std::string_view b);
+
 struct PropertyRule {
   std::string name;
   runtime::Value initial;

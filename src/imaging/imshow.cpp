@@ -1,5 +1,6 @@
 #include "imaging/imshow.h"
 
+#include "graphics/callbacks.h"
 #include "imaging/image_value.h"
 #include "imaging/preferences.h"
 #include "imaging/truesize.h"

@@ -4,6 +4,7 @@
 #include <QImage>
 #include <fstream>
 
+#include "graphics/callbacks.h"
 #include "graphics/object_tree.h"
 #include "imaging/image_value.h"
 #include "imaging/imread.h"
