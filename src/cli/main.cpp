@@ -12,11 +12,11 @@
 #include <string>
 #include <vector>
 
-#include "audio/wavwrite.h"
-#include "cli/road.h"
 #include "prosody/planning.h"
+#include "road/road.h"
 #include "runtime/mat_file.h"
 #include "synthesis/unit_database.h"
+#include "wave/wavwrite.h"
 
 namespace fs = std::filesystem;
 using namespace quelvara;
@@ -63,7 +63,7 @@ std::string describe_failure(const synthesis::Diphone& d) {
 }
 
 // Reports what stopped the analysis; true when the text was synthesised.
-bool report(const cli::RoadResult& result, const std::string& where) {
+bool report(const road::RoadResult& result, const std::string& where) {
   using Status = synthesis::Analysis::Status;
   switch (result.analysis.status) {
     case Status::empty_text:
@@ -83,23 +83,23 @@ bool report(const cli::RoadResult& result, const std::string& where) {
 void write_wave(const std::vector<double>& sinal, const std::string& name) {
   const auto warn = [](const std::string& text) { say(text); };
   if (name != "-") {
-    audio::wavwrite(audio::SampleMatrix::row(sinal), sample_rate, bits, name, warn);
+    wave::wavwrite(wave::SampleMatrix::row(sinal), sample_rate, bits, name, warn);
     return;
   }
   // Standard output: the same writer into a private file, then its bytes.
   char pattern[] = "/tmp/quelvara-synth-XXXXXX.wav";
   const int fd = mkstemps(pattern, 4);
-  if (fd < 0) throw audio::WavError("Cannot create a temporary file");
+  if (fd < 0) throw wave::WavError("Cannot create a temporary file");
   close(fd);
   struct Remove {
     const char* path;
     ~Remove() { std::remove(path); }
   } remove{pattern};
-  audio::wavwrite(audio::SampleMatrix::row(sinal), sample_rate, bits, pattern, warn);
+  wave::wavwrite(wave::SampleMatrix::row(sinal), sample_rate, bits, pattern, warn);
   std::ifstream in(pattern, std::ios::binary);
   std::cout << in.rdbuf();
   std::cout.flush();
-  if (!std::cout) throw audio::WavError("Failed to write WAVE data to standard output");
+  if (!std::cout) throw wave::WavError("Failed to write WAVE data to standard output");
 }
 
 // Prints the cut of a text; false when the text is empty or holds a symbol that is no phone.
@@ -134,9 +134,9 @@ std::string batch_name(const std::string& output, std::size_t n) {
   return (fs::path(output) / (number + ".wav")).string();
 }
 
-int synthesize_one(const Options& options, const cli::Mode& mode, const std::string& texto,
+int synthesize_one(const Options& options, const road::Mode& mode, const std::string& texto,
                    const std::string& output, const std::string& where) {
-  const auto result = cli::run_road(texto, mode, runtime::read_unit_file, options.bd);
+  const auto result = road::run_road(texto, mode, runtime::read_unit_file, options.bd);
   if (!report(result, where)) return exit_failure;
   write_wave(result.sinal, output);
   return exit_ok;
@@ -159,8 +159,8 @@ int run(const Options& options) {
   if (!batch && !options.segment && options.texto.empty())
     throw UsageError{"texto vazio: escreva uma transcrição SAMPA"};
 
-  cli::Mode mode = cli::ContourMode{};
-  if (options.factor_text) mode = cli::FactorMode{parse_factor(*options.factor_text)};
+  road::Mode mode = road::ContourMode{};
+  if (options.factor_text) mode = road::FactorMode{parse_factor(*options.factor_text)};
 
   if (!options.segment && !fs::is_directory(options.bd / "bd")) {
     say("não encontrei a base de dados de difones em " + (options.bd / "bd").string());
@@ -186,7 +186,7 @@ int run(const Options& options) {
         if (!print_segmentation(line, where)) status = exit_failure;
       } else if (synthesize_one(options, mode, line, batch_name(*options.output, n), where) != exit_ok)
         status = exit_failure;
-    } catch (const audio::WavError& e) {
+    } catch (const wave::WavError& e) {
       say(where + e.what());
       status = exit_failure;
     }
@@ -248,7 +248,7 @@ int main(int argc, char** argv) {
   } catch (const UsageError& e) {
     say(e.message);
     return exit_usage;
-  } catch (const audio::WavError& e) {
+  } catch (const wave::WavError& e) {
     say(e.what());
     return exit_failure;
   } catch (const std::exception& e) {

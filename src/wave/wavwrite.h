@@ -1,29 +1,10 @@
 #pragma once
 // RIFF WAVE writer: 8, 16, 24-bit PCM and 32-bit float, any number of channels.
-#include <cstddef>
-#include <functional>
-#include <span>
-#include <stdexcept>
 #include <string>
-#include <vector>
 
-namespace quelvara::audio {
+#include "wave/samples.h"
 
-struct WavError : std::runtime_error {
-  using std::runtime_error::runtime_error;
-};
-
-// Samples as the writer takes them: rows are frames, columns are channels, stored column by
-// column. A single row is one channel.
-struct SampleMatrix {
-  std::size_t rows = 0;
-  std::size_t cols = 0;
-  std::vector<double> data;  // column-major, rows * cols values
-  static SampleMatrix row(std::span<const double> samples);
-};
-
-// Receives a warning's text. An empty Warn prints "Warning: " and the text on standard output.
-using Warn = std::function<void(const std::string&)>;
+namespace quelvara::wave {
 
 // Writes y at Fs samples per second with nbits bits to wavefile (".wav" is appended to a name
 // that has no "." anywhere). Throws WavError with the writer's exact message; an existing file
@@ -36,4 +17,4 @@ void wavwrite(const SampleMatrix& y, double fs, int nbits, const std::string& wa
 void wavwrite(const SampleMatrix& y, double fs, const std::string& wavefile, const Warn& warn = {});
 void wavwrite(const SampleMatrix& y, const std::string& wavefile, const Warn& warn = {});
 
-}  // namespace quelvara::audio
+}  // namespace quelvara::wave

@@ -1,10 +1,10 @@
-#include "audio/wavwrite.h"
+#include "wave/wavwrite.h"
 
 #include <cmath>
 
-#include "audio/wavwrite_operations.h"
+#include "wave/wavwrite_operations.h"
 
-namespace quelvara::audio {
+namespace quelvara::wave {
 
 namespace {
 
@@ -13,10 +13,6 @@ void raise_if(const std::string& message) {
 }
 
 }  // namespace
-
-SampleMatrix SampleMatrix::row(std::span<const double> samples) {
-  return {1, samples.size(), std::vector<double>(samples.begin(), samples.end())};
-}
 
 void wavwrite(const SampleMatrix& y, double fs, int nbits, const std::string& wavefile,
               const Warn& warn) {
@@ -78,4 +74,4 @@ void wavwrite(const SampleMatrix& y, const std::string& wavefile, const Warn& wa
   wavwrite(y, 8000, 16, wavefile, warn);
 }
 
-}  // namespace quelvara::audio
+}  // namespace quelvara::wave

@@ -12,13 +12,13 @@
 #include <algorithm>
 #include <functional>
 
-#include "audio/binary_file.h"
-#include "audio/wavwrite.h"
-#include "audio/wavwrite_operations.h"
+#include "wave/binary_file.h"
+#include "wave/wavwrite.h"
+#include "wave/wavwrite_operations.h"
 #include "support/temp_dir.h"
 #include "wave_reading.h"
 
-namespace quelvara::audio {
+namespace quelvara::wave {
 namespace {
 
 namespace fs = std::filesystem;
@@ -219,4 +219,4 @@ TEST(WavwriteReplace, FailureToPutTheFileInPlaceIsReported) {
 }
 
 }  // namespace
-}  // namespace quelvara::audio
+}  // namespace quelvara::wave

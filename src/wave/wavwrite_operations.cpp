@@ -1,4 +1,4 @@
-#include "audio/wavwrite_operations.h"
+#include "wave/wavwrite_operations.h"
 
 #include <algorithm>
 #include <cmath>
@@ -6,7 +6,7 @@
 #include <iostream>
 #include <vector>
 
-namespace quelvara::audio {
+namespace quelvara::wave {
 
 namespace {
 
@@ -126,4 +126,4 @@ std::string write_wavedat(BinaryFile& fid, const WaveFormat& format, const Sampl
   return {};
 }
 
-}  // namespace quelvara::audio
+}  // namespace quelvara::wave

@@ -5,9 +5,9 @@
 
 #include <cmath>
 
-#include "audio/element_type.h"
+#include "wave/element_type.h"
 
-namespace quelvara::audio {
+namespace quelvara::wave {
 namespace {
 
 using ::testing::ElementsAre;
@@ -27,4 +27,4 @@ TEST(ElementType, IntegersAreRoundedHalfAwayAndSaturatedFloatsKeptAsTheyAre) {
 }
 
 }  // namespace
-}  // namespace quelvara::audio
+}  // namespace quelvara::wave

@@ -1,9 +1,8 @@
-#include "cli/road.h"
+#include "road/road.h"
 
-#include "prosody/intonation.h"
 #include "prosody/planning.h"
 
-namespace quelvara::cli {
+namespace quelvara::road {
 
 RoadResult run_road(std::string_view texto, const Mode& mode, const synthesis::UnitReader& reader,
                     const std::filesystem::path& database_root) {
@@ -12,15 +11,12 @@ RoadResult run_road(std::string_view texto, const Mode& mode, const synthesis::U
   if (result.analysis.status != synthesis::Analysis::Status::ok) return result;
 
   const auto& joined = result.analysis.joined;
-  const std::optional<double> factor =
-      std::holds_alternative<FactorMode>(mode) ? std::optional(std::get<FactorMode>(mode).factor)
-                                               : std::nullopt;
-  prosody::Intonation intonation = prosody::reshape(joined.orig, joined.pitch, joined.vzmto, factor,
-                                                    result.analysis.reading.pontuacao);
+  Intonation intonation = reshape(joined.orig, joined.pitch, joined.vzmto, mode,
+                                  result.analysis.reading.pontuacao);
   if (intonation.placeholder_mismatch) result.diagnostics.emplace_back(prosody::mark_count_message);
   if (intonation.mark_count_mismatch) result.diagnostics.emplace_back(prosody::mark_count_message);
   result.sinal = std::move(intonation.sinal);
   return result;
 }
 
-}  // namespace quelvara::cli
+}  // namespace quelvara::road

@@ -4,10 +4,10 @@
 #include <optional>
 #include <string>
 
-#include "audio/binary_file.h"
-#include "audio/wavwrite.h"
+#include "wave/binary_file.h"
+#include "wave/samples.h"
 
-namespace quelvara::audio {
+namespace quelvara::wave {
 
 // Messages of the writer that the typed interface cannot reach itself: a caller that starts
 // from dynamic values raises them when y has more than two dimensions or the name is no text.
@@ -56,4 +56,4 @@ SampleMatrix PCM_Quantize(const SampleMatrix& x, const WaveFormat& format, const
 std::string write_wavedat(BinaryFile& fid, const WaveFormat& format, const SampleMatrix& data,
                           const Warn& warn);
 
-}  // namespace quelvara::audio
+}  // namespace quelvara::wave

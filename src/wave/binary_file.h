@@ -9,10 +9,10 @@
 #include <string_view>
 #include <system_error>
 
-#include "audio/element_type.h"
-#include "audio/replacing_output.h"
+#include "wave/element_type.h"
+#include "wave/replacing_output.h"
 
-namespace quelvara::audio {
+namespace quelvara::wave {
 
 class BinaryFile {
  public:
@@ -37,4 +37,4 @@ class BinaryFile {
   ReplacingOutput output_;
 };
 
-}  // namespace quelvara::audio
+}  // namespace quelvara::wave

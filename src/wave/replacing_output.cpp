@@ -1,4 +1,4 @@
-#include "audio/replacing_output.h"
+#include "wave/replacing_output.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -9,7 +9,7 @@
 #include <string>
 #include <utility>
 
-namespace quelvara::audio {
+namespace quelvara::wave {
 
 namespace {
 
@@ -165,4 +165,4 @@ std::error_code ReplacingOutput::finish() {
   return ec;
 }
 
-}  // namespace quelvara::audio
+}  // namespace quelvara::wave

@@ -1,11 +1,11 @@
-#include "audio/binary_file.h"
+#include "wave/binary_file.h"
 
 #include <unistd.h>
 
 #include <cerrno>
 #include <vector>
 
-namespace quelvara::audio {
+namespace quelvara::wave {
 
 BinaryFile BinaryFile::open_for_writing(const std::filesystem::path& path, std::error_code& ec) {
   BinaryFile file;
@@ -38,4 +38,4 @@ std::size_t BinaryFile::write_text(std::string_view characters) {
 
 std::error_code BinaryFile::close() { return output_.finish(); }
 
-}  // namespace quelvara::audio
+}  // namespace quelvara::wave

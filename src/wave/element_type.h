@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-namespace quelvara::audio {
+namespace quelvara::wave {
 
 enum class ElementType { Char, UChar, Short, UShort, ULong, Bit24, Float };
 
@@ -20,4 +20,4 @@ std::size_t element_size(ElementType type);
 // has no integer value, becomes 0. "float" takes the nearest single-precision value.
 std::vector<unsigned char> encode_elements(std::span<const double> values, ElementType type);
 
-}  // namespace quelvara::audio
+}  // namespace quelvara::wave

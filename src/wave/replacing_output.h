@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <system_error>
 
-namespace quelvara::audio {
+namespace quelvara::wave {
 
 class ReplacingOutput {
  public:
@@ -42,4 +42,4 @@ class ReplacingOutput {
   bool replaces_ = false;  // a temporary file that will take an existing file's place
 };
 
-}  // namespace quelvara::audio
+}  // namespace quelvara::wave

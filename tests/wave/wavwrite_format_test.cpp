@@ -6,11 +6,11 @@
 #include <cmath>
 #include <limits>
 
-#include "audio/wavwrite.h"
+#include "wave/wavwrite.h"
 #include "support/temp_dir.h"
 #include "wave_reading.h"
 
-namespace quelvara::audio {
+namespace quelvara::wave {
 namespace {
 
 using namespace quelvara::testing;
@@ -142,4 +142,4 @@ TEST(WavwriteFormat, NameWithoutAnyDotGetsWavAndMessagesKeepTheGivenName) {
 }
 
 }  // namespace
-}  // namespace quelvara::audio
+}  // namespace quelvara::wave

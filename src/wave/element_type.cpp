@@ -1,4 +1,4 @@
-#include "audio/element_type.h"
+#include "wave/element_type.h"
 
 #include <algorithm>
 #include <bit>
@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <cstring>
 
-namespace quelvara::audio {
+namespace quelvara::wave {
 
 namespace {
 
@@ -84,4 +84,4 @@ std::vector<unsigned char> encode_elements(std::span<const double> values, Eleme
   return bytes;
 }
 
-}  // namespace quelvara::audio
+}  // namespace quelvara::wave
