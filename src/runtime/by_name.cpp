@@ -51,9 +51,14 @@ std::string inputs_message(const EntryCheck& check) {
   return count_message(check, "inputs", check.max_inputs);
 }
 
-const EntryCheck& entry_check(std::string_view qualified_name) {
+const EntryCheck* find_entry_check(std::string_view qualified_name) {
   const auto& index = checks_by_name();
-  if (auto it = index.find(qualified_name); it != index.end()) return *it->second;
+  const auto it = index.find(qualified_name);
+  return it == index.end() ? nullptr : it->second;
+}
+
+const EntryCheck& entry_check(std::string_view qualified_name) {
+  if (const auto* check = find_entry_check(qualified_name)) return *check;
   return unchecked(qualified_name);
 }
 

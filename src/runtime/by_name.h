@@ -31,6 +31,8 @@ constexpr bool limits(int declared) { return declared >= 0; }
 std::string outputs_message(const EntryCheck& check);
 std::string inputs_message(const EntryCheck& check);
 
+// The row of a qualified name in the table of checks, or nullptr when it has none.
+const EntryCheck* find_entry_check(std::string_view qualified_name);
 // The check of a qualified name, from the one table of checks; a name that has none gives a
 // check with any_count for both.
 const EntryCheck& entry_check(std::string_view qualified_name);
