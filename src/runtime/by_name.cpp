@@ -62,12 +62,16 @@ const EntryCheck& entry_check(std::string_view qualified_name) {
   return unchecked(qualified_name);
 }
 
-std::vector<Value> call_through_entry(const EntryCheck& check, int nargout, std::vector<Value> args,
-                                      const Function& f) {
+void check_counts(const EntryCheck& check, int nargout, std::size_t nargin) {
   if (limits(check.max_outputs) && nargout > check.max_outputs)
     throw RuntimeError(outputs_message(check));
-  if (limits(check.max_inputs) && args.size() > static_cast<std::size_t>(check.max_inputs))
+  if (limits(check.max_inputs) && nargin > static_cast<std::size_t>(check.max_inputs))
     throw RuntimeError(inputs_message(check));
+}
+
+std::vector<Value> call_through_entry(const EntryCheck& check, int nargout, std::vector<Value> args,
+                                      const Function& f) {
+  check_counts(check, nargout, args.size());
   if (!f) throw RuntimeError("The function \"" + check.qualified_name + "\" has no body.");
   // Whatever escapes the function reaches the caller that used the name as an error of the
   // numeric runtime.

@@ -37,7 +37,11 @@ const EntryCheck* find_entry_check(std::string_view qualified_name);
 // check with any_count for both.
 const EntryCheck& entry_check(std::string_view qualified_name);
 
-// Runs f through the entry of check: outputs message, inputs message, then the call.
+// Raises the outputs message, then the inputs message, when a call asks for more results or
+// gives more arguments than check declares.
+void check_counts(const EntryCheck& check, int nargout, std::size_t nargin);
+
+// Runs f through the entry of check: check_counts, then the call.
 std::vector<Value> call_through_entry(const EntryCheck& check, int nargout, std::vector<Value> args,
                                       const Function& f);
 
