@@ -13,12 +13,23 @@ BinaryFile BinaryFile::open_for_writing(const std::filesystem::path& path, std::
   return file;
 }
 
+BinaryFile BinaryFile::standard_output() {
+  BinaryFile file;
+  file.standard_output_ = true;
+  return file;
+}
+
 std::size_t BinaryFile::write_bytes(std::span<const unsigned char> bytes) {
-  if (!is_open()) return 0;
+  if (!is_open()) {
+    last_error_ = std::make_error_code(std::errc::bad_file_descriptor);
+    return 0;
+  }
   std::size_t written = 0;
   while (written < bytes.size()) {
-    const ssize_t n = ::write(output_.descriptor(), bytes.data() + written, bytes.size() - written);
+    const ssize_t n = ::write(descriptor(), bytes.data() + written, bytes.size() - written);
     if (n < 0 && errno == EINTR) continue;
+    if (n < 0) last_error_ = {errno, std::generic_category()};
+    if (n == 0) last_error_ = std::make_error_code(std::errc::io_error);
     if (n <= 0) break;
     written += static_cast<std::size_t>(n);
   }
@@ -36,6 +47,6 @@ std::size_t BinaryFile::write_text(std::string_view characters) {
   return write(codes, ElementType::Char);
 }
 
-std::error_code BinaryFile::close() { return output_.finish(); }
+std::error_code BinaryFile::close() { return standard_output_ ? std::error_code() : output_.finish(); }
 
 }  // namespace quelvara::wave

@@ -19,8 +19,10 @@ class BinaryFile {
   // Opens path for binary writing, creating it or replacing an existing file when the file is
   // closed (see ReplacingOutput). On failure ec is set and the file is not open.
   static BinaryFile open_for_writing(const std::filesystem::path& path, std::error_code& ec);
+  // The process's standard output, written directly; closing it does not close it.
+  static BinaryFile standard_output();
 
-  bool is_open() const { return output_.is_open(); }
+  bool is_open() const { return descriptor() >= 0; }
 
   // Writes the values as elements of type in one request; gives the number of whole elements
   // written (0 when the file is not open).
@@ -28,13 +30,19 @@ class BinaryFile {
   // Writes the characters as 8-bit "char" elements.
   std::size_t write_text(std::string_view characters);
 
+  // The operating system's reason for the last write that fell short; empty when none did.
+  std::error_code last_error() const { return last_error_; }
+
   // Completes the file and puts it in place; an empty code on success.
   std::error_code close();
 
  private:
+  int descriptor() const { return standard_output_ ? 1 : output_.descriptor(); }
   std::size_t write_bytes(std::span<const unsigned char> bytes);
 
   ReplacingOutput output_;
+  bool standard_output_ = false;
+  std::error_code last_error_;
 };
 
 }  // namespace quelvara::wave

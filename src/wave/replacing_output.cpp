@@ -1,10 +1,14 @@
 #include "wave/replacing_output.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <array>
+#include <atomic>
 #include <cerrno>
+#include <cstring>
 #include <random>
 #include <string>
 #include <utility>
@@ -16,6 +20,65 @@ namespace {
 namespace fs = std::filesystem;
 
 std::error_code last_error() { return {errno, std::generic_category()}; }
+
+// Why an existing file is not replaced: its folder refuses the new file that a safe
+// replacement is written to, and writing over the old file in place could destroy it.
+class ReplacementCategory : public std::error_category {
+ public:
+  const char* name() const noexcept override { return "replacement"; }
+  std::string message(int reason) const override {
+    return "its folder does not allow the new file that would replace it safely: " +
+           std::generic_category().message(reason);
+  }
+};
+
+const ReplacementCategory replacement_category;
+
+// The temporary files being written, for remove_unfinished_temporaries. A slot is claimed,
+// filled, then marked ready; a signal handler only reads ready slots.
+struct TemporarySlot {
+  std::atomic<bool> claimed{false};
+  std::atomic<bool> ready{false};
+  char path[4096] = {};
+};
+std::array<TemporarySlot, 16> temporaries;
+
+int remember_temporary(const fs::path& path) {
+  const std::string& name = path.native();
+  for (std::size_t i = 0; i < temporaries.size(); ++i) {
+    auto& slot = temporaries[i];
+    bool expected = false;
+    if (name.size() >= sizeof slot.path || !slot.claimed.compare_exchange_strong(expected, true)) continue;
+    std::memcpy(slot.path, name.c_str(), name.size() + 1);
+    slot.ready.store(true);
+    return static_cast<int>(i);
+  }
+  return -1;  // not remembered: only a signal would then leave it behind
+}
+
+void forget_temporary(int slot) {
+  if (slot < 0) return;
+  temporaries[static_cast<std::size_t>(slot)].ready.store(false);
+  temporaries[static_cast<std::size_t>(slot)].claimed.store(false);
+}
+
+// Holds back the signals that end a program for as long as it lives, so that a temporary
+// file is never created without being remembered.
+class SignalsHeld {
+ public:
+  SignalsHeld() {
+    sigset_t held;
+    sigemptyset(&held);
+    for (int s : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) sigaddset(&held, s);
+    pthread_sigmask(SIG_BLOCK, &held, &previous_);
+  }
+  ~SignalsHeld() { pthread_sigmask(SIG_SETMASK, &previous_, nullptr); }
+  SignalsHeld(const SignalsHeld&) = delete;
+  SignalsHeld& operator=(const SignalsHeld&) = delete;
+
+ private:
+  sigset_t previous_;
+};
 
 // The file a chain of symbolic links ends at (the name itself when it is no link).
 fs::path follow_links(fs::path path, std::error_code& ec) {
@@ -97,13 +160,16 @@ ReplacingOutput ReplacingOutput::open(const fs::path& target, std::error_code& e
     ::close(probe);
   }
 
-  output.descriptor_ = create_temporary(output.target_, output.temporary_);
+  {
+    SignalsHeld held;
+    output.descriptor_ = create_temporary(output.target_, output.temporary_);
+    if (output.descriptor_ >= 0) output.slot_ = remember_temporary(output.temporary_);
+  }
   if (output.descriptor_ < 0) {
     const int error = errno;
-    // A writable file in a folder that forbids new entries can still be written in place.
+    // Writing the old file in place would destroy it if the write failed half-way.
     if (exists && (error == EACCES || error == EPERM || error == EROFS)) {
-      output.descriptor_ = open_directly(output.target_);
-      if (output.descriptor_ < 0) ec = last_error();
+      ec = {error, replacement_category};
       return output;
     }
     ec = {error, std::generic_category()};
@@ -118,7 +184,8 @@ ReplacingOutput::ReplacingOutput(ReplacingOutput&& other) noexcept
     : descriptor_(std::exchange(other.descriptor_, -1)),
       temporary_(std::move(other.temporary_)),
       target_(std::move(other.target_)),
-      replaces_(other.replaces_) {
+      replaces_(other.replaces_),
+      slot_(std::exchange(other.slot_, -1)) {
   other.temporary_.clear();
 }
 
@@ -130,6 +197,7 @@ ReplacingOutput& ReplacingOutput::operator=(ReplacingOutput&& other) noexcept {
     other.temporary_.clear();
     target_ = std::move(other.target_);
     replaces_ = other.replaces_;
+    slot_ = std::exchange(other.slot_, -1);
   }
   return *this;
 }
@@ -141,6 +209,7 @@ void ReplacingOutput::discard() noexcept {
   descriptor_ = -1;
   if (!temporary_.empty()) ::unlink(temporary_.c_str());
   temporary_.clear();
+  forget_temporary(std::exchange(slot_, -1));
 }
 
 std::error_code ReplacingOutput::finish() {
@@ -161,8 +230,14 @@ std::error_code ReplacingOutput::finish() {
     discard();
   } else {
     temporary_.clear();
+    forget_temporary(std::exchange(slot_, -1));
   }
   return ec;
+}
+
+void remove_unfinished_temporaries() noexcept {
+  for (auto& slot : temporaries)
+    if (slot.ready.load()) ::unlink(slot.path);
 }
 
 }  // namespace quelvara::wave

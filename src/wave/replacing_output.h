@@ -11,8 +11,10 @@ class ReplacingOutput {
   // Opens target for writing. A symbolic link is followed to the file it names. A regular file,
   // or a name that does not exist yet, is written as a temporary file in the same folder; any
   // other existing object (a device, a FIFO) is written directly. A regular file that may not
-  // be written keeps its refusal (ec set), even when its folder would allow a replacement. On
-  // failure ec is set and the result is not open.
+  // be written keeps its refusal (ec set), even when its folder would allow a replacement; an
+  // existing file whose folder allows no new file is refused too (ec in a category of its own
+  // whose message says why), as writing it in place could destroy it. On failure ec is set and
+  // the result is not open.
   static ReplacingOutput open(const std::filesystem::path& target, std::error_code& ec);
 
   ReplacingOutput() = default;
@@ -40,6 +42,11 @@ class ReplacingOutput {
   std::filesystem::path temporary_;
   std::filesystem::path target_;
   bool replaces_ = false;  // a temporary file that will take an existing file's place
+  int slot_ = -1;          // where the temporary file is remembered for a signal
 };
+
+// Removes the temporary file of every output not yet finished. Safe in a signal handler, so
+// that a program ended by a signal leaves no temporary file behind.
+void remove_unfinished_temporaries() noexcept;
 
 }  // namespace quelvara::wave

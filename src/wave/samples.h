@@ -6,12 +6,17 @@
 #include <span>
 #include <stdexcept>
 #include <string>
+#include <system_error>
 #include <vector>
 
 namespace quelvara::wave {
 
+// An error of the writer: its exact message, and the operating system's reason when a write
+// or the open failed ("No space left on device"), empty otherwise.
 struct WavError : std::runtime_error {
-  using std::runtime_error::runtime_error;
+  explicit WavError(const std::string& message, std::error_code reason = {})
+      : std::runtime_error(message), reason(reason) {}
+  std::error_code reason;
 };
 
 // Samples as the writer takes them: rows are frames, columns are channels, stored column by

@@ -102,6 +102,13 @@ TEST(WavwriteFailure, FullDeviceFailsAtTheFirstChunkAndStaysADevice) {
   if (::stat("/dev/full", &st) != 0 || !S_ISCHR(st.st_mode)) GTEST_SKIP() << "no /dev/full";
   // Nothing is buffered, so the first write is the one that fails. The "." keeps ".wav" off.
   EXPECT_EQ(message_of("/dev/./full"), "Failed to write RIFF chunk to WAVE file: /dev/./full");
+  // The operating system's reason comes with the message.
+  try {
+    wavwrite(SampleMatrix::row(std::vector<double>{0.5}), 22050, 16, "/dev/./full");
+    ADD_FAILURE() << "the write did not fail";
+  } catch (const WavError& e) {
+    EXPECT_EQ(e.reason, std::errc::no_space_on_device);
+  }
   EXPECT_FALSE(fs::exists("/dev/full.wav"));
   EXPECT_TRUE(fs::is_character_file("/dev/full"));
 }
@@ -180,14 +187,35 @@ TEST(WavwriteReplace, OverwriteKeepsTheModeAndNewFilesFollowTheUmask) {
   EXPECT_THAT(names_in(dir.path()), ElementsAre("antigo.wav", "novo.wav"));
 }
 
-TEST(WavwriteReplace, WritableFileInAFolderClosedToNewFilesIsWrittenInPlace) {
+// Writing over the old file in place would destroy it if the write then failed (a full disk),
+// so the replacement is refused, saying why, and the old file stays whole.
+TEST(WavwriteReplace, AFileInAFolderClosedToNewFilesIsRefusedAndKept) {
   TempDir dir;
   fs::create_directory(dir / "fechada.d");
   const std::string path = existing_file(dir / "fechada.d" / "voz.wav", fs::perms(0666));
   fs::permissions(dir / "fechada.d", fs::perms(0555));
-  EXPECT_EQ(message_in_child(drop_privileges, path), "");
-  EXPECT_EQ(file_bytes(path).size(), 44u + 2000);
+  EXPECT_EQ(message_in_child(drop_privileges, path),
+            "Cannot open file for writing: " + path +
+                " (its folder does not allow the new file that would replace it safely: Permission denied)");
+  EXPECT_EQ(file_bytes(path), old_contents);
   EXPECT_THAT(names_in(dir / "fechada.d"), ElementsAre("voz.wav"));
+}
+
+// What a program ended by a signal calls: the file being written goes, the target is untouched.
+TEST(WavwriteReplace, UnfinishedTemporariesCanBeRemovedAtOnce) {
+  TempDir dir;
+  const std::string path = existing_file(dir / "voz.wav");
+  std::error_code ec;
+  BinaryFile file = BinaryFile::open_for_writing(path, ec);
+  ASSERT_FALSE(ec);
+  EXPECT_EQ(file.write(std::vector<double>{1, 2, 3}, ElementType::Short), 3u);
+  EXPECT_EQ(names_in(dir.path()).size(), 2u);  // the old file and the one replacing it
+  remove_unfinished_temporaries();
+  EXPECT_THAT(names_in(dir.path()), ElementsAre("voz.wav"));
+  EXPECT_TRUE(file.close());  // nothing left to put in place
+  EXPECT_EQ(file_bytes(path), old_contents);
+  remove_unfinished_temporaries();  // a finished output is no longer remembered
+  EXPECT_THAT(names_in(dir.path()), ElementsAre("voz.wav"));
 }
 
 TEST(WavwriteReplace, SymbolicLinksAreFollowed) {
