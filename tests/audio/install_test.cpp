@@ -7,9 +7,8 @@
 #include <fstream>
 #include <iterator>
 
-#include "runtime/console.h"
-#include "runtime/error.h"
 #include "runtime/function_registry.h"
+#include "support/by_name_test.h"
 #include "support/temp_dir.h"
 
 namespace quelvara::audio {
@@ -18,25 +17,12 @@ namespace {
 using runtime::Array;
 using runtime::Value;
 
-class AudioByName : public ::testing::Test {
+class AudioByName : public quelvara::testing::ByNameTest {
  protected:
   void SetUp() override {
+    ByNameTest::SetUp();
     install_audio();
-    previous_ = runtime::install_print_handler([this](std::string_view t) { printed_ += t; });
   }
-  void TearDown() override { runtime::install_print_handler(previous_); }
-
-  std::string error_of(std::string_view name, int nargout, std::vector<Value> args) {
-    try {
-      runtime::call_by_name(name, nargout, std::move(args));
-    } catch (const runtime::RuntimeError& e) {
-      return e.message();
-    }
-    return "";
-  }
-
-  std::string printed_;
-  runtime::PrintHandler previous_;
 };
 
 TEST_F(AudioByName, EntriesRejectSurplusCountsWithTheFixedMessages) {

@@ -2,9 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "runtime/console.h"
-#include "runtime/error.h"
 #include "runtime/function_registry.h"
+#include "support/by_name_test.h"
 
 namespace quelvara::shell {
 namespace {
@@ -12,25 +11,12 @@ namespace {
 using runtime::Array;
 using runtime::Value;
 
-class CoreFunctions : public ::testing::Test {
+class CoreFunctions : public quelvara::testing::ByNameTest {
  protected:
   void SetUp() override {
+    ByNameTest::SetUp();
     install_core_functions();
-    previous_ = runtime::install_print_handler([this](std::string_view t) { printed_ += t; });
   }
-  void TearDown() override { runtime::install_print_handler(previous_); }
-
-  std::string error_of(std::string_view name, int nargout, std::vector<Value> args) {
-    try {
-      runtime::call_by_name(name, nargout, std::move(args));
-    } catch (const runtime::RuntimeError& e) {
-      return e.message();
-    }
-    return "";
-  }
-
-  std::string printed_;
-  runtime::PrintHandler previous_;
 };
 
 std::string check_message(const std::string& name, const char* what, int k) {
