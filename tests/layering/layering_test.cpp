@@ -8,7 +8,6 @@
 #include <fstream>
 #include <functional>
 #include <map>
-#include <regex>
 #include <set>
 #include <sstream>
 #include <string>
@@ -62,8 +61,19 @@ struct SourceFile {
   std::vector<Include> includes;
 };
 
+// The path of a line «#include "path"», or "" for any other line.
+std::string quoted_include(const std::string& line) {
+  std::size_t at = line.find_first_not_of(" \t");
+  if (at == std::string::npos || line[at] != '#') return {};
+  at = line.find_first_not_of(" \t", at + 1);
+  if (at == std::string::npos || line.compare(at, 7, "include") != 0) return {};
+  at = line.find_first_not_of(" \t", at + 7);
+  if (at == std::string::npos || line[at] != '"') return {};
+  const std::size_t end = line.find('"', at + 1);
+  return end == std::string::npos ? std::string() : line.substr(at + 1, end - at - 1);
+}
+
 std::vector<SourceFile> read_sources(const fs::path& root) {
-  static const std::regex include(R"(^\s*#\s*include\s*"([^"]+)\")");
   std::vector<SourceFile> files;
   for (const auto& entry : fs::recursive_directory_iterator(root)) {
     const auto ext = entry.path().extension();
@@ -71,10 +81,8 @@ std::vector<SourceFile> read_sources(const fs::path& root) {
     SourceFile file{fs::relative(entry.path(), root).generic_string(), {}};
     std::ifstream in(entry.path());
     std::string text;
-    for (int n = 1; std::getline(in, text); ++n) {
-      std::smatch m;
-      if (std::regex_search(text, m, include)) file.includes.push_back({file.path, n, m[1]});
-    }
+    for (int n = 1; std::getline(in, text); ++n)
+      if (const auto target = quoted_include(text); !target.empty()) file.includes.push_back({file.path, n, target});
     files.push_back(std::move(file));
   }
   std::sort(files.begin(), files.end(), [](const auto& a, const auto& b) { return a.path < b.path; });
