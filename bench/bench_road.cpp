@@ -12,11 +12,11 @@
 #include <string>
 #include <utility>
 
-#include "audio/wavwrite.h"
-#include "cli/road.h"
+#include "road/road.h"
 #include "runtime/mat_file.h"
 #include "synthesis/text_reader.h"
 #include "synthesis/unit_database.h"
+#include "wave/wavwrite.h"
 
 namespace fs = std::filesystem;
 using namespace quelvara;
@@ -73,13 +73,13 @@ Fixture& fixture() {
   return f;
 }
 
-void BM_WholeRoad(benchmark::State& state, cli::Mode mode) {
+void BM_WholeRoad(benchmark::State& state, road::Mode mode) {
   auto& f = fixture();
   const std::string out = (f.root / "out.wav").string();
   std::size_t samples = 0;
   for (auto _ : state) {
-    const auto result = cli::run_road(f.text, mode, runtime::read_unit_file, f.root);
-    audio::wavwrite(audio::SampleMatrix::row(result.sinal), 22050, 16, out);
+    const auto result = road::run_road(f.text, mode, runtime::read_unit_file, f.root);
+    wave::wavwrite(wave::SampleMatrix::row(result.sinal), 22050, 16, out);
     samples = result.sinal.size();
     benchmark::DoNotOptimize(samples);
     fs::remove(out);  // each run writes a new file, as a batch of texts does
@@ -104,12 +104,12 @@ void BM_WholeRoadBuiltDatabase(benchmark::State& state) {
   const std::string out = (fs::temp_directory_path() / "quelvara-bench-built.wav").string();
   std::size_t samples = 0;
   for (auto _ : state) {
-    const auto result = cli::run_road(text, cli::FactorMode{1.3}, runtime::read_unit_file, root);
+    const auto result = road::run_road(text, road::FactorMode{1.3}, runtime::read_unit_file, root);
     if (result.sinal.empty()) {
       state.SkipWithError("the text did not synthesise");
       return;
     }
-    audio::wavwrite(audio::SampleMatrix::row(result.sinal), 22050, 16, out);
+    wave::wavwrite(wave::SampleMatrix::row(result.sinal), 22050, 16, out);
     samples = result.sinal.size();
     fs::remove(out);
   }
@@ -137,9 +137,9 @@ void BM_AnalysisScaling(benchmark::State& state) {
 
 }  // namespace
 
-BENCHMARK_CAPTURE(BM_WholeRoad, factor_1_3, cli::Mode{cli::FactorMode{1.3}})
+BENCHMARK_CAPTURE(BM_WholeRoad, factor_1_3, road::Mode{road::FactorMode{1.3}})
     ->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_WholeRoad, grafica, cli::Mode{cli::ContourMode{}})
+BENCHMARK_CAPTURE(BM_WholeRoad, grafica, road::Mode{road::ContourMode{}})
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_WholeRoadBuiltDatabase)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_AnalysisScaling)->Arg(1)->Arg(4)->Arg(16)->Unit(benchmark::kMillisecond);

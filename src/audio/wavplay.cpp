@@ -84,6 +84,8 @@ void wavplay(const std::vector<Value>& args, const PlatformQueries& platform,
   } else if (rest.size() == 3) {
     throw RuntimeError("Invalid input arguments.");
   }
+  // A mode alone leaves no samples to play.
+  if (rest.empty()) throw RuntimeError(runtime::not_enough_inputs);
   const Value fs = rest.size() < 2 ? Value(default_rate) : rest[1];
   const Value& y = rest[0];
   // Our arrays have two dimensions, so the runtime's "Input must be a 2-D matrix." test cannot

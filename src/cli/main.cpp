@@ -1,22 +1,21 @@
 // quelvara-synth: the signal road from the command line, for scripts and batch work.
-#include <unistd.h>
+#include <signal.h>
 
 #include <CLI/CLI.hpp>
-#include <cmath>
-#include <cstdio>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
+#include <new>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "audio/wavwrite.h"
-#include "cli/road.h"
 #include "prosody/planning.h"
+#include "road/road.h"
 #include "runtime/mat_file.h"
+#include "runtime/text_numbers.h"
 #include "synthesis/unit_database.h"
+#include "wave/replacing_output.h"
+#include "wave/wavwrite.h"
 
 namespace fs = std::filesystem;
 using namespace quelvara;
@@ -29,6 +28,10 @@ constexpr int exit_usage = 2;
 constexpr double sample_rate = 22050;
 constexpr int bits = 16;
 constexpr const char* program = "quelvara-synth";
+// The longest text synthesised, in characters: some 13 minutes of speech, for which the road
+// takes about 1.3 GB at its peak. It bounds the memory that one text, or one line of a batch,
+// may take; longer works go line by line.
+constexpr std::size_t longest_text = 10000;
 
 struct UsageError {
   std::string message;
@@ -45,14 +48,24 @@ struct Options {
 
 void say(const std::string& line) { std::cerr << program << ": " << line << '\n'; }
 
-// The factor as the main window accepts it: one decimal number from 0.5 to 2.
+// The factor as the main window reads it from its dialog: one decimal number from 0.5 to 2.
 double parse_factor(const std::string& text) {
-  const char* begin = text.c_str();
-  char* end = nullptr;
-  const double value = std::strtod(begin, &end);
-  if (end == begin || *end != '\0' || !prosody::factor_in_range(value))
+  const runtime::Array numbers = runtime::str2num(text);
+  if (numbers.numel() != 1 || !prosody::factor_in_range(numbers(1)))
     throw UsageError{prosody::factor_range_message};
-  return value;
+  return numbers(1);
+}
+
+std::string too_long_message(const std::string& where) {
+  return where + "texto demasiado longo: o máximo é de " + std::to_string(longest_text) + " caracteres";
+}
+
+constexpr const char* out_of_memory = "memória insuficiente para sintetizar este texto";
+
+// The writer's message, and on a line of its own the operating system's reason, when it has one.
+void report_write_failure(const wave::WavError& e, const std::string& where) {
+  say(where + e.what());
+  if (e.reason) say(where + "causa: " + e.reason.message());
 }
 
 std::string describe_failure(const synthesis::Diphone& d) {
@@ -63,7 +76,7 @@ std::string describe_failure(const synthesis::Diphone& d) {
 }
 
 // Reports what stopped the analysis; true when the text was synthesised.
-bool report(const cli::RoadResult& result, const std::string& where) {
+bool report(const road::RoadResult& result, const std::string& where) {
   using Status = synthesis::Analysis::Status;
   switch (result.analysis.status) {
     case Status::empty_text:
@@ -83,23 +96,31 @@ bool report(const cli::RoadResult& result, const std::string& where) {
 void write_wave(const std::vector<double>& sinal, const std::string& name) {
   const auto warn = [](const std::string& text) { say(text); };
   if (name != "-") {
-    audio::wavwrite(audio::SampleMatrix::row(sinal), sample_rate, bits, name, warn);
+    wave::wavwrite(wave::SampleMatrix::row(sinal), sample_rate, bits, name, warn);
     return;
   }
-  // Standard output: the same writer into a private file, then its bytes.
-  char pattern[] = "/tmp/quelvara-synth-XXXXXX.wav";
-  const int fd = mkstemps(pattern, 4);
-  if (fd < 0) throw audio::WavError("Cannot create a temporary file");
-  close(fd);
-  struct Remove {
-    const char* path;
-    ~Remove() { std::remove(path); }
-  } remove{pattern};
-  audio::wavwrite(audio::SampleMatrix::row(sinal), sample_rate, bits, pattern, warn);
-  std::ifstream in(pattern, std::ios::binary);
-  std::cout << in.rdbuf();
-  std::cout.flush();
-  if (!std::cout) throw audio::WavError("Failed to write WAVE data to standard output");
+  // The header's sizes are known before the samples, so the bytes go straight out.
+  wave::BinaryFile out = wave::BinaryFile::standard_output();
+  wave::wavwrite(out, wave::SampleMatrix::row(sinal), sample_rate, bits, name, warn);
+}
+
+// A name that the writer would open as a folder ("out/", ".", an existing folder's name with a
+// "."), or into a hidden ".wav" in one.
+bool names_a_folder(const std::string& output) {
+  const std::string opened = output.find('.') == std::string::npos ? output + ".wav" : output;
+  return output.ends_with('/') || fs::is_directory(opened);
+}
+
+// Reads one line without its line break, keeping at most limit + 1 characters of it so that an
+// endless line costs no memory; false at the end of the input.
+bool read_line(std::istream& in, std::string& line, std::size_t limit) {
+  line.clear();
+  std::streambuf* buffer = in.rdbuf();
+  int c = buffer->sbumpc();
+  if (c == std::char_traits<char>::eof()) return false;
+  for (; c != std::char_traits<char>::eof() && c != '\n'; c = buffer->sbumpc())
+    if (line.size() <= limit) line.push_back(static_cast<char>(c));
+  return true;
 }
 
 // Prints the cut of a text; false when the text is empty or holds a symbol that is no phone.
@@ -134,12 +155,27 @@ std::string batch_name(const std::string& output, std::size_t n) {
   return (fs::path(output) / (number + ".wav")).string();
 }
 
-int synthesize_one(const Options& options, const cli::Mode& mode, const std::string& texto,
+// One text, from reading to the file. Every failure is reported with where (the line of a
+// batch); the status tells whether the file was written.
+int synthesize_one(const Options& options, const road::Mode& mode, const std::string& texto,
                    const std::string& output, const std::string& where) {
-  const auto result = cli::run_road(texto, mode, runtime::read_unit_file, options.bd);
-  if (!report(result, where)) return exit_failure;
-  write_wave(result.sinal, output);
-  return exit_ok;
+  if (texto.size() > longest_text) {
+    say(too_long_message(where));
+    return exit_failure;
+  }
+  try {
+    const auto result = road::run_road(texto, mode, runtime::read_unit_file, options.bd);
+    if (!report(result, where)) return exit_failure;
+    write_wave(result.sinal, output);
+    return exit_ok;
+  } catch (const wave::WavError& e) {
+    report_write_failure(e, where);
+  } catch (const std::bad_alloc&) {
+    say(where + out_of_memory);
+  } catch (const std::exception& e) {
+    say(where + "erro: " + e.what());
+  }
+  return exit_failure;
 }
 
 int run(const Options& options) {
@@ -149,7 +185,11 @@ int run(const Options& options) {
     throw UsageError{"escolha a entoação: --factor F ou --grafica"};
   if (!options.segment && !options.output)
     throw UsageError{"indique o ficheiro de saída com -o FICHEIRO (ou -o - para a saída padrão)"};
+  if (!options.segment && options.output->empty())
+    throw UsageError{"o nome do ficheiro de saída (-o) está vazio"};
   const bool batch = options.texto == "-";
+  if (!batch && !options.segment && *options.output != "-" && names_a_folder(*options.output))
+    throw UsageError{"«" + *options.output + "» é uma pasta: com um só texto, -o tem de ser o nome de um ficheiro"};
   if (batch && !options.segment) {
     const auto& out = *options.output;
     const bool folder = out.ends_with('/') || fs::is_directory(out);
@@ -158,9 +198,10 @@ int run(const Options& options) {
   }
   if (!batch && !options.segment && options.texto.empty())
     throw UsageError{"texto vazio: escreva uma transcrição SAMPA"};
+  if (!batch && options.texto.size() > longest_text) throw UsageError{too_long_message("")};
 
-  cli::Mode mode = cli::ContourMode{};
-  if (options.factor_text) mode = cli::FactorMode{parse_factor(*options.factor_text)};
+  road::Mode mode = road::ContourMode{};
+  if (options.factor_text) mode = road::FactorMode{parse_factor(*options.factor_text)};
 
   if (!options.segment && !fs::is_directory(options.bd / "bd")) {
     say("não encontrei a base de dados de difones em " + (options.bd / "bd").string());
@@ -175,28 +216,51 @@ int run(const Options& options) {
     return synthesize_one(options, mode, options.texto, *options.output, "");
   }
 
+  // A failing line is reported with its number, and the next line is made all the same.
   int status = exit_ok;
   std::string line;
-  for (std::size_t n = 1; std::getline(std::cin, line); ++n) {
+  for (std::size_t n = 1; read_line(std::cin, line, longest_text + 1); ++n) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
     if (line.empty()) continue;
     const std::string where = "linha " + std::to_string(n) + ": ";
-    try {
-      if (options.segment) {
-        if (!print_segmentation(line, where)) status = exit_failure;
-      } else if (synthesize_one(options, mode, line, batch_name(*options.output, n), where) != exit_ok)
+    if (options.segment) {
+      if (line.size() > longest_text) {
+        say(too_long_message(where));
         status = exit_failure;
-    } catch (const audio::WavError& e) {
-      say(where + e.what());
+      } else if (!print_segmentation(line, where)) {
+        status = exit_failure;
+      }
+    } else if (synthesize_one(options, mode, line, batch_name(*options.output, n), where) != exit_ok) {
       status = exit_failure;
     }
   }
   return status;
 }
 
+// Ended by a signal, the program first removes the temporary file of an unfinished write.
+extern "C" void end_by_signal(int signal_number) {
+  wave::remove_unfinished_temporaries();
+  ::signal(signal_number, SIG_DFL);
+  ::raise(signal_number);
+}
+
+void handle_signals() {
+  for (int s : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) {
+    struct sigaction action {};
+    action.sa_handler = end_by_signal;
+    sigemptyset(&action.sa_mask);
+    ::sigaction(s, &action, nullptr);
+  }
+  // A reader that goes away, or a file size limit, is then a write error with its reason,
+  // reported like any other.
+  ::signal(SIGPIPE, SIG_IGN);
+  ::signal(SIGXFSZ, SIG_IGN);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  handle_signals();
   CLI::App app{
       "Sintetizador de fala do português europeu por concatenação de difones.\n"
       "Lê uma transcrição SAMPA (terminada opcionalmente por «.», «!» ou «?»), junta os difones da\n"
@@ -226,6 +290,7 @@ int main(int argc, char** argv) {
       "  quelvara-synth --factor 1.5 -o - _6fraz6kOmprid6_. | aplay\n"
       "  quelvara-synth --factor 0.8 -o saida/frase{n}.wav - < frases.txt\n"
       "  quelvara-synth --segment _p6~w_!\n"
+      "Cada texto tem no máximo 10000 caracteres (um texto longo vai por linhas, com TEXTO «-»).\n"
       "Saída: 0 sucesso, 1 erro de síntese ou de ficheiro, 2 erro de utilização.");
 
   try {
@@ -248,8 +313,11 @@ int main(int argc, char** argv) {
   } catch (const UsageError& e) {
     say(e.message);
     return exit_usage;
-  } catch (const audio::WavError& e) {
-    say(e.what());
+  } catch (const wave::WavError& e) {
+    report_write_failure(e, "");
+    return exit_failure;
+  } catch (const std::bad_alloc&) {
+    say(out_of_memory);
     return exit_failure;
   } catch (const std::exception& e) {
     say(std::string("erro: ") + e.what());

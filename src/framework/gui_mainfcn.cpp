@@ -6,6 +6,7 @@
 
 #include "framework/openfig.h"
 #include "framework/window_data.h"
+#include "graphics/callbacks.h"
 #include "runtime/error.h"
 
 namespace quelvara::framework {

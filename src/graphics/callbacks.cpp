@@ -11,16 +11,6 @@ namespace {
 
 using runtime::RuntimeError;
 
-struct RunningCallback {
-  Handle object;
-  std::optional<Handle> figure;
-};
-
-std::vector<RunningCallback>& running() {
-  static std::vector<RunningCallback> stack;
-  return stack;
-}
-
 CallbackErrorHandler& error_handler() {
   static CallbackErrorHandler handler;
   return handler;
@@ -28,8 +18,8 @@ CallbackErrorHandler& error_handler() {
 
 class CallbackScope {
  public:
-  explicit CallbackScope(Handle h) { running().push_back({h, ancestor_figure(h)}); }
-  ~CallbackScope() { running().pop_back(); }
+  explicit CallbackScope(Handle h) { enter_callback(h); }
+  ~CallbackScope() { leave_callback(); }
   CallbackScope(const CallbackScope&) = delete;
   CallbackScope& operator=(const CallbackScope&) = delete;
 };
@@ -67,37 +57,13 @@ void fire_callback_from_event(Handle h, std::string_view property, Value eventda
   }
 }
 
-std::optional<Handle> gcbo() {
-  for (auto it = running().rbegin(); it != running().rend(); ++it)
-    if (ishandle(it->object)) return it->object;
-  return std::nullopt;
-}
-
-std::optional<Handle> gcbf() {
-  for (auto it = running().rbegin(); it != running().rend(); ++it)
-    if (it->figure && ishandle(*it->figure)) return it->figure;
-  return std::nullopt;
-}
-
-Value gcbo_value() {
-  const auto h = gcbo();
-  return h ? Value(*h) : Value();
-}
-
-Value gcbf_value() {
-  const auto h = gcbf();
-  return h ? Value(*h) : Value();
-}
-
 void set_callback_error_handler(CallbackErrorHandler handler) { error_handler() = std::move(handler); }
 
 void report_callback_error(const std::exception& error) {
   if (error_handler())
     error_handler()(error);
-  else if (const auto* e = dynamic_cast<const RuntimeError*>(&error))
-    runtime::print_error_report(*e);
   else
-    runtime::print_error_report(RuntimeError(error.what()));
+    runtime::print_error_report(runtime::as_runtime_error(error));
 }
 
 void close(Handle figure) {
@@ -111,6 +77,27 @@ void close(Handle figure) {
 
 void close() {
   if (const auto f = current_figure()) close(*f);
+}
+
+void delete_object(Handle h) {
+  if (h == root_handle) throw RuntimeError("The root object cannot be deleted.");
+  if (!ishandle(h)) throw RuntimeError("Invalid or deleted object.");
+  mark_deleting(h, true);
+  const auto kids = children_of(h);
+  for (auto it = kids.rbegin(); it != kids.rend(); ++it)
+    if (ishandle(*it)) delete_object(*it);
+  // The DeleteFcn still sees the object; an error in it does not stop the deletion.
+  if (mark_deleting(h, false)) {
+    if (!get(h, "DeleteFcn").is_empty()) fire_callback_from_event(h, "DeleteFcn");
+    if (!mark_deleting(h, true)) return;
+  }
+  remove_object(h);
+}
+
+void reset_tree() {
+  for (Handle f : figures())
+    if (ishandle(f)) delete_object(f);
+  reset_root();
 }
 
 }  // namespace quelvara::graphics

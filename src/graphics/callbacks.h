@@ -1,5 +1,6 @@
 #pragma once
-// Running the callbacks held in object properties, and the callback object/figure they see.
+// Running the callbacks held in object properties, and the operations that run them: closing
+// a window and deleting objects.
 #include <exception>
 #include <functional>
 #include <optional>
@@ -20,14 +21,6 @@ void fire_callback(Handle h, std::string_view property, Value eventdata = {});
 // that ends the callback is handed to the callback error handler and goes no further.
 void fire_callback_from_event(Handle h, std::string_view property, Value eventdata = {});
 
-// The object and figure of the running callback (innermost when callbacks nest); nullopt
-// outside callbacks.
-std::optional<Handle> gcbo();
-std::optional<Handle> gcbf();
-// The same as values: the handle, or the empty value.
-Value gcbo_value();
-Value gcbf_value();
-
 // Receives the error that ended a callback run by the event loop. The default prints an error
 // report on standard output.
 using CallbackErrorHandler = std::function<void(const std::exception&)>;
@@ -38,5 +31,12 @@ void report_callback_error(const std::exception& error);
 // when that is empty. close() closes the current figure (when there is one).
 void close(Handle figure);
 void close();
+
+// Deletes the object and its descendants (children first, each one's DeleteFcn fired before
+// it goes). Deleting the root or a missing handle fails; the object is gone on return.
+void delete_object(Handle h);
+
+// Deletes every figure and restores the root's properties and application data; for tests.
+void reset_tree();
 
 }  // namespace quelvara::graphics

@@ -1,13 +1,9 @@
 #include "graphics/object_tree.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cmath>
 #include <map>
 
-#include "graphics/callbacks.h"
-#include "graphics/property_schema.h"
-#include "graphics/units.h"
 #include "runtime/error.h"
 
 namespace quelvara::graphics {
@@ -30,10 +26,17 @@ struct Object {
   bool deleting = false;
 };
 
+// An object whose callback is running, with the figure it had when the callback began.
+struct RunningCallback {
+  Handle object;
+  std::optional<Handle> figure;
+};
+
 struct Tree {
   std::map<Handle, Object> objects;
   std::vector<TreeObserver*> observers;
   std::optional<Handle> current_figure;
+  std::vector<RunningCallback> running;
   double next_figure = 1;
   double next_other = figure_handle_limit + 0.0001220703125;  // exact in binary
   double screen_width = 1024;
@@ -81,10 +84,7 @@ void notify(F&& f) {
 Value& stored(Object& o, const std::string& canonical) {
   for (auto& [name, value] : o.properties)
     if (name == canonical) return value;
-  o.properties.emplace_back(canonical, Value());  // defined after the object was made
-  for (const auto& rule : property_rules(o.type))
-    if (rule.name == canonical) o.properties.back().second = rule.initial;
-  return o.properties.back().second;
+  throw RuntimeError("There is no '" + canonical + "' property in the '" + o.type + "' class.");
 }
 
 std::string units_of(Object& o) { return stored(o, "Units").text(); }
@@ -140,14 +140,6 @@ void collect(const Object& o, std::optional<std::string_view> type, std::vector<
 }
 
 }  // namespace
-
-bool same_name(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i)
-    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
-      return false;
-  return true;
-}
 
 void add_observer(TreeObserver* observer) { tree().observers.push_back(observer); }
 
@@ -323,8 +315,6 @@ void set_pixel_position(Handle h, Rect r) {
   changed(h, "Position");
 }
 
-FrameExtents frame_extents(Handle figure) { return object(figure).frame; }
-
 void set_frame_extents(Handle figure, FrameExtents extents) { object(figure).frame = extents; }
 
 void set_screen_size(double width, double height) {
@@ -366,24 +356,15 @@ std::vector<Handle> findall(Handle h, std::optional<std::string_view> type) {
   return out;
 }
 
-void delete_object(Handle h) {
-  if (h == root_handle) throw RuntimeError("The root object cannot be deleted.");
-  if (!ishandle(h)) throw RuntimeError("Invalid or deleted object.");
-  {
-    auto& o = object(h);
-    o.deleting = true;
-    const auto kids = o.children;
-    for (auto it = kids.rbegin(); it != kids.rend(); ++it)
-      if (ishandle(*it)) delete_object(*it);
-  }
-  // The DeleteFcn still sees the object; an error in it does not stop the deletion.
-  if (auto* o = find(h); o && !stored(*o, "DeleteFcn").is_empty()) {
-    o->deleting = false;
-    fire_callback_from_event(h, "DeleteFcn");
-    o = find(h);
-    if (!o) return;
-    o->deleting = true;
-  }
+bool mark_deleting(Handle h, bool deleting) {
+  auto* o = find(h);
+  if (!o) return false;
+  o->deleting = deleting;
+  return true;
+}
+
+void remove_object(Handle h) {
+  if (!find(h)) return;
   notify([&](TreeObserver& ob) { ob.object_deleting(h); });
   auto* o = find(h);
   if (!o) return;
@@ -437,9 +418,31 @@ std::vector<Handle> figures() {
   return out;
 }
 
-void reset_tree() {
-  for (Handle f : figures())
-    if (ishandle(f)) delete_object(f);
+void enter_callback(Handle h) { tree().running.push_back({h, ancestor_figure(h)}); }
+
+void leave_callback() {
+  if (!tree().running.empty()) tree().running.pop_back();
+}
+
+std::optional<Handle> gcbo() {
+  const auto& running = tree().running;
+  for (auto it = running.rbegin(); it != running.rend(); ++it)
+    if (ishandle(it->object)) return it->object;
+  return std::nullopt;
+}
+
+std::optional<Handle> gcbf() {
+  const auto& running = tree().running;
+  for (auto it = running.rbegin(); it != running.rend(); ++it)
+    if (it->figure && ishandle(*it->figure)) return it->figure;
+  return std::nullopt;
+}
+
+Value gcbo_value() { return optional_handle(gcbo()); }
+
+Value gcbf_value() { return optional_handle(gcbf()); }
+
+void reset_root() {
   auto& root = object(root_handle);
   init_properties(root);
   root.appdata.clear();

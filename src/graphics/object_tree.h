@@ -11,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+#include "graphics/property_schema.h"
+#include "graphics/units.h"
 #include "runtime/value.h"
 
 namespace quelvara::graphics {
@@ -20,13 +22,6 @@ using Handle = double;
 
 inline constexpr Handle root_handle = 0;
 inline constexpr double figure_handle_limit = 1e6;
-
-// [left, bottom, width, height], pixels from the lower-left corner of the screen (figures) or
-// of the parent's client area (other objects).
-struct Rect {
-  double left = 0, bottom = 0, width = 0, height = 0;
-  friend bool operator==(const Rect&, const Rect&) = default;
-};
 
 // How far a figure's frame reaches past its client area on each side, in pixels.
 struct FrameExtents {
@@ -72,15 +67,12 @@ Value get(Handle h, std::string_view property);
 void set(Handle h, std::string_view property, Value value);
 // get() of a property expected to hold text, as UTF-8 ("" when it holds no text).
 std::string get_text(Handle h, std::string_view property);
-// Letter-case-blind comparison, as property names and keyword values are compared.
-bool same_name(std::string_view a, std::string_view b);
 
 // Pixel geometry, whatever the object's Units (for the view and the placement code).
 Rect pixel_position(Handle h);
 void set_pixel_position(Handle h, Rect r);
 // A figure's frame extents: the difference between "outerposition" and "Position". The view
 // measures them; headless figures have none.
-FrameExtents frame_extents(Handle figure);
 void set_frame_extents(Handle figure, FrameExtents extents);
 // The screen's size in pixels (root "ScreenSize"), which only the view or a test sets.
 void set_screen_size(double width, double height);
@@ -96,9 +88,13 @@ void rmappdata(Handle h, std::string_view name);
 // before its children); with type, only the objects of that type. Throws for a missing handle.
 std::vector<Handle> findall(Handle h, std::optional<std::string_view> type = std::nullopt);
 
-// Deletes the object and its descendants (children first, each one's DeleteFcn fired before
-// it goes). Deleting the root or a missing handle fails; the object is gone on return.
-void delete_object(Handle h);
+// Deletion, one object at a time, as delete_object (graphics/callbacks.h) drives it around the
+// DeleteFcn callbacks: an object marked as being deleted is no handle any more (ishandle gives
+// false) but keeps its properties and children; remove_object tells the observers and takes it
+// out of the tree and out of its parent's and the root's references. mark_deleting gives false,
+// and remove_object does nothing, for an object that is no longer in the tree.
+bool mark_deleting(Handle h, bool deleting);
+void remove_object(Handle h);
 
 // The current figure; gcf() makes one when there is none.
 std::optional<Handle> current_figure();
@@ -111,7 +107,19 @@ std::optional<Handle> current_axes(Handle figure);
 // Every figure, oldest first.
 std::vector<Handle> figures();
 
-// Deletes every figure and restores the root's properties and application data; for tests.
-void reset_tree();
+// The object whose callback is running and its figure (innermost when callbacks nest; objects
+// deleted meanwhile are passed over); nullopt outside callbacks. The code that runs callbacks
+// (graphics/callbacks.h) brackets each run with enter_callback and leave_callback.
+void enter_callback(Handle h);
+void leave_callback();
+std::optional<Handle> gcbo();
+std::optional<Handle> gcbf();
+// The same as values: the handle, or the empty value.
+Value gcbo_value();
+Value gcbf_value();
+
+// Restores the root's properties, application data and screen size and forgets the current
+// figure (reset_tree in graphics/callbacks.h deletes the figures first).
+void reset_root();
 
 }  // namespace quelvara::graphics

@@ -1,8 +1,8 @@
 #include "graphics/property_schema.h"
 
+#include <cctype>
 #include <map>
 
-#include "graphics/object_tree.h"
 #include "runtime/error.h"
 
 namespace quelvara::graphics {
@@ -121,8 +121,8 @@ std::map<std::string, std::vector<PropertyRule>, std::less<>> make_schema() {
   return schema;
 }
 
-auto& schema() {
-  static auto s = make_schema();
+const auto& schema() {
+  static const auto s = make_schema();
   return s;
 }
 
@@ -138,6 +138,14 @@ bool is_function_callback(const Value& v) {
 }
 
 }  // namespace
+
+bool same_name(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i)
+    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
+      return false;
+  return true;
+}
 
 const std::vector<PropertyRule>& property_rules(std::string_view type) {
   static const std::vector<PropertyRule> none;
@@ -195,16 +203,6 @@ Value checked_property_value(const PropertyRule& rule, Value value) {
       refuse(rule, "a text or a list of texts is required");
   }
   return value;
-}
-
-void define_property(std::string_view type, PropertyRule rule) {
-  auto& rules = schema()[std::string(type)];
-  for (auto& s : rules)
-    if (same_name(s.name, rule.name)) {
-      s = std::move(rule);
-      return;
-    }
-  rules.push_back(std::move(rule));
 }
 
 }  // namespace quelvara::graphics

@@ -21,6 +21,9 @@ enum class PropertyKind {
   strings,   // text, or a cell row of texts (the items of a pop-up list)
 };
 
+// Letter-case-blind comparison, as property names and keyword values are compared.
+bool same_name(std::string_view a, std::string_view b);
+
 struct PropertyRule {
   std::string name;
   runtime::Value initial;
@@ -36,8 +39,5 @@ const PropertyRule* find_property_rule(std::string_view type, std::string_view n
 // Checks value against rule and gives it in stored form (a choice in its listed spelling);
 // throws runtime::RuntimeError naming the property when the value does not fit.
 runtime::Value checked_property_value(const PropertyRule& rule, runtime::Value value);
-// Adds a property to a type, for layers above that need one more (it is then settable on
-// objects created afterwards). Replaces a rule of the same name.
-void define_property(std::string_view type, PropertyRule rule);
 
 }  // namespace quelvara::graphics

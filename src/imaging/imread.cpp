@@ -51,6 +51,10 @@ std::vector<Value> imread_parse_inputs(int, std::vector<Value> args) {
   return {filename, format, Value(std::move(extra)), Value(message)};
 }
 
+std::vector<Value> imread_delete_download(int, std::vector<Value>) {
+  throw RuntimeError("imread/delete_download has no part in this image display: imread reads local files only, so there is no download to delete.");
+}
+
 std::vector<Value> imread(int, std::vector<Value> args) {
   runtime::check_argument_count(1, 2, static_cast<int>(args.size()));
   const auto parsed = imread_parse_inputs(4, std::move(args));

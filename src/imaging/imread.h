@@ -18,5 +18,8 @@ std::vector<runtime::Value> imread(int nargout, std::vector<runtime::Value> args
 // imread/parse_inputs: [filename, format, extra arguments, message]; a non-empty message when
 // the arguments are unfit.
 std::vector<runtime::Value> imread_parse_inputs(int nargout, std::vector<runtime::Value> args);
+// imread/delete_download: imread reads local files only and never downloads one, so there is no
+// downloaded copy to delete; called by name it fails saying so and deletes nothing.
+std::vector<runtime::Value> imread_delete_download(int nargout, std::vector<runtime::Value> args);
 
 }  // namespace quelvara::imaging

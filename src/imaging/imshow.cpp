@@ -1,5 +1,8 @@
 #include "imaging/imshow.h"
 
+#include <algorithm>
+
+#include "graphics/callbacks.h"
 #include "imaging/image_value.h"
 #include "imaging/preferences.h"
 #include "imaging/truesize.h"
@@ -60,6 +63,26 @@ std::vector<Value> imshow_parse_inputs(int, std::vector<Value> args) {
   if (args.size() > 1) return {Value(), Value("imshow: only the image is accepted, without options.")};
   if (!image_size(args[0])) return {Value(), Value(not_an_image)};
   return {args[0], Value("")};
+}
+
+std::vector<Value> imshow_is_vector(int, std::vector<Value> args) {
+  if (args.empty()) throw RuntimeError(runtime::not_enough_inputs);
+  const Value& x = args[0];
+  bool vector = true;  // a record or a function reference is one element
+  if (x.is_array()) vector = std::min(x.array().rows(), x.array().cols()) == 1;
+  if (x.is_cell()) vector = !x.cell().items.empty();
+  return {Value(vector ? 1.0 : 0.0)};
+}
+
+std::vector<Value> imshow_single_image_default_pos(int, std::vector<Value> args) {
+  if (args.size() < 2) throw RuntimeError(runtime::not_enough_inputs);
+  if (!graphics::is_single_handle(args[0]) || !graphics::is_single_handle(args[1]))
+    throw RuntimeError("imshow: the figure and the axes must be existing objects.");
+  const Handle axes = args[1].number();
+  const bool alone = graphics::type_of(axes) == "axes" &&
+                     graphics::ancestor_figure(axes) == std::optional<Handle>(args[0].number()) &&
+                     alone_in_window(axes);
+  return {Value(alone ? 1.0 : 0.0)};
 }
 
 std::vector<Value> imshow(int, std::vector<Value> args) {

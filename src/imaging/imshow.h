@@ -18,5 +18,10 @@ graphics::Handle show_image(const runtime::Value& image);
 std::vector<runtime::Value> imshow(int nargout, std::vector<runtime::Value> args);
 // imshow/ParseInputs: the image array of the arguments, and a message (empty when fit).
 std::vector<runtime::Value> imshow_parse_inputs(int nargout, std::vector<runtime::Value> args);
+// imshow/IsVector(x): 1 when x has one row or one column (and at least one element), else 0.
+std::vector<runtime::Value> imshow_is_vector(int nargout, std::vector<runtime::Value> args);
+// imshow/SingleImageDefaultPos(figure, axes): 1 when the axes are the figure's only axes and
+// hold its only image, the case in which imshow fits the axes to the picture; else 0.
+std::vector<runtime::Value> imshow_single_image_default_pos(int nargout, std::vector<runtime::Value> args);
 
 }  // namespace quelvara::imaging

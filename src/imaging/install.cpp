@@ -22,11 +22,16 @@ void install_imaging() {
   using runtime::define_function;
   define_function("imread", imread);
   define_function("imread/parse_inputs", imread_parse_inputs);
+  define_function("imread/delete_download", imread_delete_download);
   define_function("imshow", imshow);
   define_function("imshow/ParseInputs", imshow_parse_inputs);
+  define_function("imshow/IsVector", imshow_is_vector);
+  define_function("imshow/SingleImageDefaultPos", imshow_single_image_default_pos);
   define_function("truesize", truesize);
   define_function("truesize/ParseInputs", truesize_parse_inputs);
   define_function("truesize/Resize1", truesize_resize1);
+  define_function("truesize/Resize2", truesize_resize2);
+  define_function("truesize/Resize3", truesize_resize3);
   define_function("qorgetpref", qorgetpref);
   define_function("images/private/qorprefs", qorprefs);
   define_function("images/private/qorregistry", qorregistry);

@@ -1,7 +1,7 @@
 #pragma once
 // Supplies the image display's functions callable by name: imread, imshow, truesize, qorgetpref,
-// "images/private/qorprefs", "images/private/qorregistry" and the inner functions
-// "imread/parse_inputs", "imshow/ParseInputs", "truesize/ParseInputs" and "truesize/Resize1".
+// "images/private/qorprefs", "images/private/qorregistry" and the inner functions of imread,
+// imshow and truesize that have a check (see imread.h, imshow.h, truesize.h).
 // Safe to call more than once.
 namespace quelvara::imaging {
 

@@ -74,6 +74,14 @@ std::vector<Value> truesize_resize1(int, std::vector<Value> args) {
   return {};
 }
 
+std::vector<Value> truesize_resize2(int, std::vector<Value>) {
+  throw RuntimeError("truesize/Resize2 has no part in this image display: truesize fits a picture with truesize/Resize1.");
+}
+
+std::vector<Value> truesize_resize3(int, std::vector<Value>) {
+  throw RuntimeError("truesize/Resize3 has no part in this image display: truesize fits a picture with truesize/Resize1.");
+}
+
 std::vector<Value> truesize(int, std::vector<Value> args) {
   const auto parsed = truesize_parse_inputs(5, std::move(args));
   if (!parsed[4].is_empty()) throw RuntimeError(parsed[4].text());

@@ -22,5 +22,9 @@ std::vector<runtime::Value> truesize(int nargout, std::vector<runtime::Value> ar
 std::vector<runtime::Value> truesize_parse_inputs(int nargout, std::vector<runtime::Value> args);
 // truesize/Resize1(axes, image, size).
 std::vector<runtime::Value> truesize_resize1(int nargout, std::vector<runtime::Value> args);
+// truesize/Resize2 and truesize/Resize3 have no part in this image display, which fits every
+// picture with Resize1; called by name they fail saying so.
+std::vector<runtime::Value> truesize_resize2(int nargout, std::vector<runtime::Value> args);
+std::vector<runtime::Value> truesize_resize3(int nargout, std::vector<runtime::Value> args);
 
 }  // namespace quelvara::imaging

@@ -3,10 +3,8 @@
 #include <map>
 #include <memory>
 #include <mutex>
-#include <new>
 #include <stdexcept>
 
-#include "runtime/console.h"
 #include "runtime/error.h"
 
 namespace quelvara::runtime {
@@ -53,18 +51,27 @@ std::string inputs_message(const EntryCheck& check) {
   return count_message(check, "inputs", check.max_inputs);
 }
 
-const EntryCheck& entry_check(std::string_view qualified_name) {
+const EntryCheck* find_entry_check(std::string_view qualified_name) {
   const auto& index = checks_by_name();
-  if (auto it = index.find(qualified_name); it != index.end()) return *it->second;
+  const auto it = index.find(qualified_name);
+  return it == index.end() ? nullptr : it->second;
+}
+
+const EntryCheck& entry_check(std::string_view qualified_name) {
+  if (const auto* check = find_entry_check(qualified_name)) return *check;
   return unchecked(qualified_name);
+}
+
+void check_counts(const EntryCheck& check, int nargout, std::size_t nargin) {
+  if (limits(check.max_outputs) && nargout > check.max_outputs)
+    throw RuntimeError(outputs_message(check));
+  if (limits(check.max_inputs) && nargin > static_cast<std::size_t>(check.max_inputs))
+    throw RuntimeError(inputs_message(check));
 }
 
 std::vector<Value> call_through_entry(const EntryCheck& check, int nargout, std::vector<Value> args,
                                       const Function& f) {
-  if (limits(check.max_outputs) && nargout > check.max_outputs)
-    throw RuntimeError(outputs_message(check));
-  if (limits(check.max_inputs) && args.size() > static_cast<std::size_t>(check.max_inputs))
-    throw RuntimeError(inputs_message(check));
+  check_counts(check, nargout, args.size());
   if (!f) throw RuntimeError("The function \"" + check.qualified_name + "\" has no body.");
   // Whatever escapes the function reaches the caller that used the name as an error of the
   // numeric runtime.
@@ -72,10 +79,8 @@ std::vector<Value> call_through_entry(const EntryCheck& check, int nargout, std:
     return f(nargout, std::move(args));
   } catch (const RuntimeError&) {
     throw;
-  } catch (const std::bad_alloc&) {
-    throw RuntimeError(out_of_memory_message);
   } catch (const std::exception& e) {
-    throw RuntimeError(e.what());
+    throw as_runtime_error(e);
   }
 }
 

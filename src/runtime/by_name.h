@@ -31,11 +31,17 @@ constexpr bool limits(int declared) { return declared >= 0; }
 std::string outputs_message(const EntryCheck& check);
 std::string inputs_message(const EntryCheck& check);
 
+// The row of a qualified name in the table of checks, or nullptr when it has none.
+const EntryCheck* find_entry_check(std::string_view qualified_name);
 // The check of a qualified name, from the one table of checks; a name that has none gives a
 // check with any_count for both.
 const EntryCheck& entry_check(std::string_view qualified_name);
 
-// Runs f through the entry of check: outputs message, inputs message, then the call.
+// Raises the outputs message, then the inputs message, when a call asks for more results or
+// gives more arguments than check declares.
+void check_counts(const EntryCheck& check, int nargout, std::size_t nargin);
+
+// Runs f through the entry of check: check_counts, then the call.
 std::vector<Value> call_through_entry(const EntryCheck& check, int nargout, std::vector<Value> args,
                                       const Function& f);
 

@@ -9,8 +9,6 @@
 
 namespace quelvara::runtime {
 
-inline constexpr const char* out_of_memory_message = "A memory allocation request failed.";
-
 enum class MessageKind { error, out_of_memory, warning };
 
 using PrintHandler = std::function<void(std::string_view text)>;

@@ -1,10 +1,13 @@
 #pragma once
 // The error value of the numeric runtime: what an error that ends a callback carries.
+#include <exception>
 #include <optional>
 #include <stdexcept>
 #include <string>
 
 namespace quelvara::runtime {
+
+inline constexpr const char* out_of_memory_message = "A memory allocation request failed.";
 
 class RuntimeError : public std::runtime_error {
  public:
@@ -27,5 +30,13 @@ class RuntimeError : public std::runtime_error {
   std::optional<std::string> kind_;
   std::optional<std::string> detail_;
 };
+
+// The one translation of an exception into an error of the numeric runtime, wherever an error
+// reaches it (a by-name entry, the shell, a callback): a RuntimeError stays as it is, exhausted
+// memory gives out_of_memory_message, any other exception its own text.
+RuntimeError as_runtime_error(const std::exception& error);
+// The same for the exception being handled, inside a catch block; one that is no
+// std::exception gives "Unknown error.".
+RuntimeError current_runtime_error();
 
 }  // namespace quelvara::runtime

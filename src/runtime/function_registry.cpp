@@ -77,6 +77,9 @@ bool has_body(std::string_view qualified_name) {
 }
 
 std::vector<Value> call_by_name(std::string_view qualified_name, int nargout, std::vector<Value> args) {
+  // The entry's checks come first: a surplus call gets its message whether or not the body
+  // is there.
+  if (const EntryCheck* check = find_entry_check(qualified_name)) check_counts(*check, nargout, args.size());
   std::shared_ptr<const Function> body;
   bool registered = false;
   {

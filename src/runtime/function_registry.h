@@ -35,9 +35,9 @@ void define_function_if_absent(std::string_view qualified_name, Function body);
 void undefine_function(std::string_view qualified_name);
 bool has_body(std::string_view qualified_name);
 
-// Calls through the by-name entry of the name. A registered name without a body fails with
-// "The function \"<name>\" is not available."; a name neither registered nor supplied with
-// "Undefined function \"<name>\".".
+// Calls through the by-name entry of the name: its argument checks first, then the body. A
+// registered name without a body fails with "The function \"<name>\" is not available."; a
+// name neither registered nor supplied with "Undefined function \"<name>\".".
 std::vector<Value> call_by_name(std::string_view qualified_name, int nargout, std::vector<Value> args);
 // The function of a module's table, looked up within that module ("ok_Callback" of "sampa").
 std::vector<Value> call_module_function(std::string_view module, std::string_view function,

@@ -125,7 +125,7 @@ std::optional<ArrayView> parse_array(Bytes bytes, std::size_t pos, std::size_t e
 
   const auto name = read_tag(bytes, dims->next, end, big_endian);
   if (!name || (name->type != MAT_T_INT8 && name->type != MAT_T_UINT8)) return std::nullopt;
-  view.name.assign(reinterpret_cast<const char*>(&bytes[name->data]), name->count);
+  view.name.assign(reinterpret_cast<const char*>(bytes.data() + name->data), name->count);
 
   std::size_t pos_part = name->next;
   if (elements == 0 && pos_part == end) return view;  // an empty array may omit its data
@@ -138,7 +138,7 @@ std::optional<ArrayView> parse_array(Bytes bytes, std::size_t pos, std::size_t e
     if (size == 0 || (exact && data->count != elements * size)) return std::nullopt;
     if (part == 0) {
       view.data_type = data->type;
-      view.data = &bytes[data->data];
+      view.data = bytes.data() + data->data;  // may be the end, for no elements
     }
     pos_part = data->next;
   }
@@ -196,7 +196,7 @@ bool walk_level5(Bytes bytes, bool big_endian, const Visitor& visit) {
     const std::size_t count = load32(&bytes[pos + 4], big_endian);
     if (count > bytes.size() - pos - 8) return false;
     if (type == MAT_T_COMPRESSED) {
-      auto body = inflate_element(&bytes[pos + 8], count, big_endian);
+      auto body = inflate_element(bytes.data() + pos + 8, count, big_endian);
       if (!body) return false;
       inflated.push_back(std::move(*body));
       const Bytes element = inflated.back().bytes();
@@ -241,14 +241,14 @@ bool walk_level4(Bytes bytes, const Visitor& visit) {
     if (data > remaining - name_length) return false;
 
     ArrayView view;
-    const char* name = reinterpret_cast<const char*>(&bytes[pos + 20]);
+    const char* name = reinterpret_cast<const char*>(bytes.data() + pos + 20);
     view.name.assign(name, strnlen(name, static_cast<std::size_t>(name_length)));
     // Text and sparse matrices are never unit data; keep them out of the numeric path.
     view.class_type = type % 10 == 0 ? MAT_C_DOUBLE : MAT_C_CHAR;
     view.complex = complex;
     view.dims = {rows, columns};
     view.data_type = element_type[precision];
-    view.data = &bytes[pos + 20 + name_length];
+    view.data = bytes.data() + pos + 20 + name_length;
     view.elements = static_cast<std::size_t>(rows * columns);
     view.big_endian = big_endian;
     views.push_back(std::move(view));

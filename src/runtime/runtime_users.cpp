@@ -13,7 +13,6 @@ struct Users {
   std::mutex mutex;
   int count = 0;
   int starts = 0;
-  int stops = 0;
 };
 
 Users& users() {
@@ -53,7 +52,6 @@ RuntimeUser::~RuntimeUser() {
   std::lock_guard lock(u.mutex);
   if (--u.count == 0) {
     stop_runtime();
-    ++u.stops;
   }
 }
 
@@ -67,11 +65,6 @@ bool runtime_is_up() { return runtime_user_count() > 0; }
 int runtime_start_count() {
   std::lock_guard lock(users().mutex);
   return users().starts;
-}
-
-int runtime_stop_count() {
-  std::lock_guard lock(users().mutex);
-  return users().stops;
 }
 
 }  // namespace quelvara::runtime

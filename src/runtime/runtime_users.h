@@ -13,8 +13,7 @@ class RuntimeUser {
 
 int runtime_user_count();
 bool runtime_is_up();
-// How many times the runtime has come up and gone down in this process.
+// How many times the runtime has come up in this process.
 int runtime_start_count();
-int runtime_stop_count();
 
 }  // namespace quelvara::runtime

@@ -57,12 +57,8 @@ GraphicsScope::~GraphicsScope() {
   if (closed_) return;
   try {
     close();
-  } catch (const runtime::RuntimeError& e) {
-    runtime::print_error_report(e);
-  } catch (const std::exception& e) {
-    runtime::print_error_report(runtime::RuntimeError(e.what()));
   } catch (...) {
-    runtime::print_error_report(runtime::RuntimeError("Unknown error."));
+    runtime::print_error_report(runtime::current_runtime_error());
   }
 }
 

@@ -32,7 +32,6 @@ class GraphicsScope {
   // and runs the stop functions in reverse list order. All of it runs even when a step fails;
   // the first error is then thrown.
   void close();
-  bool graphics_enabled() const { return graphics_enabled_; }
 
  private:
   void stop_started();

@@ -1,7 +1,5 @@
 #include "shell/process_entry.h"
 
-#include <exception>
-#include <new>
 #include <optional>
 
 #include "runtime/console.h"
@@ -18,14 +16,8 @@ template <typename F>
 int reporting_errors(F f) {
   try {
     return f();
-  } catch (const runtime::RuntimeError& e) {
-    runtime::print_error_report(e);
-  } catch (const std::bad_alloc&) {
-    runtime::print_error_report(runtime::RuntimeError(runtime::out_of_memory_message));
-  } catch (const std::exception& e) {
-    runtime::print_error_report(runtime::RuntimeError(e.what()));
   } catch (...) {
-    runtime::print_error_report(runtime::RuntimeError("Unknown error."));
+    runtime::print_error_report(runtime::current_runtime_error());
   }
   return 1;
 }

@@ -22,7 +22,8 @@ struct Analysis {
 };
 
 // Analyses texto with units read through reader from database_root (the folder holding bd/).
-// Stops at the first diphone with an unknown phone, a missing or an unusable unit.
+// Stops at the first diphone with an unknown phone, a missing or an unusable unit (one whose
+// level is no finite number included).
 Analysis analyse(std::string_view texto, const UnitReader& reader,
                  const std::filesystem::path& database_root);
 

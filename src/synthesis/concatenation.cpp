@@ -43,14 +43,21 @@ void append_row(std::vector<double>& row, const std::vector<double>& values) {
 
 }  // namespace
 
-void append_unit(Joined& joined, const UnitData& unit) {
+bool append_unit(Joined& joined, const UnitData& unit) {
   if (!unit_is_usable(unit)) throw std::invalid_argument("append_unit: unit is not usable");
-  joined.media.push_back(unit_level(unit));
+  const std::optional<double> level = unit_level(unit);
+  if (level) {
+    const double medtot = joined.medtot + *level;
+    if (!std::isfinite(*level) || !std::isfinite(medtot)) return false;
+    joined.medtot = medtot;
+  }
+  joined.media.push_back(level);
   append_row(joined.orig, unit.dfn);
   append_row(joined.pitch, unit.trm);
   append_row(joined.vzmto, unit.vzmt);
   joined.limdf.push_back(unit.dfn.size());
   joined.fctalisa.push_back(1.0);
+  return true;
 }
 
 void smooth_levels(Joined& joined) {
@@ -70,7 +77,7 @@ void smooth_levels(Joined& joined) {
     }
   }
   // With a single level the factor would silence that unit; with a zero sum it has no divisor.
-  if (units_with_level < 2 || medtot == 0) return;
+  if (units_with_level < 2 || medtot == 0 || !std::isfinite(medtot)) return;
 
   std::size_t buf = 0;
   for (std::size_t c = 0; c < joined.limdf.size(); ++c) {

@@ -15,11 +15,15 @@ struct Joined {
   std::vector<std::size_t> limdf;            // length of each unit
   std::vector<std::optional<double>> media;  // level of each unit, nullopt for the marker "n"
   std::vector<double> fctalisa;              // smoothing factor applied to each unit (1 = unchanged)
+  double medtot = 0;                         // sum of the levels so far, in text order
 };
 
 // Appends a unit (already checked with unit_is_usable) and records its length and level.
-// The level is the mean of the absolute sample values over the unit's last period.
-void append_unit(Joined& joined, const UnitData& unit);
+// The level is the mean of the absolute sample values over the unit's last period. Gives false
+// and appends nothing when that level, or the sum of the levels with it, is no finite number
+// (samples so large that their sum overflows): smoothing by it would turn every sample of the
+// text into NaN.
+bool append_unit(Joined& joined, const UnitData& unit);
 
 // Scales each unit that has a level by (medtot - media(c)) / medtot; no unit is scaled when
 // fewer than two units have a level or the sum of levels is 0.

@@ -1,49 +1,17 @@
 #include "windows/install.h"
 
-#include <new>
-
-#include "audio/wavplay.h"
+#include "audio/install.h"
 #include "graphics/callbacks.h"
 #include "graphics/msgbox.h"
 #include "imaging/install.h"
 #include "runtime/console.h"
-#include "runtime/function_registry.h"
-#include "runtime/runtime_users.h"
 #include "windows/module_support.h"
 #include "windows/modules.h"
 
 namespace quelvara::windows {
 
-namespace {
-
-const runtime::RuntimeUser wavplay_user;
-const runtime::RuntimeUser playsnd_user;
-const runtime::RuntimeUser playsndb_user;
-
-runtime::Function by_name(const char* name) {
-  return [name](int nargout, Args args) { return runtime::call_by_name(name, nargout, std::move(args)); };
-}
-
-runtime::RuntimeError as_runtime_error(const std::exception& error) {
-  if (const auto* e = dynamic_cast<const runtime::RuntimeError*>(&error)) return *e;
-  if (dynamic_cast<const std::bad_alloc*>(&error)) return runtime::RuntimeError(runtime::out_of_memory_message);
-  return runtime::RuntimeError(error.what());
-}
-
-}  // namespace
-
-void install_playback_functions() {
-  runtime::define_function("audio/private/playsndb", audio::playsndb);
-  runtime::define_function("audio/private/playsnd", audio::playsnd);
-  runtime::define_function("wavplay", [](int, Args args) {
-    audio::wavplay(args, audio::host_platform(), by_name("audio/private/playsndb"),
-                   by_name("audio/private/playsnd"));
-    return Results{};
-  });
-}
-
 void report_callback_error(const std::exception& error) {
-  const runtime::RuntimeError e = as_runtime_error(error);
+  const runtime::RuntimeError e = runtime::as_runtime_error(error);
   runtime::print_error_report(e);
   try {
     graphics::msgbox(e.message(), message_title);
@@ -56,7 +24,7 @@ void install_callback_error_report() { graphics::set_callback_error_handler(repo
 
 void install_windows() {
   imaging::install_imaging();
-  install_playback_functions();
+  audio::install_audio();
   register_interface();
   register_gravar();
   register_val_factor();

@@ -1,5 +1,5 @@
 #pragma once
-// Plugs the windows into the program: the five window modules, the image display, the playback
+// Plugs the windows into the program: the five window modules, the image display, the audio
 // functions called by name, and the report of errors that end a callback.
 #include <exception>
 
@@ -7,10 +7,6 @@ namespace quelvara::windows {
 
 // Safe to call more than once.
 void install_windows();
-
-// Supplies wavplay, "audio/private/playsndb" and "audio/private/playsnd" by name; wavplay runs
-// its routines by those names.
-void install_playback_functions();
 
 // What the user sees of an error that ended a callback: the error report on the console and
 // the message in a box titled "Quelvara" (which does not wait: the callback is over).

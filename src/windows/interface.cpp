@@ -3,18 +3,18 @@
 #include <string>
 
 #include "audio/playback.h"
-#include "audio/wavwrite.h"
 #include "framework/placement.h"
 #include "framework/window_data.h"
 #include "framework/window_module.h"
 #include "graphics/callbacks.h"
-#include "prosody/intonation.h"
 #include "prosody/planning.h"
+#include "road/intonation.h"
 #include "runtime/console.h"
 #include "runtime/function_registry.h"
 #include "runtime/mat_file.h"
 #include "runtime/runtime_users.h"
 #include "synthesis/analysis.h"
+#include "wave/wavwrite.h"
 #include "windows/module_support.h"
 #include "windows/modules.h"
 #include "windows/reply_dialog.h"
@@ -104,14 +104,13 @@ std::string picked_item(Handle selector) {
 }
 
 // Plans the new marks, resynthesises and stores sinal on the main window.
-void synthesise(Value& handles, bool by_factor, double factor) {
+void synthesise(Value& handles, const road::Mode& mode) {
   const std::vector<double> pitch = samples_of(field(handles, "pitch"), "pitch");
   const std::vector<double> vzmto = samples_of(field(handles, "vzmto"), "vzmto");
   const std::vector<double> orig = samples_of(field(handles, "orig"), "orig");
   const std::string pontuacao = field(handles, "pontuacao").text();
-  const prosody::Intonation result =
-      prosody::reshape(orig, pitch, vzmto, by_factor ? std::optional(factor) : std::nullopt,
-                       pontuacao.empty() ? '.' : pontuacao[0]);
+  const road::Intonation result =
+      road::reshape(orig, pitch, vzmto, mode, pontuacao.empty() ? '.' : pontuacao[0]);
   if (result.placeholder_mismatch) runtime::print(std::string(prosody::mark_count_message) + "\n");
   if (result.mark_count_mismatch) show_message(prosody::mark_count_message);
   handles.record().set("sinal", samples_row(result.sinal));
@@ -126,9 +125,9 @@ Results tipo_variacao_Callback(int, Args args) {
   } else {
     const std::string item = picked_item(selector);
     if (item == "Factor") {
-      if (const auto factor = ask_factor()) synthesise(handles, true, *factor);
+      if (const auto factor = ask_factor()) synthesise(handles, road::FactorMode{*factor});
     } else if (item == "Gráfica") {
-      synthesise(handles, false, 0);
+      synthesise(handles, road::ContourMode{});
     }
     // Play and save read sinal: they are enabled once there is one, also after a cancel that
     // keeps the signal of an earlier run.
@@ -162,7 +161,7 @@ Results botao_gravar_Callback(int, Args args) {
   const Value reply = call_by_name("gravar", 1, {}).at(0);
   if (reply.is_text(cancel_reply)) return {};
   if (!reply.is_text()) throw runtime::RuntimeError("The file name must be a text.");
-  audio::wavwrite(audio::SampleMatrix::row(sinal), sample_rate, bits_per_sample, reply.text() + ".wav",
+  wave::wavwrite(wave::SampleMatrix::row(sinal), sample_rate, bits_per_sample, reply.text() + ".wav",
                   [](const std::string& text) { runtime::warning(text); });
   return {};
 }

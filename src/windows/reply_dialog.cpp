@@ -2,6 +2,7 @@
 
 #include "framework/placement.h"
 #include "framework/window_data.h"
+#include "graphics/callbacks.h"
 #include "graphics/event_loop.h"
 #include "runtime/error.h"
 #include "windows/module_support.h"

@@ -116,6 +116,9 @@ TEST_F(Wavplay, ArgumentErrors) {
   EXPECT_EQ(failure({signal, "loud"}), "Unrecognized option: loud");
   EXPECT_EQ(failure({signal, 22050, "SYNC"}), "Unrecognized option: SYNC");
   EXPECT_EQ(failure({signal, 22050, "synch"}), "Unrecognized option: synch");
+  // A mode alone is no samples.
+  EXPECT_EQ(failure({"sync"}), "Not enough input arguments.");
+  EXPECT_EQ(failure({"a"}), "Not enough input arguments.");
 }
 
 TEST_F(Wavplay, OnlyThePcPlatformPlaysAndItsTestComesFirst) {

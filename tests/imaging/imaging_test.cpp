@@ -4,6 +4,7 @@
 #include <QImage>
 #include <fstream>
 
+#include "graphics/callbacks.h"
 #include "graphics/object_tree.h"
 #include "imaging/image_value.h"
 #include "imaging/imread.h"
@@ -137,6 +138,45 @@ TEST_F(ImagingTest, ImshowRefusesWhatIsNoImageBeforeDrawing) {
   graphics::set_pixel_position(axes, {0, 0, 50, 50});
   runtime::call_by_name("truesize", 0, {Value(*graphics::ancestor_figure(axes))});
   EXPECT_EQ(graphics::pixel_position(axes), (graphics::Rect{22, 23, 5, 4}));
+}
+
+TEST_F(ImagingTest, InnerFunctionsByName) {
+  const auto is_vector = [](const Value& x) { return runtime::call_by_name("imshow/IsVector", 1, {x}).at(0).number(); };
+  EXPECT_EQ(is_vector(Value(Array::row({1, 2, 3}))), 1);
+  EXPECT_EQ(is_vector(Value(Array::column({1, 2}))), 1);
+  EXPECT_EQ(is_vector(Value(4.0)), 1);
+  EXPECT_EQ(is_vector(Value(Array::zeros(2, 3))), 0);
+  EXPECT_EQ(is_vector(Value()), 0);
+
+  // Alone in its window, an image's axes are in the default position.
+  const Handle axes = window_with_axes({0, 0, 100, 100});
+  const Handle figure = *graphics::ancestor_figure(axes);
+  const auto single = [&](Handle f, Handle a) {
+    return runtime::call_by_name("imshow/SingleImageDefaultPos", 1, {Value(f), Value(a)}).at(0).number();
+  };
+  EXPECT_EQ(single(figure, axes), 0);  // no image yet
+  imshow(Value(Array::zeros(4, 5)));
+  EXPECT_EQ(single(figure, axes), 1);
+  const Handle other = window_with_axes({0, 0, 10, 10});
+  EXPECT_EQ(single(figure, other), 0);
+  graphics::create_object("axes", figure);
+  EXPECT_EQ(single(figure, axes), 0);  // a second axes beside it
+  EXPECT_THROW(single(figure, 12345), RuntimeError);
+
+  // The functions this display has no use for say so, and change nothing.
+  for (const char* name : {"truesize/Resize2", "truesize/Resize3", "imread/delete_download"}) {
+    SCOPED_TRACE(name);
+    const std::string file = (dir / "kept.png").string();
+    std::ofstream(file) << "x";
+    try {
+      runtime::call_by_name(name, 0, {Value(file)});
+      ADD_FAILURE() << "no error";
+    } catch (const RuntimeError& e) {
+      EXPECT_EQ(std::string(e.message()).rfind(std::string(name) + " has no part in this image display", 0), 0u)
+          << e.message();
+    }
+    EXPECT_TRUE(std::ifstream(file).good());
+  }
 }
 
 }  // namespace

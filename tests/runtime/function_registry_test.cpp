@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "runtime/by_name.h"
 #include "runtime/error.h"
 #include "runtime/module_constants.h"
 #include "runtime/runtime_users.h"
@@ -43,6 +44,32 @@ TEST(FunctionRegistry, RegisteredNamesWithoutBodyAreNotAvailable) {
   EXPECT_FALSE(has_body("imread"));
   unregister_functions();
   EXPECT_FALSE(is_registered("imread"));
+}
+
+// A surplus call gets its row's message before the body is looked up, so a name whose body is
+// missing (or not yet supplied) reports the surplus and not its absence.
+TEST(FunctionRegistry, EveryRowsChecksRunBeforeTheBodyIsLookedUp) {
+  ASSERT_EQ(entry_check_table().size(), 66u);
+  for (const EntryCheck& row : entry_check_table()) {
+    const std::string& name = row.qualified_name;
+    SCOPED_TRACE(name);
+    ASSERT_FALSE(has_body(name));
+    const auto message = [&](const char* what, int k) {
+      return "Run-time Error: File: " + name + " Line: " + std::to_string(row.line) +
+             " Column: 1 The function \"" + name + "\" was called with more than the declared number of " +
+             what + " (" + std::to_string(k) + ").";
+    };
+    const int in_ok = limits(row.max_inputs) ? row.max_inputs : 7;
+    const int out_ok = limits(row.max_outputs) ? row.max_outputs : 7;
+    const auto args = [](int n) { return std::vector<Value>(static_cast<std::size_t>(n), Value(1.0)); };
+    if (limits(row.max_outputs)) {
+      EXPECT_EQ(error_of(name, row.max_outputs + 1, args(in_ok)), message("outputs", row.max_outputs));
+    }
+    if (limits(row.max_inputs)) {
+      EXPECT_EQ(error_of(name, out_ok, args(row.max_inputs + 1)), message("inputs", row.max_inputs));
+    }
+    EXPECT_EQ(error_of(name, out_ok, args(in_ok)), "Undefined function \"" + name + "\".");
+  }
 }
 
 TEST(FunctionRegistry, ModuleTablesResolveNamesWithinTheirModule) {

@@ -157,6 +157,15 @@ TEST_F(UnitFile, RejectsFilesThatAreNotUnitFiles) {
   EXPECT_FALSE(read_unit_file(file));
 }
 
+// Found by fuzzing: a version 4 element whose name or data reaches the last byte of the file
+// was addressed through an index one past the end (the sanitizer build checks every index).
+TEST_F(UnitFile, AnElementEndingWithTheFileIsReadWithinItsBytes) {
+  const std::filesystem::path regression = std::filesystem::path(QUELVARA_SOURCE_DIR) /
+                                           "tests/fuzz/corpus/unit_file/regress-v4-element-ending-the-file.mat";
+  ASSERT_TRUE(std::filesystem::exists(regression));
+  EXPECT_FALSE(read_unit_file(regression));
+}
+
 TEST_F(UnitFile, RejectsTruncatedFilesAtEveryLength) {
   const std::vector<std::pair<mat_ft, matio_compression>> layouts = {
       {MAT_FT_MAT5, MAT_COMPRESSION_NONE}, {MAT_FT_MAT5, MAT_COMPRESSION_ZLIB}, {MAT_FT_MAT4, MAT_COMPRESSION_NONE}};

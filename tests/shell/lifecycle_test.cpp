@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "runtime/by_name.h"
 #include "runtime/console.h"
 #include "runtime/function_registry.h"
 #include "runtime/module_constants.h"
@@ -158,30 +159,28 @@ TEST_F(Lifecycle, RegistersTheNamedFunctionsAndStopsReleaseModuleConstants) {
   EXPECT_TRUE(constants.released());
 }
 
-TEST(ProgramDescription, NamesTheTwentyFiveFunctionsInOrderWithTheirCounts) {
-  struct Row {
-    const char* name;
-    int inputs;
-    int results;
-  };
-  const Row expected[] = {
-      {"interface", -1, -1}, {"bartlett", 1, 1}, {"centrarcaixas", 1, 0}, {"creditos", -1, -1},
-      {"gravar", -1, -1}, {"gui_mainfcn", -2, -1}, {"guidata", 2, 1}, {"sampa", -1, -1},
-      {"val_factor", -1, -1}, {"wavplay", -1, 0}, {"wavwrite", 4, 0},
-      {"signal/private/check_order", 1, 3}, {"imread", -1, 3}, {"imshow", -1, 1},
-      {"guihandles", 1, 1}, {"openfig", 3, 1}, {"audio/private/playsnd", 3, 0},
-      {"audio/private/playsndb", -1, -1}, {"qorgetpref", 1, 1}, {"truesize", -1, 0},
-      {"isvarname", 1, 1}, {"movegui", -1, 0}, {"images/private/qorprefs", 0, 1},
-      {"images/private/qorregistry", -1, -1}, {"iskeyword", 1, 1},
-  };
+// The registered counts and the table of checks are two statements of the same declarations;
+// they must agree, and every main function of the table must be registered.
+TEST(ProgramDescription, EveryRegisteredFunctionsCountsEqualItsRowOfTheCheckTable) {
   const auto functions = named_functions();
-  ASSERT_EQ(functions.size(), std::size(expected));
+  ASSERT_EQ(functions.size(), 25u);
   for (std::size_t i = 0; i < functions.size(); ++i) {
-    SCOPED_TRACE(expected[i].name);
-    EXPECT_EQ(functions[i].name, expected[i].name);
-    EXPECT_EQ(functions[i].inputs, expected[i].inputs);
-    EXPECT_EQ(functions[i].results, expected[i].results);
-    EXPECT_EQ(start_stop_list()[i + 2].owner, expected[i].name);
+    const auto& f = functions[i];
+    SCOPED_TRACE(f.name);
+    EXPECT_EQ(start_stop_list()[i + 2].owner, f.name);
+    if (const auto* row = runtime::find_entry_check(f.name)) {
+      EXPECT_EQ(f.inputs, row->max_inputs);
+      EXPECT_EQ(f.results, row->max_outputs);
+    } else {
+      EXPECT_FALSE(runtime::limits(f.inputs));
+      EXPECT_FALSE(runtime::limits(f.results));
+    }
+  }
+  for (const auto& row : runtime::entry_check_table()) {
+    if (row.qualified_name.find('/') != std::string::npos) continue;
+    EXPECT_TRUE(std::any_of(functions.begin(), functions.end(),
+                            [&](const auto& f) { return f.name == row.qualified_name; }))
+        << row.qualified_name << " has a check but is not registered";
   }
 }
 

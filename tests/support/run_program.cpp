@@ -12,16 +12,29 @@
 namespace quelvara::testing {
 
 ProgramResult run_program(const std::string& program, const std::vector<std::string>& args,
-                          const std::string& input, const std::filesystem::path& working_directory) {
+                          const std::string& input, const std::filesystem::path& working_directory,
+                          const RunOptions& options) {
   int in[2], out[2], err[2];
   if (pipe(in) || pipe(out) || pipe(err)) throw std::runtime_error("pipe failed");
+  // With no reader left before the program starts, its first write to standard output fails.
+  if (options.output_without_reader) {
+    close(out[0]);
+    out[0] = -1;
+  }
   const pid_t pid = fork();
   if (pid < 0) throw std::runtime_error("fork failed");
   if (pid == 0) {
     dup2(in[0], 0);
     dup2(out[1], 1);
     dup2(err[1], 2);
-    for (int fd : {in[0], in[1], out[0], out[1], err[0], err[1]}) close(fd);
+    for (int fd : {in[0], in[1], out[0], out[1], err[0], err[1]})
+      if (fd >= 0) close(fd);
+    for (const auto& [resource, limit] : options.limits) {
+      const rlimit r{limit, limit};
+      if (setrlimit(resource, &r) != 0) _exit(126);
+    }
+    for (const auto& setting : options.environment) putenv(const_cast<char*>(setting.c_str()));
+    if (options.unprivileged && geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(125);
     if (!working_directory.empty() && chdir(working_directory.c_str()) != 0) _exit(127);
     std::vector<char*> argv;
     argv.push_back(const_cast<char*>(program.c_str()));
@@ -34,13 +47,14 @@ ProgramResult run_program(const std::string& program, const std::vector<std::str
   close(out[1]);
   close(err[1]);
   signal(SIGPIPE, SIG_IGN);
+  if (options.while_running) options.while_running(pid);
 
   ProgramResult result;
   std::size_t written = 0;
   if (input.empty()) close(in[1]);
   int in_fd = input.empty() ? -1 : in[1];
   if (in_fd >= 0) fcntl(in_fd, F_SETFL, O_NONBLOCK);
-  bool out_open = true, err_open = true;
+  bool out_open = out[0] >= 0, err_open = true;
   char buffer[65536];
   while (out_open || err_open) {
     pollfd fds[3] = {{out_open ? out[0] : -1, POLLIN, 0},
@@ -73,6 +87,7 @@ ProgramResult run_program(const std::string& program, const std::vector<std::str
   int status = 0;
   waitpid(pid, &status, 0);
   result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  result.signal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
   return result;
 }
 

@@ -1,19 +1,35 @@
 #pragma once
 // Runs a program with arguments and a standard input, and collects what it wrote and its status.
+#include <sys/resource.h>
+
 #include <filesystem>
+#include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace quelvara::testing {
 
 struct ProgramResult {
   int status = -1;  // exit status, or -1 when it did not exit normally
+  int signal = 0;   // the signal that ended it, when one did
   std::string out;
   std::string err;
 };
 
+// What the program is started with beyond its arguments.
+struct RunOptions {
+  std::vector<std::pair<int, rlim_t>> limits;  // resource limits (RLIMIT_AS, RLIMIT_FSIZE, ...)
+  std::vector<std::string> environment;        // "NAME=value", set on top of the test's own
+  bool unprivileged = false;                   // run as the user nobody when started as root
+  bool output_without_reader = false;          // standard output a pipe that nobody reads
+  // Called in the test process once the program runs, with its process id.
+  std::function<void(int pid)> while_running;
+};
+
 ProgramResult run_program(const std::string& program, const std::vector<std::string>& args,
                           const std::string& input = {},
-                          const std::filesystem::path& working_directory = {});
+                          const std::filesystem::path& working_directory = {},
+                          const RunOptions& options = {});
 
 }  // namespace quelvara::testing

@@ -129,7 +129,10 @@ TEST(Analysis, UnusableUnitsFromAReaderAreRejected) {
   poisoned.dfn[40] = std::numeric_limits<double>::quiet_NaN();
   UnitData unmarked = noise_unit(50, 0.1);
   unmarked.vzmt.back() = 5;
-  for (const UnitData& bad : {poisoned, unmarked, UnitData{}}) {
+  // Finite samples whose level overflows: smoothing by it would silence the whole text as NaN.
+  UnitData huge = voiced_unit(100, 25, 0.5);
+  for (double& x : huge.dfn) x = 1e308;
+  for (const UnitData& bad : {poisoned, unmarked, huge, UnitData{}}) {
     int calls = 0;
     const UnitReader reader = [&](const std::filesystem::path&) -> std::optional<UnitData> {
       return ++calls == 2 ? bad : voiced_unit(100, 25, 0.5);
@@ -137,6 +140,8 @@ TEST(Analysis, UnusableUnitsFromAReaderAreRejected) {
     Analysis a = analyse("_pa_", reader, ".");
     EXPECT_EQ(a.status, Analysis::Status::missing_unit);
     EXPECT_EQ(calls, 2);
+    ASSERT_TRUE(a.failed);
+    EXPECT_EQ(a.failed->dif, "pa");
     EXPECT_TRUE(a.joined.orig.empty());
   }
 }

@@ -24,6 +24,22 @@ UnitData unit_with_level(double level, std::size_t length = 40) {
   return unit;
 }
 
+TEST(AppendUnit, ALevelThatIsNoFiniteNumberIsRefused) {
+  // Each level is finite, but nine of them sum past the largest double: the ninth unit is
+  // refused and nothing of it kept.
+  Joined joined;
+  int appended = 0;
+  while (appended < 20 && append_unit(joined, unit_with_level(2e307))) ++appended;
+  EXPECT_EQ(appended, 8);
+  EXPECT_EQ(joined.limdf.size(), 8u);
+  EXPECT_EQ(joined.orig.size(), 8u * 40u);
+  UnitData overflowing = unit_with_level(1.0);
+  for (double& x : overflowing.dfn) x = 1.7e308;  // the sum over its last period overflows
+  Joined fresh;
+  EXPECT_FALSE(append_unit(fresh, overflowing));
+  EXPECT_TRUE(fresh.media.empty() && fresh.orig.empty());
+}
+
 TEST(AppendUnit, LevelIsTakenFromTheLastPeriod) {
   Joined joined;
   // Ends voiced: from the last mark to the end, even though it also begins voiced.

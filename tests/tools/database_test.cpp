@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "cli/road.h"
 #include "prosody/planning.h"
+#include "road/road.h"
 #include "runtime/mat_file.h"
 #include "builder_runs.h"
 #include "support/temp_dir.h"
@@ -54,8 +54,8 @@ class BuiltDatabase : public ::testing::Test {
   static synthesis::Analysis analyse(const std::string& text) {
     return synthesis::analyse(text, runtime::read_unit_file, dir->path());
   }
-  static std::vector<double> synthesise(const std::string& text, const cli::Mode& mode) {
-    auto result = cli::run_road(text, mode, runtime::read_unit_file, dir->path());
+  static std::vector<double> synthesise(const std::string& text, const road::Mode& mode) {
+    auto result = road::run_road(text, mode, runtime::read_unit_file, dir->path());
     EXPECT_EQ(result.analysis.status, synthesis::Analysis::Status::ok) << text;
     return result.sinal;
   }
@@ -156,7 +156,7 @@ TEST_F(BuiltDatabase, AUnitThatFailsStopsTheBuildNamingIt) {
 
 TEST_F(BuiltDatabase, FactorScalesTheConstantPitch) {
   for (const double factor : {1.0, 1.5, 0.5}) {
-    const auto track = pitch_track(synthesise(sentence, cli::FactorMode{factor}));
+    const auto track = pitch_track(synthesise(sentence, road::FactorMode{factor}));
     ASSERT_GT(track.size(), 30u) << factor;
     const double expected = 130 * factor;
     EXPECT_NEAR(median(track), expected, 0.01 * expected) << "factor " << factor;
@@ -173,7 +173,7 @@ TEST_F(BuiltDatabase, ContourPeriodsAreRealisedWithinTwoSamples) {
     ASSERT_EQ(analysis.status, synthesis::Analysis::Status::ok);
     const auto& j = analysis.joined;
     const auto plan = prosody::plan_contour(j.pitch, j.vzmto, analysis.reading.pontuacao);
-    const auto sinal = synthesise(text, cli::ContourMode{});
+    const auto sinal = synthesise(text, road::ContourMode{});
     std::vector<std::size_t> a, s;
     for (std::size_t k = 0; k < plan.analysis_marks.size(); ++k) if (plan.analysis_marks[k] != 0) a.push_back(k);
     for (std::size_t k = 0; k < plan.synthesis_marks.size(); ++k) if (plan.synthesis_marks[k] != 0) s.push_back(k);

@@ -7,7 +7,7 @@
 #include <sstream>
 
 #include "builder_runs.h"
-#include "cli/road.h"
+#include "road/road.h"
 #include "listening_texts.h"
 #include "prosody/planning.h"
 #include "runtime/mat_file.h"
@@ -35,12 +35,12 @@ class EverydayWords : public ::testing::Test {
   void SetUp() override { ASSERT_EQ(status, 0) << testing::read_all(dir->path() / "log.txt"); }
 
   struct Run {
-    cli::RoadResult road;
+    road::RoadResult road;
     prosody::Plan plan;
   };
   static Run run(const std::string& text, std::optional<double> factor) {
-    const cli::Mode mode = factor ? cli::Mode(cli::FactorMode{*factor}) : cli::Mode(cli::ContourMode{});
-    Run r{cli::run_road(text, mode, runtime::read_unit_file, dir->path()), {}};
+    const road::Mode mode = factor ? road::Mode(road::FactorMode{*factor}) : road::Mode(road::ContourMode{});
+    Run r{road::run_road(text, mode, runtime::read_unit_file, dir->path()), {}};
     EXPECT_EQ(r.road.analysis.status, synthesis::Analysis::Status::ok) << text;
     const auto& j = r.road.analysis.joined;
     r.plan = factor ? prosody::plan_factor(j.pitch, j.vzmto, *factor)

@@ -3,9 +3,9 @@
 #include <cmath>
 
 #include "app_fixture.h"
-#include "cli/road.h"
 #include "graphics/callbacks.h"
 #include "graphics/event_loop.h"
+#include "road/road.h"
 #include "runtime/error.h"
 #include "runtime/function_registry.h"
 #include "runtime/mat_file.h"
@@ -17,8 +17,8 @@ using runtime::Array;
 
 std::vector<double> row(const Value& handles, const char* name) { return handles.record().get(name).array().data(); }
 
-std::vector<double> expected_sinal(const std::string& texto, const cli::Mode& mode) {
-  return cli::run_road(texto, mode, runtime::read_unit_file, ".").sinal;
+std::vector<double> expected_sinal(const std::string& texto, const road::Mode& mode) {
+  return road::run_road(texto, mode, runtime::read_unit_file, ".").sinal;
 }
 
 class MainWindowTest : public AppFolderTest {
@@ -67,7 +67,7 @@ TEST_F(MainWindowTest, GraficaMakesTheSameSignalAsTheCommandLineRoadAndEnablesPl
   pick(main, "Gráfica");
   ASSERT_TRUE(errors.empty()) << errors.front();
   const Value h = record(main);
-  EXPECT_EQ(row(h, "sinal"), expected_sinal("_papa_?", cli::ContourMode{}));
+  EXPECT_EQ(row(h, "sinal"), expected_sinal("_papa_?", road::ContourMode{}));
   EXPECT_TRUE(h.record().get("click").is_text("on"));  // the callback's copy wins over the re-entry
   EXPECT_TRUE(enabled(main, "botao_ouvir"));
   EXPECT_TRUE(enabled(main, "botao_gravar"));
@@ -94,7 +94,7 @@ TEST_F(MainWindowTest, FactorOutOfRangeBringsTheMessageAndTheDialogBackUntilAnAc
   pick(main, "Factor");
   ASSERT_TRUE(errors.empty()) << errors.front();
   EXPECT_EQ(messages, std::vector<std::string>(5, "Introduza um valor entre 0.5 e 2"));
-  EXPECT_EQ(row(record(main), "sinal"), expected_sinal("_pa_.", cli::FactorMode{1.5}));
+  EXPECT_EQ(row(record(main), "sinal"), expected_sinal("_pa_.", road::FactorMode{1.5}));
   EXPECT_FALSE(window("val_factor"));  // every dialog was deleted after its answer
   EXPECT_EQ(graphics::pending_events(), 0u);
 }
@@ -105,7 +105,7 @@ TEST_F(MainWindowTest, FactorBoundsAreAccepted) {
   for (const char* factor : {"0.5", "2"}) {
     then_answer("val_factor", factor);
     pick(main, "Factor");
-    EXPECT_EQ(row(record(main), "sinal"), expected_sinal("_pi_.", cli::FactorMode{std::stod(factor)}));
+    EXPECT_EQ(row(record(main), "sinal"), expected_sinal("_pi_.", road::FactorMode{std::stod(factor)}));
   }
   EXPECT_TRUE(messages.empty());
   EXPECT_TRUE(errors.empty());
@@ -167,7 +167,7 @@ TEST_F(MainWindowTest, ANewTextKeepsTheOldSignalUntilTheNextPick) {
   EXPECT_EQ(row(record(main), "sinal"), first);
   EXPECT_NE(row(record(main), "orig").size(), synthesis::analyse("_pa_.", runtime::read_unit_file, ".").joined.orig.size());
   pick(main, "Gráfica");
-  EXPECT_EQ(row(record(main), "sinal"), expected_sinal("_papa_.", cli::ContourMode{}));
+  EXPECT_EQ(row(record(main), "sinal"), expected_sinal("_papa_.", road::ContourMode{}));
 }
 
 TEST_F(MainWindowTest, ATextWithoutDiphonesGivesAnEmptySignal) {
@@ -178,7 +178,7 @@ TEST_F(MainWindowTest, ATextWithoutDiphonesGivesAnEmptySignal) {
   then_answer("val_factor", "1");
   pick(main, "Factor");
   EXPECT_TRUE(errors.empty()) << errors.front();
-  EXPECT_EQ(row(record(main), "sinal"), expected_sinal("_.", cli::FactorMode{1}));
+  EXPECT_EQ(row(record(main), "sinal"), expected_sinal("_.", road::FactorMode{1}));
 }
 
 TEST_F(MainWindowTest, PlayHandsTheSignalToThePlaybackRoutineAsAColumnAt22050) {

@@ -2,13 +2,13 @@
 #include <fstream>
 
 #include "app_fixture.h"
-#include "audio/wavwrite.h"
-#include "cli/road.h"
 #include "graphics/callbacks.h"
 #include "graphics/event_loop.h"
+#include "road/road.h"
 #include "runtime/console.h"
 #include "runtime/function_registry.h"
 #include "runtime/mat_file.h"
+#include "wave/wavwrite.h"
 #include "windows/install.h"
 
 namespace quelvara::windows::testing {
@@ -24,8 +24,8 @@ class SaveTest : public AppFolderTest {
     confirm_text(main, "_pa_.");
     pick(main, "Gráfica");
     ASSERT_TRUE(errors.empty()) << errors.front();
-    const auto road = cli::run_road("_pa_.", cli::ContourMode{}, runtime::read_unit_file, ".");
-    audio::wavwrite(audio::SampleMatrix::row(road.sinal), 22050, 16, (folder() / "esperado.wav").string());
+    const auto road = road::run_road("_pa_.", road::ContourMode{}, runtime::read_unit_file, ".");
+    wave::wavwrite(wave::SampleMatrix::row(road.sinal), 22050, 16, (folder() / "esperado.wav").string());
     expected = read_bytes(folder() / "esperado.wav");
     fs::remove(folder() / "esperado.wav");
   }

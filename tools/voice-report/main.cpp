@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/road.h"
+#include "road/road.h"
 #include "listening_texts.h"
 #include "prosody/planning.h"
 #include "runtime/mat_file.h"
@@ -117,8 +117,8 @@ void report_unvoiced(const fs::path& root, const std::vector<tools::ListeningTex
   for (const auto& text : texts) {
     std::vector<std::pair<std::size_t, std::size_t>> counts;
     for (auto& m : modes) {
-      const cli::Mode mode = m.factor ? cli::Mode(cli::FactorMode{*m.factor}) : cli::Mode(cli::ContourMode{});
-      const auto result = cli::run_road(text.sampa, mode, runtime::read_unit_file, root);
+      const road::Mode mode = m.factor ? road::Mode(road::FactorMode{*m.factor}) : road::Mode(road::ContourMode{});
+      const auto result = road::run_road(text.sampa, mode, runtime::read_unit_file, root);
       if (result.analysis.status != synthesis::Analysis::Status::ok) continue;
       const auto& j = result.analysis.joined;
       const auto plan = m.factor ? prosody::plan_factor(j.pitch, j.vzmto, *m.factor)
@@ -189,7 +189,7 @@ void report_pitch(const fs::path& root, const std::vector<tools::ListeningText>&
   for (const double factor : {0.5, 0.75, 1.0, 1.5, 2.0}) {
     std::vector<double> f0s;
     for (const auto& text : texts) {
-      const auto result = cli::run_road(text.sampa, cli::FactorMode{factor}, runtime::read_unit_file, root);
+      const auto result = road::run_road(text.sampa, road::FactorMode{factor}, runtime::read_unit_file, root);
       for (const auto& frame : tools::pitch_track(result.sinal)) f0s.push_back(frame.f0);
     }
     const double expected = 130 * factor;
@@ -203,7 +203,7 @@ void report_pitch(const fs::path& root, const std::vector<tools::ListeningText>&
   // unvoiced remainder or a voicing onset has no one pitch to follow.
   std::size_t frames = 0, within2 = 0, within5 = 0;
   for (const auto& text : texts) {
-    const auto result = cli::run_road(text.sampa, cli::ContourMode{}, runtime::read_unit_file, root);
+    const auto result = road::run_road(text.sampa, road::ContourMode{}, runtime::read_unit_file, root);
     if (result.analysis.status != synthesis::Analysis::Status::ok) continue;
     const auto& j = result.analysis.joined;
     const auto plan = prosody::plan_contour(j.pitch, j.vzmto, result.analysis.reading.pontuacao);

@@ -1,0 +1,56 @@
+#!/usr/bin/env bash
+# A normal session of the windowed program, driven as a user would: open, type a text, pick
+# "Gráfica", save it with Gravar, leave with Sair. Run inside an X display (xvfb-run); the
+# argument is the runnable folder (the program, its layouts, pictures and bd/). Fails unless the
+# program saved the "Gráfica" signal of the text, ended with status 0 and printed nothing.
+set -euo pipefail
+app=$(cd "$1" && pwd)
+log=$(mktemp)
+name=sessao-$$
+runtime_dir=$(mktemp -d)  # the toolkit's runtime folder, private as it requires
+trap 'rm -rf "$log" "$runtime_dir" "$app/$name.wav" "$app/$name-cli.wav"' EXIT
+export XDG_RUNTIME_DIR=$runtime_dir
+
+# Clicks the middle of a control, given by its layout position [left bottom width height] within
+# a window whose client area is height pixels high.
+click() {
+  local window=$1 height=$2 left=$3 bottom=$4 width=$5 tall=$6
+  eval "$(xdotool getwindowgeometry --shell "$window")"
+  xdotool mousemove --sync $((X + left + width / 2)) $((Y + height - bottom - tall / 2)) click 1
+}
+
+window_named() { timeout 60 xdotool search --sync --onlyvisible --name "^$1\$" | head -n 1; }
+
+cd "$app"
+./quelvara >"$log" 2>&1 &
+program=$!
+
+main=$(window_named Quelvara)
+click "$main" 252 20 152 440 30            # the text box
+xdotool type --delay 20 '_pa_.'
+xdotool key Return
+click "$main" 252 96 76 150 30             # the intonation list
+sleep 0.5
+xdotool key Down Return                     # "Gráfica"
+sleep 1
+click "$main" 252 364 75 96 32             # Gravar…
+dialog=$(window_named Gravar)
+click "$dialog" 140 16 66 328 30           # the name
+xdotool type --delay 20 "$name"
+click "$dialog" 140 144 16 96 32           # OK
+for _ in $(seq 50); do [ -s "$name.wav" ] && break; sleep 0.2; done
+click "$main" 252 364 16 96 32             # Sair
+
+status=0
+timeout 60 tail --pid="$program" -f /dev/null || { kill "$program"; status=1; }
+wait "$program" || status=$?
+echo "windowed session: exit status $status, $(stat -c %s "$name.wav" 2>/dev/null || echo no) bytes saved"
+if [ -s "$log" ]; then
+  echo "windowed session: the program printed:"
+  cat "$log"
+  status=1
+fi
+# What was saved is the "Gráfica" signal of the text, as the command line makes it.
+./quelvara-synth --grafica -o "$name-cli.wav" '_pa_.'
+cmp "$name.wav" "$name-cli.wav" || status=1
+exit "$status"

@@ -1,0 +1,29 @@
+#pragma once
+// One intonation run: plan the new marks in the chosen mode, then resynthesise on them.
+#include <span>
+#include <variant>
+#include <vector>
+
+namespace quelvara::road {
+
+// "Factor": every voiced period divided by factor (0.5 to 2).
+struct FactorMode {
+  double factor = 1.0;
+};
+// "Gráfica": every period replaced by the contour that the final punctuation chooses.
+struct ContourMode {};
+// The intonation type, as the main window's selector and quelvara-synth choose it.
+using Mode = std::variant<FactorMode, ContourMode>;
+
+struct Intonation {
+  std::vector<double> sinal;
+  bool placeholder_mismatch = false;  // planning found a different number of placeholders
+  bool mark_count_mismatch = false;   // analysis and synthesis mark counts differ
+};
+
+// Plans in mode (the contour of pontuacao for ContourMode) and resynthesises orig on the plan.
+// A factor out of range throws std::invalid_argument with prosody::factor_range_message.
+Intonation reshape(std::span<const double> orig, std::span<const double> pitch,
+                   std::span<const double> vzmto, const Mode& mode, char pontuacao);
+
+}  // namespace quelvara::road

@@ -1,0 +1,36 @@
+#pragma once
+// What the WAVE writer and its inner operations share: the samples as they take them, the
+// error they raise and the receiver of their warning.
+#include <cstddef>
+#include <functional>
+#include <span>
+#include <stdexcept>
+#include <string>
+#include <system_error>
+#include <vector>
+
+namespace quelvara::wave {
+
+// An error of the writer: its exact message, and the operating system's reason when a write
+// or the open failed ("No space left on device"), empty otherwise.
+struct WavError : std::runtime_error {
+  explicit WavError(const std::string& message, std::error_code reason = {})
+      : std::runtime_error(message), reason(reason) {}
+  std::error_code reason;
+};
+
+// Samples as the writer takes them: rows are frames, columns are channels, stored column by
+// column. A single row is one channel.
+struct SampleMatrix {
+  std::size_t rows = 0;
+  std::size_t cols = 0;
+  std::vector<double> data;  // column-major, rows * cols values
+  static SampleMatrix row(std::span<const double> samples) {
+    return {1, samples.size(), std::vector<double>(samples.begin(), samples.end())};
+  }
+};
+
+// Receives a warning's text. An empty Warn prints "Warning: " and the text on standard output.
+using Warn = std::function<void(const std::string&)>;
+
+}  // namespace quelvara::wave

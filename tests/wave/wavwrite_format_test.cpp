@@ -1,0 +1,145 @@
+// What the writer puts in a file: header, sample encoding of each bit depth, channel order and
+// naming, checked byte by byte and through an independent reader.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "wave/wavwrite.h"
+#include "support/temp_dir.h"
+#include "wave_reading.h"
+
+namespace quelvara::wave {
+namespace {
+
+using namespace quelvara::testing;
+using ::testing::ElementsAre;
+
+struct Writer {
+  TempDir dir;
+  std::string path = (dir / "voz.wav").string();
+  std::vector<std::string> warnings;
+  Bytes write(std::vector<double> row, int nbits, double fs = 22050) {
+    wavwrite(SampleMatrix::row(row), fs, nbits, path, [this](const std::string& w) { warnings.push_back(w); });
+    return file_bytes(path);
+  }
+};
+
+TEST(WavwriteFormat, SixteenBitMono) {
+  Writer w;
+  const Bytes b = w.write({0.0, 0.25, -0.5, 0.5 / 32768, -0.5 / 32768}, 16);
+  EXPECT_EQ(b.size(), 44u + 10);
+  EXPECT_EQ(header_of(b), (Header{"RIFFWAVEfmt data", 46, 16, 1, 1, 22050, 44100, 2, 16, 10}));
+  const ReadBack r = read_back(w.path);
+  EXPECT_EQ(r.info.format, SF_FORMAT_WAV | SF_FORMAT_PCM_16);
+  // Halves are rounded away from zero.
+  EXPECT_THAT(r.samples, ElementsAre(0, 8192 << 16, -16384 * 65536, 1 << 16, -65536));
+  EXPECT_TRUE(w.warnings.empty());
+}
+
+TEST(WavwriteFormat, SixteenBitLimitsWarnOncePerWrite) {
+  Writer w;
+  w.write({-1.0, 32767.49 / 32768}, 16);
+  EXPECT_TRUE(w.warnings.empty());
+  EXPECT_THAT(read_back(w.path).samples, ElementsAre(-32768 * 65536, 32767 << 16));
+
+  w.write({1.0}, 16);
+  EXPECT_THAT(w.warnings, ElementsAre("Data clipped during write to file:" + w.path));
+  EXPECT_THAT(read_back(w.path).samples, ElementsAre(32767 << 16));
+
+  w.write({-3.0, 32767.5 / 32768, 0.0}, 16);
+  EXPECT_EQ(w.warnings.size(), 2u) << "both limits exceeded: one more warning";
+  EXPECT_THAT(read_back(w.path).samples, ElementsAre(-32768 * 65536, 32767 << 16, 0));
+}
+
+TEST(WavwriteFormat, NanIsZeroAndInfinitiesAreClipped) {
+  Writer w;
+  const double inf = std::numeric_limits<double>::infinity();
+  w.write({std::nan(""), 0.5}, 16);
+  EXPECT_TRUE(w.warnings.empty());
+  EXPECT_THAT(read_back(w.path).samples, ElementsAre(0, 16384 << 16));
+  EXPECT_THAT(data_bytes(w.write({inf, -inf, std::nan("")}, 8)), ElementsAre(255, 0, 0, 0));
+  EXPECT_EQ(w.warnings.size(), 1u);
+}
+
+TEST(WavwriteFormat, EightBitOffsetAndPadByte) {
+  Writer w;
+  const Bytes b = w.write({-1.0, 0.0, 1.0}, 8, 8000);
+  EXPECT_EQ(w.warnings.size(), 1u);
+  // The RIFF size counts the pad byte, the data size does not.
+  EXPECT_EQ(header_of(b), (Header{"RIFFWAVEfmt data", 40, 16, 1, 1, 8000, 8000, 1, 8, 3}));
+  EXPECT_THAT(data_bytes(b), ElementsAre(0, 128, 255, 0));
+  EXPECT_EQ(read_back(w.path).info.format, SF_FORMAT_WAV | SF_FORMAT_PCM_U8);
+}
+
+TEST(WavwriteFormat, TwentyFourBit) {
+  Writer w;
+  const Bytes b = w.write({-1.0, 0.5, -1.0 / 8388608, 1.0}, 24, 44100);
+  EXPECT_EQ(w.warnings.size(), 1u);
+  EXPECT_EQ(header_of(b), (Header{"RIFFWAVEfmt data", 48, 16, 1, 1, 44100, 132300, 3, 24, 12}));
+  EXPECT_THAT(data_bytes(b), ElementsAre(0, 0, 0x80, 0, 0, 0x40, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x7F));
+  const ReadBack r = read_back(w.path);
+  EXPECT_EQ(r.info.format, SF_FORMAT_WAV | SF_FORMAT_PCM_24);
+  EXPECT_THAT(r.samples, ElementsAre(-8388608 * 256, 4194304 * 256, -256, 8388607 * 256));
+  EXPECT_EQ(w.write({0.25}, 24).size(), 44u + 3 + 1) << "3 data bytes are padded";
+}
+
+TEST(WavwriteFormat, ThirtyTwoBitFloatIsNeitherScaledNorClipped) {
+  Writer w;
+  const Bytes b = w.write({1.5, -2.0, 0.125}, 32);
+  EXPECT_TRUE(w.warnings.empty());
+  EXPECT_EQ(header_of(b), (Header{"RIFFWAVEfmt data", 48, 16, 3, 1, 22050, 88200, 4, 32, 12}));
+  const ReadBack r = read_back(w.path);
+  EXPECT_EQ(r.info.format, SF_FORMAT_WAV | SF_FORMAT_FLOAT);
+  EXPECT_THAT(r.floats, ElementsAre(1.5f, -2.0f, 0.125f));
+}
+
+TEST(WavwriteFormat, ChannelsAreColumnsInterleavedAndARowIsOneChannel) {
+  Writer w;
+  const Bytes from_row = w.write({0.1, -0.2, 0.3}, 16);
+  wavwrite(SampleMatrix{3, 1, {0.1, -0.2, 0.3}}, 22050, 16, w.path);
+  EXPECT_EQ(file_bytes(w.path), from_row);
+
+  // Two frames of three channels, stored column by column.
+  wavwrite(SampleMatrix{2, 3, {0.5, -0.5, 0.25, -0.25, 0.125, -0.125}}, 16000, 16, w.path);
+  EXPECT_EQ(header_of(file_bytes(w.path)), (Header{"RIFFWAVEfmt data", 48, 16, 1, 3, 16000, 96000, 6, 16, 12}));
+  const ReadBack r = read_back(w.path);
+  EXPECT_THAT(r.samples, ElementsAre(16384 << 16, 8192 << 16, 4096 << 16, -16384 * 65536, -8192 * 65536,
+                                     -4096 * 65536));
+}
+
+TEST(WavwriteFormat, EmptyArrayGivesTheHeaderOnly) {
+  Writer w;
+  wavwrite(SampleMatrix{}, 22050, 16, w.path);
+  const Bytes b = file_bytes(w.path);
+  EXPECT_EQ(b.size(), 44u);
+  EXPECT_EQ(header_of(b), (Header{"RIFFWAVEfmt data", 36, 16, 1, 0, 22050, 0, 0, 16, 0}));
+}
+
+TEST(WavwriteFormat, NameWithoutAnyDotGetsWavAndMessagesKeepTheGivenName) {
+  TempDir dir;
+  const auto old = std::filesystem::current_path();
+  std::filesystem::current_path(dir.path());
+  std::filesystem::create_directory("saida.d");
+  std::vector<std::string> warnings;
+  wavwrite(SampleMatrix::row(std::vector{2.0}), 22050, 16, "voz", [&](const std::string& t) { warnings.push_back(t); });
+  wavwrite(SampleMatrix{}, 22050, 16, "a.b");
+  wavwrite(SampleMatrix{}, 22050, 16, "saida.d/voz");
+  wavwrite(SampleMatrix{}, "padrao");
+  const Bytes defaults = file_bytes("padrao.wav");
+  std::filesystem::current_path(old);
+
+  EXPECT_THAT(warnings, ElementsAre("Data clipped during write to file:voz"));
+  std::vector<std::string> names;
+  for (const auto& e : std::filesystem::recursive_directory_iterator(dir.path())) {
+    names.push_back(std::filesystem::relative(e.path(), dir.path()).string());
+  }
+  std::sort(names.begin(), names.end());
+  EXPECT_THAT(names, ElementsAre("a.b", "padrao.wav", "saida.d", "saida.d/voz", "voz.wav"));
+  EXPECT_EQ(header_of(defaults).rate, 8000u);
+  EXPECT_EQ(header_of(defaults).bits, 16u);
+}
+
+}  // namespace
+}  // namespace quelvara::wave
