@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/spelling_input.h"
 #include "prosody/planning.h"
 #include "road/road.h"
 #include "runtime/mat_file.h"
@@ -42,6 +43,7 @@ struct Options {
   std::optional<std::string> factor_text;
   bool grafica = false;
   bool segment = false;
+  bool pt = false;  // the texts are Portuguese spelling, transcribed first
   std::optional<std::string> output;
   std::string texto;
 };
@@ -147,6 +149,15 @@ bool print_segmentation(const std::string& texto, const std::string& where) {
   return known;
 }
 
+// The SAMPA text of a command-line or input text: itself, or with --pt its transcription
+// (printed with --segment); nullopt once the reason it has none has been said.
+std::optional<std::string> sampa_of(const Options& options, const std::string& text, const std::string& where) {
+  if (!options.pt) return text;
+  auto sampa = cli::transcribe_spelling(text, [&](const std::string& why) { say(where + why); });
+  if (sampa && options.segment) std::cout << where << "transcrição «" << *sampa << "»\n";
+  return sampa;
+}
+
 // Where the file of line n goes when the transcriptions come from standard input.
 std::string batch_name(const std::string& output, std::size_t n) {
   const std::string number = std::to_string(n);
@@ -196,7 +207,7 @@ int run(const Options& options) {
     if (out == "-" || (out.find("{n}") == std::string::npos && !folder))
       throw UsageError{"com TEXTO «-», -o tem de ser uma pasta ou um padrão com {n}"};
   }
-  if (!batch && !options.segment && options.texto.empty())
+  if (!batch && !options.segment && !options.pt && options.texto.empty())
     throw UsageError{"texto vazio: escreva uma transcrição SAMPA"};
   if (!batch && options.texto.size() > longest_text) throw UsageError{too_long_message("")};
 
@@ -209,11 +220,12 @@ int run(const Options& options) {
   }
 
   if (!batch) {
-    if (options.segment) {
-      if (options.texto.empty()) throw UsageError{"texto vazio: escreva uma transcrição SAMPA"};
-      return print_segmentation(options.texto, "") ? exit_ok : exit_failure;
-    }
-    return synthesize_one(options, mode, options.texto, *options.output, "");
+    if (options.segment && !options.pt && options.texto.empty())
+      throw UsageError{"texto vazio: escreva uma transcrição SAMPA"};
+    const auto texto = sampa_of(options, options.texto, "");
+    if (!texto) return exit_failure;
+    if (options.segment) return print_segmentation(*texto, "") ? exit_ok : exit_failure;
+    return synthesize_one(options, mode, *texto, *options.output, "");
   }
 
   // A failing line is reported with its number, and the next line is made all the same.
@@ -223,14 +235,17 @@ int run(const Options& options) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
     if (line.empty()) continue;
     const std::string where = "linha " + std::to_string(n) + ": ";
-    if (options.segment) {
-      if (line.size() > longest_text) {
-        say(too_long_message(where));
-        status = exit_failure;
-      } else if (!print_segmentation(line, where)) {
-        status = exit_failure;
-      }
-    } else if (synthesize_one(options, mode, line, batch_name(*options.output, n), where) != exit_ok) {
+    if (line.size() > longest_text) {
+      say(too_long_message(where));
+      status = exit_failure;
+      continue;
+    }
+    const auto texto = sampa_of(options, line, where);
+    if (!texto) {
+      status = exit_failure;
+    } else if (options.segment) {
+      if (!print_segmentation(*texto, where)) status = exit_failure;
+    } else if (synthesize_one(options, mode, *texto, batch_name(*options.output, n), where) != exit_ok) {
       status = exit_failure;
     }
   }
@@ -280,8 +295,12 @@ int main(int argc, char** argv) {
   app.add_option("-o", options.output,
                  "ficheiro WAVE a escrever («-» para a saída padrão; sem «.» no nome junta-se .wav);\n"
                  "com TEXTO «-», uma pasta (ficheiros N.wav) ou um padrão em que {n} é o número da linha");
+  app.add_flag("--pt", options.pt,
+               "TEXTO em português (ortografia): é transcrito em SAMPA antes da síntese;\n"
+               "com --segment mostra a transcrição e os difones");
   app.add_option("texto", options.texto,
-                 "a transcrição SAMPA; «-» lê uma transcrição por linha da entrada padrão")
+                 "a transcrição SAMPA (ou, com --pt, o texto em português); «-» lê um texto por linha da\n"
+                 "entrada padrão")
       ->required();
   app.set_version_flag("--version", std::string(program) + " 0.1.0");
   app.footer(
@@ -290,6 +309,8 @@ int main(int argc, char** argv) {
       "  quelvara-synth --factor 1.5 -o - _6fraz6kOmprid6_. | aplay\n"
       "  quelvara-synth --factor 0.8 -o saida/frase{n}.wav - < frases.txt\n"
       "  quelvara-synth --segment _p6~w_!\n"
+      "  quelvara-synth --pt --grafica -o voz \"Bom dia, Lisboa!\"\n"
+      "  quelvara-synth --pt --segment \"Muito obrigado.\"\n"
       "Cada texto tem no máximo 10000 caracteres (um texto longo vai por linhas, com TEXTO «-»).\n"
       "Saída: 0 sucesso, 1 erro de síntese ou de ficheiro, 2 erro de utilização.");
 

@@ -1,5 +1,6 @@
-// The main window: the text box, the intonation selector and the play, save, leave, credits
-// and chart buttons. Its handles record carries the state of the whole application.
+// The main window: the Portuguese text box with its transcribe button, the SAMPA text box, the
+// intonation selector and the play, save, leave, credits and chart buttons. Its handles record
+// carries the state of the whole application.
 #include <string>
 
 #include "audio/playback.h"
@@ -14,6 +15,7 @@
 #include "runtime/mat_file.h"
 #include "runtime/runtime_users.h"
 #include "synthesis/analysis.h"
+#include "transcription/transcriber.h"
 #include "wave/wavwrite.h"
 #include "windows/module_support.h"
 #include "windows/modules.h"
@@ -75,6 +77,23 @@ Results texto_Callback(int, Args args) {
   record.set("vzmto", samples_row(analysis.joined.vzmto));
   record.set("orig", samples_row(analysis.joined.orig));
   framework::guidata(main_window(), handles);
+  return {};
+}
+
+// Transcribes the Portuguese text into the SAMPA box and analyses it as if the user had
+// confirmed that box. A text that cannot be transcribed only shows why: the SAMPA box and the
+// record stay as they were.
+Results botao_transcrever_Callback(int, Args args) {
+  const Value& handles = parameter(args, 2);
+  const std::string spelling = graphics::get_text(handle_field(handles, "texto_pt"), "String");
+  const transcription::Transcription result = transcription::transcribe(spelling);
+  if (result.status != transcription::Transcription::Status::ok) {
+    show_message(transcription::message(result));
+    return {};
+  }
+  const Handle box = handle_field(handles, "texto");
+  graphics::set(box, "String", Value(result.sampa));
+  graphics::fire_callback(box, "Callback");
   return {};
 }
 
@@ -189,6 +208,8 @@ void register_interface() {
                                       {"interface_OutputFcn", interface_OutputFcn},
                                       {"texto_CreateFcn", entry_CreateFcn},
                                       {"texto_Callback", texto_Callback},
+                                      {"texto_pt_CreateFcn", entry_CreateFcn},
+                                      {"botao_transcrever_Callback", botao_transcrever_Callback},
                                       {"tipo_variacao_CreateFcn", entry_CreateFcn},
                                       {"tipo_variacao_Callback", tipo_variacao_Callback},
                                       {"botao_ouvir_Callback", botao_ouvir_Callback},

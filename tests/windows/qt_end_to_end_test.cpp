@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QElapsedTimer>
+#include <QInputMethodEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
@@ -134,6 +135,25 @@ class QtEndToEndTest : public AppFolderTest {
     box->selectAll();
     QTest::keyClicks(box, QString::fromStdString(text));
     QTest::keyClick(box, Qt::Key_Return);
+  }
+  // The user clicks into the box and types; letters beyond ASCII, which the test keyboard
+  // lacks, arrive as an input method commits them. The box takes what was typed when it loses
+  // the focus, as it does when the user presses Transcrever.
+  void type_spelling(const std::string& text) {
+    auto* box = widget<QLineEdit>(object(main, "texto_pt"));
+    QApplication::setActiveWindow(graphics::widget_of(main));  // back from a message box
+    QTest::mouseClick(box, Qt::LeftButton);
+    box->selectAll();
+    const QString typed = QString::fromStdString(text);
+    bool ascii = true;
+    for (QChar c : typed) ascii = ascii && c.unicode() < 128;
+    if (ascii) {
+      QTest::keyClicks(box, typed);
+    } else {
+      QInputMethodEvent commit;
+      commit.setCommitString(typed);
+      QApplication::sendEvent(box, &commit);
+    }
   }
   void choose(const QString& item) {
     auto* combo = widget<QComboBox>(object(main, "tipo_variacao"));
@@ -489,6 +509,76 @@ TEST_F(QtEndToEndTest, WithoutTheCreditsPictureLeavingStillEndsTheProgram) {
   EXPECT_TRUE(graphics::figures().empty());
   graphics::wait_until_no_windows();  // returns at once
   main = 0;
+}
+
+}  // namespace
+}  // namespace quelvara::windows::testing
+
+namespace quelvara::windows::testing {
+namespace {
+
+// The Portuguese text box and its button, on real widgets.
+class SpeltTextTest : public QtEndToEndTest {
+ protected:
+  std::string sampa_box() { return widget<QLineEdit>(object(main, "texto"))->text().toStdString(); }
+};
+
+TEST_F(SpeltTextTest, TranscribedTextIsAnalysedAndSavedAsTheSynthesizerDoes) {
+  // The transcription needs the units of the default database.
+  const fs::path database = fs::path(QUELVARA_APP_DIR) / "bd";
+  if (!fs::exists(fs::path(QUELVARA_APP_DIR) / "bd-index.txt")) GTEST_SKIP() << "the build made no default database";
+  fs::remove_all(folder() / "bd");
+  fs::create_directory_symlink(database, folder() / "bd");
+
+  type_spelling("Bom dia, Lisboa!");
+  click(main, "botao_transcrever");
+  EXPECT_EQ(sampa_box(), "_bo~di6_liZbo6_!");
+  EXPECT_EQ(widget<QLineEdit>(object(main, "texto_pt"))->text().toStdString(), "Bom dia, Lisboa!");
+  const Value analysed = framework::guidata(Value(main));
+  EXPECT_TRUE(analysed.record().get("click").is_text("on"));
+  EXPECT_TRUE(analysed.record().get("pontuacao").is_text("!"));
+  choose("Gráfica");
+  then({answer("voz")});
+  click(main, "botao_gravar");
+  expect_answers_used();
+  EXPECT_TRUE(messages.empty());
+  EXPECT_EQ(read_bytes(folder() / "voz.wav"), synthesized({"--grafica"}, "_bo~di6_liZbo6_!"));
+}
+
+TEST_F(SpeltTextTest, ATextThatCannotBeTranscribedOnlyShowsWhy) {
+  type("_pa_.");
+  const Value before = framework::guidata(Value(main));
+  then({read_message(), read_message(), read_message()});
+  click(main, "botao_transcrever");  // empty
+  type_spelling(" ... ");
+  click(main, "botao_transcrever");
+  type_spelling("pá # pá");
+  click(main, "botao_transcrever");
+  expect_answers_used();
+  EXPECT_EQ(messages, (std::vector<std::string>{"Escreva um texto em português para transcrever.",
+                                                "O texto não tem palavras para transcrever.",
+                                                "Não é possível transcrever «#» (posição 4)."}));
+  EXPECT_EQ(sampa_box(), "_pa_.");
+  const Value after = framework::guidata(Value(main));
+  EXPECT_EQ(after.record().get("orig").array(), before.record().get("orig").array());
+  EXPECT_TRUE(after.record().get("click").is_text("on"));
+}
+
+TEST_F(SpeltTextTest, TheSampaStaysEditableAndAMissingUnitIsReportedAsForTypedSampa) {
+  type_spelling("Pá!");
+  click(main, "botao_transcrever");
+  EXPECT_EQ(sampa_box(), "_pa_!");
+  EXPECT_TRUE(framework::guidata(Value(main)).record().get("pontuacao").is_text("!"));
+  // The student corrects the transcription and confirms it as usual.
+  type("_pi_.");
+  EXPECT_TRUE(framework::guidata(Value(main)).record().get("pontuacao").is_text("."));
+  // A transcription whose units the database lacks gets the database's message.
+  then({read_message()});
+  type_spelling("Sol");
+  click(main, "botao_transcrever");
+  expect_answers_used();
+  EXPECT_EQ(messages, std::vector<std::string>{"Inseriu um difone que não existe na Base de Dados"});
+  EXPECT_EQ(sampa_box(), "_sOl~_");
 }
 
 }  // namespace

@@ -1,0 +1,17 @@
+#include "cli/spelling_input.h"
+
+#include "transcription/transcriber.h"
+
+namespace quelvara::cli {
+
+std::optional<std::string> transcribe_spelling(const std::string& text,
+                                               const std::function<void(const std::string&)>& say) {
+  const transcription::Transcription result = transcription::transcribe(text);
+  if (result.status != transcription::Transcription::Status::ok) {
+    say(transcription::message(result));
+    return std::nullopt;
+  }
+  return result.sampa;
+}
+
+}  // namespace quelvara::cli

@@ -1,0 +1,147 @@
+#include "transcription/spelling.h"
+
+namespace quelvara::transcription {
+
+std::vector<Character> decode_utf8(std::string_view text) {
+  std::vector<Character> out;
+  std::size_t at = 0;
+  while (at < text.size()) {
+    const auto byte = static_cast<unsigned char>(text[at]);
+    std::size_t size = byte < 0x80 ? 1 : (byte >> 5) == 0x6 ? 2 : (byte >> 4) == 0xE ? 3 : (byte >> 3) == 0x1E ? 4 : 0;
+    char32_t code = size == 1 ? byte : size == 2 ? (byte & 0x1F) : size == 3 ? (byte & 0x0F) : (byte & 0x07);
+    bool valid = size != 0 && at + size <= text.size();
+    for (std::size_t k = 1; valid && k < size; ++k) {
+      const auto next = static_cast<unsigned char>(text[at + k]);
+      if ((next >> 6) != 0x2) valid = false;
+      code = (code << 6) | (next & 0x3F);
+    }
+    // Overlong forms, surrogates and code points past the last one are not characters.
+    static constexpr char32_t least[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (valid && (code < least[size] || (code >= 0xD800 && code <= 0xDFFF) || code > 0x10FFFF)) valid = false;
+    if (!valid) {
+      out.push_back({0xFFFD, at, 1, false});
+      ++at;
+      continue;
+    }
+    out.push_back({code, at, size, true});
+    at += size;
+  }
+  return out;
+}
+
+void append_utf8(std::string& out, char32_t code) {
+  if (code < 0x80) {
+    out += static_cast<char>(code);
+  } else if (code < 0x800) {
+    out += static_cast<char>(0xC0 | (code >> 6));
+    out += static_cast<char>(0x80 | (code & 0x3F));
+  } else if (code < 0x10000) {
+    out += static_cast<char>(0xE0 | (code >> 12));
+    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (code & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (code >> 18));
+    out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (code & 0x3F));
+  }
+}
+
+std::string lower_case(std::string_view word) {
+  std::string out;
+  for (const Character& c : decode_utf8(word)) {
+    char32_t code = c.code;
+    if ((code >= 'A' && code <= 'Z') || (code >= 0xC0 && code <= 0xDE && code != 0xD7)) code += 0x20;
+    if (c.valid) append_utf8(out, code);
+    else out += word.substr(c.offset, c.size);
+  }
+  return out;
+}
+
+namespace {
+
+bool is_space(char32_t c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f' || c == 0xA0 ||
+         c == 0x2002 || c == 0x2003 || c == 0x2009 || c == 0x202F || c == 0x3000;
+}
+bool is_digit(char32_t c) { return c >= '0' && c <= '9'; }
+bool is_quote(char32_t c) {
+  return c == '"' || c == 0xAB || c == 0xBB || c == 0x201C || c == 0x201D || c == 0x201E || c == 0x2039 ||
+         c == 0x203A || c == '`';
+}
+bool is_apostrophe(char32_t c) { return c == '\'' || c == 0x2018 || c == 0x2019; }
+bool is_sentence_mark(char32_t c) { return c == '.' || c == '!' || c == '?'; }
+// Always a pause: ellipsis, dashes, brackets, and the marks that are never part of a word.
+bool always_pause(char32_t c) {
+  return c == 0x2026 || c == 0x2013 || c == 0x2014 || c == '(' || c == ')' || c == '[' || c == ']' || c == '{' ||
+         c == '}' || c == '!' || c == '?' || c == 0xA1 || c == 0xBF;
+}
+
+}  // namespace
+
+Spelling read_spelling(std::string_view text) {
+  Spelling spelling;
+  spelling.characters = decode_utf8(text);
+  const auto& chars = spelling.characters;
+  const auto at = [&](std::size_t k) -> char32_t { return k < chars.size() ? chars[k].code : U' '; };
+
+  Phrase phrase;
+  Token token;
+  const auto end_word = [&] {
+    if (!token.characters.empty()) phrase.words.push_back(std::move(token));
+    token = Token{};
+  };
+  const auto end_phrase = [&] {
+    end_word();
+    if (!phrase.words.empty()) spelling.phrases.push_back(std::move(phrase));
+    phrase = Phrase{};
+  };
+
+  for (std::size_t k = 0; k < chars.size(); ++k) {
+    const char32_t c = chars[k].code;
+    const char32_t before = k > 0 ? chars[k - 1].code : U' ';
+    const char32_t after = at(k + 1);
+    if (!is_space(c)) spelling.blank = false;
+
+    bool pause = false;
+    bool separator = false;
+    if (is_space(c) || is_quote(c)) {
+      separator = true;
+    } else if (is_apostrophe(c)) {
+      // d'água keeps it; 'citação' does not.
+      separator = token.characters.empty() || is_space(after) || is_quote(after) || is_apostrophe(after) ||
+                  k + 1 == chars.size();
+    } else if (always_pause(c)) {
+      pause = true;
+    } else if (c == ',' || c == ';' || c == ':') {
+      pause = !(is_digit(before) && is_digit(after));
+    } else if (c == '.') {
+      // A full stop ends a phrase unless a word goes on right after it (1.000, www.sapo.pt).
+      pause = token.characters.empty() || is_space(after) || is_quote(after) || is_sentence_mark(after) ||
+              always_pause(after) || after == ',' || after == ';' || after == ':' || k + 1 == chars.size();
+    } else if (c == '-') {
+      // A dash between blanks; a hyphen or a minus sign otherwise.
+      pause = token.characters.empty() && (is_space(after) || k + 1 == chars.size());
+    }
+
+    if (pause) {
+      end_phrase();
+      if (is_sentence_mark(c)) spelling.final_mark = static_cast<char>(c);
+      continue;
+    }
+    if (separator) {
+      end_word();
+      continue;
+    }
+    if (token.characters.empty()) {
+      token.position = k + 1;
+      spelling.final_mark = 0;  // a word after the mark: the mark was not final
+    }
+    token.characters.push_back(k);
+    token.text.append(text.substr(chars[k].offset, chars[k].size));
+  }
+  end_phrase();
+  return spelling;
+}
+
+}  // namespace quelvara::transcription
