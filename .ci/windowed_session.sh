@@ -26,20 +26,21 @@ cd "$app"
 program=$!
 
 main=$(window_named Quelvara)
-click "$main" 252 20 152 440 30            # the text box
+height=$(jq '.window.properties.Position[3]' interface.fig)  # the main window's client height
+click "$main" "$height" 20 152 440 30      # the SAMPA text box
 xdotool type --delay 20 '_pa_.'
 xdotool key Return
-click "$main" 252 96 76 150 30             # the intonation list
+click "$main" "$height" 96 76 150 30      # the intonation list
 sleep 0.5
 xdotool key Down Return                     # "Gráfica"
 sleep 1
-click "$main" 252 364 75 96 32             # Gravar…
+click "$main" "$height" 364 75 96 32      # Gravar…
 dialog=$(window_named Gravar)
 click "$dialog" 140 16 66 328 30           # the name
 xdotool type --delay 20 "$name"
 click "$dialog" 140 144 16 96 32           # OK
 for _ in $(seq 50); do [ -s "$name.wav" ] && break; sleep 0.2; done
-click "$main" 252 364 16 96 32             # Sair
+click "$main" "$height" 364 16 96 32      # Sair
 
 status=0
 timeout 60 tail --pid="$program" -f /dev/null || { kill "$program"; status=1; }
