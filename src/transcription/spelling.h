@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "synthesis/utf8.h"
+
 namespace quelvara::transcription {
 
 struct Character {
@@ -44,7 +46,6 @@ Spelling read_spelling(std::string_view text);
 // Lower case of a word, for the Latin letters Portuguese uses.
 std::string lower_case(std::string_view word);
 
-// Appends the UTF-8 form of one character.
-void append_utf8(std::string& out, char32_t code);
+using synthesis::append_utf8;  // the UTF-8 form of one character
 
 }  // namespace quelvara::transcription
