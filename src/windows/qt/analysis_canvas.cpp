@@ -167,6 +167,8 @@ void AnalysisCanvas::set_selection(double start, double end) {
 
 QSize AnalysisCanvas::plot_size() const { return QSize(width(), std::max(1, height() - scroll_height)); }
 
+inspection::PlotLayout AnalysisCanvas::layout() const { return layout_for(plot_size()); }
+
 inspection::PlotLayout AnalysisCanvas::layout_for(QSize size) const {
   return inspection::plot_layout(size.width(), size.height(), start_, end_, hz_top_);
 }
@@ -242,13 +244,13 @@ void AnalysisCanvas::paint(QPainter& p, QSize size) const {
     const auto& r = *s.result;
     draw_signal(p, l, l.sinal, r.sinal, CanvasColours::sinal);
     draw_ticks(p, l, r.synthesis_marks, l.sinal.top, l.sinal.top + 7);
-    // Every analysis mark to the synthesis mark its period moved to.
+    // Every analysis mark to the synthesis mark its period moved to, between the frames.
     p.setPen(CanvasColours::link);
     const std::size_t pairs = std::min(r.analysis_marks.size(), r.synthesis_marks.size());
     for (std::size_t i = 0; i < pairs; ++i) {
       const double xa = l.x_of(mark_time(r.analysis_marks[i])), xs = l.x_of(mark_time(r.synthesis_marks[i]));
       if ((xa < l.orig.left && xs < l.orig.left) || (xa >= l.orig.right() && xs >= l.orig.right())) continue;
-      p.drawLine(column(xa), row(l.links.top), column(xs), row(l.links.bottom() - 1));
+      p.drawLine(column(xa), row(l.links.top + 1), column(xs), row(l.links.bottom() - 2));
     }
   }
   p.restore();

@@ -50,8 +50,11 @@ class AnalysisCanvas final : public QWidget {
   std::optional<std::pair<double, double>> selection() const;
   void set_selection(double start, double end);
 
-  // The layout for a picture of size, at the current view.
+  // The layout for a picture of size, at the current view; layout() is the widget's own.
   inspection::PlotLayout layout_for(QSize size) const;
+  inspection::PlotLayout layout() const;
+  // The picture's size: the widget without its scroll bar.
+  QSize plot_size() const;
   // Draws the picture of size into painter (also into an image, for tests and measurement).
   void paint(QPainter& painter, QSize size) const;
   // What the status line shows for the pointer at x, y of the widget.
@@ -67,7 +70,6 @@ class AnalysisCanvas final : public QWidget {
   void leaveEvent(QEvent*) override;
 
  private:
-  QSize plot_size() const;
   void update_scroll_bar();
   void zoom_about(double time, double factor);
 
