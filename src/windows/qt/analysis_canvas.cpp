@@ -284,7 +284,10 @@ void AnalysisCanvas::paint(QPainter& p, QSize size) const {
   for (double t = std::ceil(l.start / step) * step; t <= l.end + 1e-9; t += step) {
     const double x = l.x_of(t);
     p.drawLine(column(x), row(l.time_axis.top), column(x), row(l.time_axis.top + 3));
-    draw_label(p, x, Box{0, l.time_axis.top + 2, 0, l.time_axis.height - 2}, decimal(t, places_of(step)) + " s", 1e9);
+    const QString label = decimal(t, places_of(step)) + " s";
+    const double half = p.fontMetrics().horizontalAdvance(label) / 2.0 + 1;
+    const double centre = std::clamp(x, half, std::max(half, size.width() - half));  // kept inside the picture
+    draw_label(p, centre, Box{0, l.time_axis.top + 2, 0, l.time_axis.height - 2}, label, 1e9);
   }
 
   if (selection_) {
