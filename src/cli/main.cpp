@@ -7,9 +7,12 @@
 #include <new>
 #include <optional>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "cli/spelling_input.h"
+#include "inspection/praat_export.h"
+#include "inspection/record_of_run.h"
 #include "prosody/planning.h"
 #include "road/road.h"
 #include "runtime/mat_file.h"
@@ -45,6 +48,7 @@ struct Options {
   bool segment = false;
   bool pt = false;  // the texts are Portuguese spelling, transcribed first
   std::optional<std::string> output;
+  std::optional<std::string> textgrid;  // base name of the export for annotation
   std::string texto;
 };
 
@@ -178,9 +182,14 @@ int synthesize_one(const Options& options, const road::Mode& mode, const std::st
     const auto result = road::run_road(texto, mode, runtime::read_unit_file, options.bd);
     if (!report(result, where)) return exit_failure;
     write_wave(result.sinal, output);
+    if (options.textgrid)
+      inspection::export_snapshot(inspection::snapshot_of(result.analysis, mode, result.sinal), *options.textgrid,
+                                  [](const std::string& text) { say(text); });
     return exit_ok;
   } catch (const wave::WavError& e) {
     report_write_failure(e, where);
+  } catch (const std::system_error& e) {
+    say(where + "não foi possível escrever " + e.what() + ": " + e.code().message());
   } catch (const std::bad_alloc&) {
     say(where + out_of_memory);
   } catch (const std::exception& e) {
@@ -199,6 +208,9 @@ int run(const Options& options) {
   if (!options.segment && options.output->empty())
     throw UsageError{"o nome do ficheiro de saída (-o) está vazio"};
   const bool batch = options.texto == "-";
+  if (options.textgrid && (batch || options.segment))
+    throw UsageError{"--textgrid exporta um só texto: não o junte a --segment nem a TEXTO «-»"};
+  if (options.textgrid && options.textgrid->empty()) throw UsageError{"o nome dado a --textgrid está vazio"};
   if (!batch && !options.segment && *options.output != "-" && names_a_folder(*options.output))
     throw UsageError{"«" + *options.output + "» é uma pasta: com um só texto, -o tem de ser o nome de um ficheiro"};
   if (batch && !options.segment) {
@@ -295,6 +307,10 @@ int main(int argc, char** argv) {
   app.add_option("-o", options.output,
                  "ficheiro WAVE a escrever («-» para a saída padrão; sem «.» no nome junta-se .wav);\n"
                  "com TEXTO «-», uma pasta (ficheiros N.wav) ou um padrão em que {n} é o número da linha");
+  app.add_option("--textgrid", options.textgrid,
+                 "exporta também para anotação: BASE-orig.wav e BASE-orig.TextGrid (sinal concatenado,\n"
+                 "com difones, fones e marcas) e BASE-sinal.wav e BASE-sinal.TextGrid (resultado e marcas)")
+      ->option_text("BASE");
   app.add_flag("--pt", options.pt,
                "TEXTO em português (ortografia): é transcrito em SAMPA antes da síntese;\n"
                "com --segment mostra a transcrição e os difones");
@@ -309,6 +325,7 @@ int main(int argc, char** argv) {
       "  quelvara-synth --factor 1.5 -o - _6fraz6kOmprid6_. | aplay\n"
       "  quelvara-synth --factor 0.8 -o saida/frase{n}.wav - < frases.txt\n"
       "  quelvara-synth --segment _p6~w_!\n"
+      "  quelvara-synth --grafica -o voz --textgrid analise/voz _b6~j_.\n"
       "  quelvara-synth --pt --grafica -o voz \"Bom dia, Lisboa!\"\n"
       "  quelvara-synth --pt --segment \"Muito obrigado.\"\n"
       "Cada texto tem no máximo 10000 caracteres (um texto longo vai por linhas, com TEXTO «-»).\n"

@@ -8,6 +8,8 @@ namespace {
 bool is_marker(char ch) { return ch == '~' || ch == 'j' || ch == 'w'; }
 bool is_glide(char ch) { return ch == 'j' || ch == 'w'; }
 
+}  // namespace
+
 // Splits a diphone of 2 to 4 characters at the boundary between its two phones.
 Diphone split(std::string dif) {
   Diphone d;
@@ -26,8 +28,6 @@ Diphone split(std::string dif) {
   d.dif = std::move(dif);
   return d;
 }
-
-}  // namespace
 
 std::optional<Reading> read_text(std::string_view texto) {
   if (texto.empty()) return std::nullopt;

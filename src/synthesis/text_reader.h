@@ -20,6 +20,9 @@ struct Reading {
   std::vector<Diphone> diphones;
 };
 
+// Splits a diphone of 2 to 4 characters at the boundary between its two phones.
+Diphone split(std::string dif);
+
 // Final punctuation, diphone scan, split and inventory search, in text order.
 // An empty text gives nullopt (it has no last character to read).
 std::optional<Reading> read_text(std::string_view texto);

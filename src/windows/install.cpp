@@ -5,6 +5,7 @@
 #include "graphics/msgbox.h"
 #include "imaging/install.h"
 #include "runtime/console.h"
+#include "windows/analysis_window.h"
 #include "windows/module_support.h"
 #include "windows/modules.h"
 
@@ -30,6 +31,7 @@ void install_windows() {
   register_val_factor();
   register_creditos();
   register_sampa();
+  register_analise();
   install_callback_error_report();
 }
 

@@ -3,7 +3,6 @@
 // carries the state of the whole application.
 #include <string>
 
-#include "audio/playback.h"
 #include "framework/placement.h"
 #include "framework/window_data.h"
 #include "framework/window_module.h"
@@ -17,6 +16,8 @@
 #include "synthesis/analysis.h"
 #include "transcription/transcriber.h"
 #include "wave/wavwrite.h"
+#include "windows/analysis_record.h"
+#include "windows/analysis_window.h"
 #include "windows/module_support.h"
 #include "windows/modules.h"
 #include "windows/reply_dialog.h"
@@ -76,7 +77,11 @@ Results texto_Callback(int, Args args) {
   record.set("pitch", samples_row(analysis.joined.pitch));
   record.set("vzmto", samples_row(analysis.joined.vzmto));
   record.set("orig", samples_row(analysis.joined.orig));
+  add_analysis_fields(record, analysis);
   framework::guidata(main_window(), handles);
+  if (handles.record().has("botao_analise"))
+    graphics::set(handle_field(handles, "botao_analise"), "Enable", Value("on"));
+  refresh_analysis_window(handles);
   return {};
 }
 
@@ -133,7 +138,10 @@ void synthesise(Value& handles, const road::Mode& mode) {
   if (result.placeholder_mismatch) runtime::print(std::string(prosody::mark_count_message) + "\n");
   if (result.mark_count_mismatch) show_message(prosody::mark_count_message);
   handles.record().set("sinal", samples_row(result.sinal));
+  const char mark = pontuacao.empty() ? '.' : pontuacao[0];
+  add_intonation_fields(handles.record(), inspection::planned_marks(pitch, vzmto, mode, mark), mode, mark);
   framework::guidata(main_window(), handles);
+  refresh_analysis_window(handles);
 }
 
 Results tipo_variacao_Callback(int, Args args) {
@@ -159,19 +167,8 @@ Results tipo_variacao_Callback(int, Args args) {
   return {};
 }
 
-// A machine without any sound output is no fault of the user's: say so, and what can still be
-// done, instead of the playback routine's report.
-constexpr const char* no_audio_device_message =
-    "Não foi encontrado nenhum dispositivo de saída de áudio, por isso o sinal não pode ser "
-    "ouvido. Pode ainda gravá-lo num ficheiro com Gravar.";
-
 Results botao_ouvir_Callback(int, Args args) {
-  try {
-    call_by_name("wavplay", 0, {field(parameter(args, 2), "sinal"), Value(sample_rate)});
-  } catch (const runtime::RuntimeError& e) {
-    if (e.message() != audio::no_output_device_message) throw;
-    show_message(no_audio_device_message);
-  }
+  play_samples(field(parameter(args, 2), "sinal"));
   return {};
 }
 
@@ -200,6 +197,11 @@ Results sampa_Callback(int, Args) {
   return {};
 }
 
+Results botao_analise_Callback(int, Args) {
+  call_by_name("analise", 0, {});
+  return {};
+}
+
 }  // namespace
 
 void register_interface() {
@@ -216,7 +218,8 @@ void register_interface() {
                                       {"botao_gravar_Callback", botao_gravar_Callback},
                                       {"botao_sair_Callback", botao_sair_Callback},
                                       {"botao_creditos_Callback", botao_creditos_Callback},
-                                      {"sampa_Callback", sampa_Callback}}});
+                                      {"sampa_Callback", sampa_Callback},
+                                      {"botao_analise_Callback", botao_analise_Callback}}});
 }
 
 }  // namespace quelvara::windows

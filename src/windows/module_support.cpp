@@ -1,9 +1,11 @@
 #include "windows/module_support.h"
 
+#include "audio/playback.h"
 #include "graphics/event_loop.h"
 #include "graphics/msgbox.h"
 #include "runtime/argument_count.h"
 #include "runtime/error.h"
+#include "runtime/function_registry.h"
 #include "runtime/platform.h"
 
 namespace quelvara::windows {
@@ -45,6 +47,22 @@ void set_entry_background(Handle control) {
   else
     graphics::set(control, "BackgroundColor",
                   graphics::get(graphics::root_handle, "defaultUicontrolBackgroundColor"));
+}
+
+// A machine without any sound output is no fault of the user's: say so, and what can still be
+// done, instead of the playback routine's report.
+constexpr const char* no_audio_device_message =
+    "Não foi encontrado nenhum dispositivo de saída de áudio, por isso o sinal não pode ser "
+    "ouvido. Pode ainda gravá-lo num ficheiro com Gravar.";
+
+void play_samples(const Value& samples) {
+  constexpr double sample_rate = 22050;
+  try {
+    runtime::call_by_name("wavplay", 0, {samples, Value(sample_rate)});
+  } catch (const RuntimeError& e) {
+    if (e.message() != audio::no_output_device_message) throw;
+    show_message(no_audio_device_message);
+  }
 }
 
 Value samples_row(std::span<const double> samples) {

@@ -36,6 +36,10 @@ void show_message(std::string_view message);
 // Edit boxes and pop-up lists: white on a PC desktop, else the root's default control colour.
 void set_entry_background(Handle control);
 
+// Plays samples at 22050 per second as the play button does; a machine without sound output
+// gets a message saying so instead of the playback routine's report.
+void play_samples(const Value& samples);
+
 Value samples_row(std::span<const double> samples);
 // The numbers of an array value, in storage order (a row's, left to right).
 std::vector<double> samples_of(const Value& v, std::string_view name);

@@ -18,7 +18,7 @@ namespace fs = std::filesystem;
 void AppFolderTest::SetUp() {
   const fs::path app = QUELVARA_APP_DIR;
   for (const char* name : {"interface.fig", "gravar.fig", "val_factor.fig", "creditos.fig", "sampa.fig",
-                           "fig_tts.jpg", "sampa.jpg"})
+                           "analise.fig", "fig_tts.jpg", "sampa.jpg"})
     fs::copy_file(app / name, dir_ / name);
   quelvara::testing::write_fixture_database(dir_.path());
   old_dir_ = fs::current_path();

@@ -186,6 +186,34 @@ ends_with 0 5
 cmp -s "$run/frase.wav" "$work/referencia.wav" || fail "the saved file differs from quelvara-synth's"
 [ ! -s "$work/session.out" ] && [ ! -s "$work/session.err" ] || fail "the program printed something"
 
+# --- The analysis window: opened after a Factor run, redrawn after a Gráfica run, closed by
+# Escape; the program still ends when the main window is left.
+start analysis
+click "$main" interface texto
+xdotool type --delay 10 "_6fraz6kOmprid6pur6tEStar_."
+xdotool key Return
+click "$main" interface tipo_variacao
+xdotool key Return                     # Factor
+dialog=$(next_active Factor "$main")
+xdotool type --delay 20 0.7
+xdotool key Return
+within 10 is_active "$main" || fail "the factor dialog did not give the focus back"
+click "$main" interface botao_analise
+analysis=$(next_active "Análise" "$main")
+shot "$analysis" analise-factor
+xdotool windowactivate --sync "$main"  # the analysis window may cover it: the user brings it up
+click "$main" interface tipo_variacao
+xdotool key Down Return                # Gráfica
+within 10 is_active "$main" || fail "the main window did not keep the focus"
+xdotool windowactivate --sync "$analysis"
+within 10 is_active "$analysis" || fail "the analysis window did not come to the front"
+shot "$analysis" analise-grafica
+xdotool key Escape
+within 10 gone "^Análise$" || fail "Escape did not close the analysis window"
+click "$main" interface botao_sair
+ends_with 0 5
+[ ! -s "$work/analysis.out" ] && [ ! -s "$work/analysis.err" ] || fail "the program printed something"
+
 # --- Without the credits picture: its window stays hidden, and leaving still ends the program.
 rm "$run/fig_tts.jpg"
 start missing

@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <QWheelEvent>
 #include <QWindow>
 #include <cmath>
 #include <cstdlib>
@@ -26,6 +27,8 @@
 #include "runtime/console.h"
 #include "support/run_program.h"
 #include "windows/install.h"
+#include "windows/qt/analysis_canvas.h"
+#include "windows/qt/analysis_view.h"
 
 // The font library keeps a cache for the life of the process; under the leak checker that is
 // not ours to report.
@@ -390,6 +393,69 @@ TEST_F(QtEndToEndTest, WithoutAnAudioDeviceThePlaySaysSoInPortugueseAndTheSignal
   click(main, "botao_gravar");
   expect_answers_used();
   EXPECT_TRUE(fs::exists(folder() / "voz.wav"));
+}
+
+// The analysis window as a student uses it: opened after a Gráfica run, zoomed with the wheel,
+// a stretch selected and played, both signals exported; a new text is drawn at once.
+TEST_F(QtEndToEndTest, TheAnalysisWindowZoomsSelectsPlaysTheSelectionAndExports) {
+  AlsaDevice device(folder());
+  install_analysis_view();
+  EXPECT_FALSE(widget<QPushButton>(object(main, "botao_analise"))->isEnabled());
+  type("_papa_.");
+  choose("Gráfica");
+  ASSERT_TRUE(widget<QPushButton>(object(main, "botao_analise"))->isEnabled());
+  click(main, "botao_analise");
+  const auto analysis = window("analise");
+  ASSERT_TRUE(analysis);
+  EXPECT_EQ(graphics::widget_of(*analysis)->windowTitle(), "Análise");
+  AnalysisCanvas* canvas = analysis_canvas_of(object(*analysis, "grafico"));
+  ASSERT_NE(canvas, nullptr);
+  ASSERT_TRUE(canvas->isVisible());
+  ASSERT_TRUE(canvas->snapshot() && canvas->snapshot()->result);
+  const auto sinal = framework::guidata(Value(main)).record().get("sinal").array().data();
+  EXPECT_EQ(canvas->snapshot()->result->sinal, sinal);
+
+  // Three notches of the wheel in the middle of the picture.
+  const double whole = canvas->view_end() - canvas->view_start();
+  const auto layout = canvas->layout();
+  const QPointF middle(layout.orig.left + layout.orig.width / 2, layout.sinal.middle());
+  QWheelEvent turn(middle, canvas->mapToGlobal(middle), QPoint(), QPoint(0, 360), Qt::NoButton, Qt::NoModifier,
+                   Qt::NoScrollPhase, false);
+  QApplication::sendEvent(canvas, &turn);
+  EXPECT_NEAR(canvas->view_end() - canvas->view_start(), whole * 0.512, 1e-9);
+
+  // A drag across the result, then its play button: the selected samples reach the device.
+  const int y = static_cast<int>(canvas->layout().sinal.middle());
+  QTest::mousePress(canvas, Qt::LeftButton, {}, QPoint(150, y));
+  QTest::mouseMove(canvas, QPoint(650, y));
+  QTest::mouseRelease(canvas, Qt::LeftButton, {}, QPoint(650, y));
+  ASSERT_TRUE(canvas->selection());
+  click(*analysis, "ouvir_sinal");
+  ASSERT_TRUE(errors.empty()) << errors.front();
+  const auto from = static_cast<std::size_t>(std::lround(canvas->selection()->first * 22050));
+  const auto to = static_cast<std::size_t>(std::lround(canvas->selection()->second * 22050));
+  ASSERT_LT(from, to);
+  ASSERT_LE(to, sinal.size());
+  const auto played = device.played();
+  ASSERT_EQ(played.size(), to - from);
+  for (std::size_t n = 0; n < played.size(); ++n)
+    ASSERT_NEAR(played[n], std::clamp(sinal[from + n], -1.0, 1.0), 1.0 / 32768) << "sample " << n;
+
+  then({answer("estudo")});
+  click(*analysis, "exportar");
+  expect_answers_used();
+  EXPECT_EQ(read_bytes(folder() / "estudo-sinal.wav"), synthesized({"--grafica"}, "_papa_."));
+  for (const char* name : {"estudo-orig.wav", "estudo-orig.TextGrid", "estudo-sinal.TextGrid"})
+    EXPECT_TRUE(fs::exists(folder() / name)) << name;
+
+  // A new text redraws the open window; its result comes with the next intonation run.
+  type("_pa_.");
+  ASSERT_TRUE(canvas->snapshot());
+  EXPECT_EQ(canvas->snapshot()->difones, (std::vector<std::string>{"_p", "pa", "a_"}));
+  EXPECT_FALSE(canvas->snapshot()->result);
+  choose("Gráfica");
+  EXPECT_TRUE(canvas->snapshot()->result);
+  EXPECT_DOUBLE_EQ(canvas->view_start(), 0);  // another length: the whole is shown again
 }
 
 // The dialogs and message boxes are modal: while one waits, nothing the user does to the main

@@ -7,6 +7,7 @@
 #include "shell/graphics_scope.h"
 #include "shell/process_entry.h"
 #include "windows/install.h"
+#include "windows/qt/analysis_view.h"
 
 namespace {
 
@@ -26,6 +27,7 @@ int main(int argc, char** argv) {
     return 1;
   }
   windows::install_windows();
+  windows::install_analysis_view();
   shell::set_graphics_runtime({graphics::initialise_qt_graphics, graphics::wait_until_no_windows,
                                graphics::terminate_qt_graphics});
   return shell::process_entry(argc, argv);

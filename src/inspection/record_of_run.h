@@ -1,0 +1,31 @@
+#pragma once
+// The snapshot of one run of the road: the joined rows of the analysis and the marks that the
+// intonation run planned on them. The main window and quelvara-synth build it the same way.
+#include <span>
+#include <vector>
+
+#include "inspection/snapshot.h"
+#include "road/intonation.h"
+#include "synthesis/analysis.h"
+
+namespace quelvara::inspection {
+
+// The analysis and synthesis marks of the plan that mode makes for pitch and vzmto, as
+// positions; they are where the periods of the resynthesis moved from and to.
+struct MarkPositions {
+  std::vector<std::size_t> analysis;
+  std::vector<std::size_t> synthesis;
+};
+MarkPositions planned_marks(std::span<const double> pitch, std::span<const double> vzmto,
+                            const road::Mode& mode, char pontuacao);
+
+// The positions of the nonzero entries of a mark row, 1-based.
+std::vector<std::size_t> mark_positions(std::span<const double> row);
+
+// The mode's name as the selector shows it, and its factor.
+const char* mode_name(const road::Mode& mode);
+
+// A successful analysis and the result of reshaping it in mode.
+Snapshot snapshot_of(const synthesis::Analysis& analysis, const road::Mode& mode, std::vector<double> sinal);
+
+}  // namespace quelvara::inspection

@@ -1,0 +1,101 @@
+#include "inspection/textgrid.h"
+
+#include <unistd.h>
+
+#include <charconv>
+#include <system_error>
+
+#include "wave/replacing_output.h"
+
+namespace quelvara::inspection {
+
+namespace {
+
+// The shortest text that reads back as the same double.
+std::string number(double x) {
+  if (x == 0) return "0";
+  char buffer[32];
+  const auto result = std::to_chars(buffer, buffer + sizeof buffer, x);
+  return std::string(buffer, result.ptr);
+}
+
+// A quoted text; quotes inside are doubled.
+std::string quoted(const std::string& text) {
+  std::string out = "\"";
+  for (char c : text) {
+    out += c;
+    if (c == '"') out += '"';
+  }
+  return out + '"';
+}
+
+// The intervals of a tier laid end to end from xmin to xmax, empty ones filling the gaps.
+std::vector<Interval> covering(const std::vector<Interval>& intervals, double xmin, double xmax) {
+  std::vector<Interval> out;
+  double at = xmin;
+  for (const Interval& i : intervals) {
+    if (i.end <= at) continue;
+    const double start = std::max(i.start, at);
+    if (start > at) out.push_back({at, start, ""});
+    out.push_back({start, std::min(i.end, xmax), i.label});
+    at = out.back().end;
+    if (at >= xmax) break;
+  }
+  if (at < xmax || out.empty()) out.push_back({at, xmax, ""});
+  return out;
+}
+
+}  // namespace
+
+std::string textgrid_text(const TextGrid& grid) {
+  std::string t;
+  t += "File type = \"ooTextFile\"\nObject class = \"TextGrid\"\n\n";
+  t += "xmin = " + number(grid.xmin) + " \nxmax = " + number(grid.xmax) + " \n";
+  t += "tiers? <exists> \nsize = " + std::to_string(grid.tiers.size()) + " \nitem []: \n";
+  for (std::size_t k = 0; k < grid.tiers.size(); ++k) {
+    t += "    item [" + std::to_string(k + 1) + "]:\n";
+    const auto header = [&](const char* kind, const std::string& name) {
+      t += "        class = \"" + std::string(kind) + "\" \n        name = " + quoted(name) + " \n";
+      t += "        xmin = " + number(grid.xmin) + " \n        xmax = " + number(grid.xmax) + " \n";
+    };
+    if (const auto* tier = std::get_if<IntervalTier>(&grid.tiers[k])) {
+      header("IntervalTier", tier->name);
+      const auto intervals = covering(tier->intervals, grid.xmin, grid.xmax);
+      t += "        intervals: size = " + std::to_string(intervals.size()) + " \n";
+      for (std::size_t i = 0; i < intervals.size(); ++i) {
+        t += "        intervals [" + std::to_string(i + 1) + "]:\n";
+        t += "            xmin = " + number(intervals[i].start) + " \n";
+        t += "            xmax = " + number(intervals[i].end) + " \n";
+        t += "            text = " + quoted(intervals[i].label) + " \n";
+      }
+    } else {
+      const auto& points = std::get<PointTier>(grid.tiers[k]);
+      header("TextTier", points.name);
+      t += "        points: size = " + std::to_string(points.points.size()) + " \n";
+      for (std::size_t i = 0; i < points.points.size(); ++i) {
+        t += "        points [" + std::to_string(i + 1) + "]:\n";
+        t += "            number = " + number(points.points[i].time) + " \n";
+        t += "            mark = \"\" \n";
+      }
+    }
+  }
+  return t;
+}
+
+void write_textgrid(const TextGrid& grid, const std::filesystem::path& path) {
+  const std::string text = textgrid_text(grid);
+  std::error_code ec;
+  wave::ReplacingOutput out = wave::ReplacingOutput::open(path, ec);
+  if (ec) throw std::system_error(ec, path.string());
+  for (std::size_t done = 0; done < text.size();) {
+    const ssize_t n = ::write(out.descriptor(), text.data() + done, text.size() - done);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      throw std::system_error(errno, std::generic_category(), path.string());
+    }
+    done += static_cast<std::size_t>(n);
+  }
+  if (const auto error = out.finish()) throw std::system_error(error, path.string());
+}
+
+}  // namespace quelvara::inspection

@@ -1,0 +1,34 @@
+#pragma once
+// The drawing of the analysis window, seen from its module: a view that knows how to draw a
+// snapshot in an axes registers here; without one (headless) the window has its buttons and
+// no picture.
+#include <memory>
+#include <optional>
+
+#include "graphics/object_tree.h"
+#include "inspection/snapshot.h"
+
+namespace quelvara::windows {
+
+// A stretch of time that the user has selected, in seconds.
+struct TimeSelection {
+  double start = 0;
+  double end = 0;
+};
+
+class AnalysisDisplay {
+ public:
+  virtual ~AnalysisDisplay() = default;
+  // Draws snapshot in the axes (nullptr: nothing to show), keeping the zoom when the time
+  // span is the same.
+  virtual void show(graphics::Handle axes, std::shared_ptr<const inspection::Snapshot> snapshot) = 0;
+  // Back to the whole signal, selection cleared.
+  virtual void show_everything(graphics::Handle axes) = 0;
+  virtual std::optional<TimeSelection> selection(graphics::Handle axes) const = 0;
+};
+
+// The view in use, or nullptr; the view owns itself and unregisters before it goes.
+void set_analysis_display(AnalysisDisplay* display);
+AnalysisDisplay* analysis_display();
+
+}  // namespace quelvara::windows

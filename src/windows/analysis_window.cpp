@@ -1,0 +1,142 @@
+// The analysis window: a picture of the joined and the resynthesised signal (drawn by the view
+// that registered as the analysis display), and buttons to show everything, to play the
+// selection of either signal and to export both for annotation.
+#include "windows/analysis_window.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "framework/window_data.h"
+#include "framework/window_module.h"
+#include "graphics/callbacks.h"
+#include "inspection/praat_export.h"
+#include "runtime/console.h"
+#include "runtime/function_registry.h"
+#include "runtime/runtime_users.h"
+#include "wave/samples.h"
+#include "windows/analysis_display.h"
+#include "windows/analysis_record.h"
+#include "windows/module_support.h"
+#include "windows/reply_dialog.h"
+
+namespace quelvara::windows {
+
+namespace {
+
+const runtime::RuntimeUser analise_user;
+
+constexpr const char* graph_tag = "grafico";
+
+std::optional<Handle> open_figure(const std::string& tag) {
+  for (Handle f : graphics::figures())
+    if (graphics::get_text(f, "Tag") == tag) return f;
+  return std::nullopt;
+}
+
+// The main window's record as stored now; empty when the main window is gone.
+Value main_record() {
+  const auto main = open_figure("interface");
+  return main ? framework::guidata(Value(*main)) : Value();
+}
+
+std::optional<inspection::Snapshot> current_snapshot() { return snapshot_of_record(main_record()); }
+
+void draw(Handle figure, const Value& main_handles) {
+  AnalysisDisplay* display = analysis_display();
+  if (!display) return;
+  const Value handles = framework::guidata(Value(figure));
+  if (!handles.is_record() || !handles.record().has(graph_tag)) return;
+  auto snapshot = snapshot_of_record(main_handles);
+  display->show(handle_field(handles, graph_tag),
+                snapshot ? std::make_shared<const inspection::Snapshot>(std::move(*snapshot)) : nullptr);
+}
+
+// The selected stretch of a signal, or all of it without a selection.
+std::vector<double> selected(const std::vector<double>& signal, const Value& handles) {
+  AnalysisDisplay* display = analysis_display();
+  const auto selection = display ? display->selection(handle_field(handles, graph_tag)) : std::nullopt;
+  if (!selection) return signal;
+  const auto index = [&](double seconds) {
+    const double k = std::round(seconds * inspection::sample_rate);
+    return static_cast<std::size_t>(std::clamp(k, 0.0, static_cast<double>(signal.size())));
+  };
+  const std::size_t from = index(selection->start), to = index(selection->end);
+  if (to <= from) return {};
+  return {signal.begin() + static_cast<std::ptrdiff_t>(from), signal.begin() + static_cast<std::ptrdiff_t>(to)};
+}
+
+void play(const std::vector<double>& samples) {
+  if (samples.empty()) return;
+  play_samples(samples_row(samples));
+}
+
+Results opening(int, Args args) {
+  Value handles = parameter(args, 2);
+  if (!handles.is_record()) handles = Value(runtime::Record());
+  handles.record().set("output", parameter(args, 0));
+  framework::guidata(parameter(args, 0), handles);
+  draw(handle_parameter(args, 0), main_record());
+  return {};
+}
+
+Results output(int, Args args) {
+  const Value& handles = parameter(args, 2);
+  if (!handles.is_record()) return {Value()};
+  return {field(handles, "output")};
+}
+
+Results show_everything(int, Args args) {
+  if (AnalysisDisplay* display = analysis_display())
+    display->show_everything(handle_field(parameter(args, 2), graph_tag));
+  return {};
+}
+
+Results play_orig(int, Args args) {
+  if (const auto s = current_snapshot()) play(selected(s->orig, parameter(args, 2)));
+  return {};
+}
+
+Results play_sinal(int, Args args) {
+  if (const auto s = current_snapshot(); s && s->result) play(selected(s->result->sinal, parameter(args, 2)));
+  return {};
+}
+
+// Asks for a name with the save dialog and writes the four files beside each other.
+Results export_files(int, Args) {
+  const auto snapshot = current_snapshot();
+  if (!snapshot) return {};
+  const Value reply = runtime::call_by_name("gravar", 1, {}).at(0);
+  if (reply.is_text(cancel_reply) || !reply.is_text() || reply.text().empty()) return {};
+  try {
+    inspection::export_snapshot(*snapshot, reply.text(), [](const std::string& text) { runtime::warning(text); });
+  } catch (const wave::WavError& e) {
+    show_message("Não foi possível exportar: " + std::string(e.what()));
+  } catch (const std::system_error& e) {
+    show_message("Não foi possível exportar " + std::string(e.what()) + ": " + e.code().message());
+  }
+  return {};
+}
+
+Results close_current(int, Args) {
+  graphics::close();
+  return {};
+}
+
+}  // namespace
+
+void refresh_analysis_window(const Value& handles) {
+  if (const auto figure = open_figure("analise")) draw(*figure, handles);
+}
+
+void register_analise() {
+  framework::register_window_module({"analise",
+                                     {{"analise_OpeningFcn", opening},
+                                      {"analise_OutputFcn", output},
+                                      {"botao_tudo_Callback", show_everything},
+                                      {"ouvir_orig_Callback", play_orig},
+                                      {"ouvir_sinal_Callback", play_sinal},
+                                      {"exportar_Callback", export_files},
+                                      {"fechar_Callback", close_current}}});
+}
+
+}  // namespace quelvara::windows

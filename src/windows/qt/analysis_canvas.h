@@ -1,0 +1,87 @@
+#pragma once
+// The picture of the analysis window: the joined signal with its diphone cut, voicing and pitch
+// marks; below it the resynthesised signal with its marks, joined to the first by a line from
+// each analysis mark to the synthesis mark its period moved to; and the pitch of both against
+// time. The wheel zooms about the pointer, a drag selects a stretch (a drag with the right
+// button, or with Ctrl, zooms to it), the scroll bar and a sideways wheel move along, and the
+// status line tells the time, the sample value and the diphone under the pointer.
+#include <QColor>
+#include <QWidget>
+#include <memory>
+#include <optional>
+
+#include "inspection/plot_layout.h"
+#include "inspection/snapshot.h"
+
+class QScrollBar;
+
+namespace quelvara::windows {
+
+struct CanvasColours {
+  static inline const QColor background{255, 255, 255};
+  static inline const QColor voiced{255, 240, 190};
+  static inline const QColor orig{31, 78, 154};
+  static inline const QColor sinal{30, 120, 50};
+  static inline const QColor join{214, 0, 28};
+  static inline const QColor mark{230, 120, 0};
+  static inline const QColor link{120, 140, 200};
+  static inline const QColor orig_pitch{31, 78, 154};
+  static inline const QColor sinal_pitch{0, 160, 60};
+  static inline const QColor contour{200, 0, 200};
+  static inline const QColor selection{70, 130, 230, 60};
+};
+
+class AnalysisCanvas final : public QWidget {
+ public:
+  explicit AnalysisCanvas(QWidget* parent = nullptr);
+
+  // nullptr shows an empty picture with a hint. A snapshot of the same duration keeps the
+  // zoom; another shows everything.
+  void set_snapshot(std::shared_ptr<const inspection::Snapshot> snapshot);
+  const inspection::Snapshot* snapshot() const { return snapshot_.get(); }
+
+  void show_everything();
+  void set_view(double start, double end);  // seconds, kept within the signals
+  double view_start() const { return start_; }
+  double view_end() const { return end_; }
+  // The whole duration shown by show_everything: the longer of the two signals.
+  double duration() const;
+
+  std::optional<std::pair<double, double>> selection() const;
+  void set_selection(double start, double end);
+
+  // The layout for a picture of size, at the current view; layout() is the widget's own.
+  inspection::PlotLayout layout_for(QSize size) const;
+  inspection::PlotLayout layout() const;
+  // The picture's size: the widget without its scroll bar.
+  QSize plot_size() const;
+  // Draws the picture of size into painter (also into an image, for tests and measurement).
+  void paint(QPainter& painter, QSize size) const;
+  // What the status line shows for the pointer at x, y of the widget.
+  QString describe(QPointF at) const;
+
+ protected:
+  void paintEvent(QPaintEvent*) override;
+  void resizeEvent(QResizeEvent*) override;
+  void wheelEvent(QWheelEvent*) override;
+  void mousePressEvent(QMouseEvent*) override;
+  void mouseMoveEvent(QMouseEvent*) override;
+  void mouseReleaseEvent(QMouseEvent*) override;
+  void leaveEvent(QEvent*) override;
+
+ private:
+  void update_scroll_bar();
+  void zoom_about(double time, double factor);
+
+  std::shared_ptr<const inspection::Snapshot> snapshot_;
+  double start_ = 0, end_ = 1;
+  double hz_top_ = 400;
+  std::optional<std::pair<double, double>> selection_;
+  std::optional<double> drag_from_;  // seconds where a drag began
+  bool drag_zooms_ = false;
+  std::optional<QPointF> hover_;
+  QScrollBar* scroll_ = nullptr;
+  bool scrolling_ = false;
+};
+
+}  // namespace quelvara::windows

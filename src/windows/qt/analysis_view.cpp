@@ -1,0 +1,65 @@
+#include "windows/qt/analysis_view.h"
+
+#include <QPointer>
+#include <QVBoxLayout>
+#include <map>
+
+#include "graphics/qt/qt_view.h"
+#include "windows/analysis_display.h"
+#include "windows/qt/analysis_canvas.h"
+
+namespace quelvara::windows {
+
+namespace {
+
+class QtAnalysisDisplay final : public AnalysisDisplay {
+ public:
+  void show(graphics::Handle axes, std::shared_ptr<const inspection::Snapshot> snapshot) override {
+    if (AnalysisCanvas* canvas = canvas_for(axes)) canvas->set_snapshot(std::move(snapshot));
+  }
+  void show_everything(graphics::Handle axes) override {
+    if (AnalysisCanvas* canvas = existing(axes)) canvas->show_everything();
+  }
+  std::optional<TimeSelection> selection(graphics::Handle axes) const override {
+    const AnalysisCanvas* canvas = existing(axes);
+    if (!canvas || !canvas->selection()) return std::nullopt;
+    return TimeSelection{canvas->selection()->first, canvas->selection()->second};
+  }
+
+  AnalysisCanvas* existing(graphics::Handle axes) const {
+    const auto it = canvases_.find(axes);
+    if (it == canvases_.end() || !it->second) return nullptr;
+    // A handle may be used again by a later object: the canvas must still sit in its widget.
+    return it->second->parentWidget() == graphics::widget_of(axes) ? it->second.data() : nullptr;
+  }
+
+ private:
+  AnalysisCanvas* canvas_for(graphics::Handle axes) {
+    if (AnalysisCanvas* canvas = existing(axes)) return canvas;
+    QWidget* area = graphics::widget_of(axes);
+    if (!area) return nullptr;
+    auto* canvas = new AnalysisCanvas(area);
+    auto* layout = new QVBoxLayout(area);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(canvas);
+    canvas->show();
+    canvases_[axes] = canvas;
+    return canvas;
+  }
+
+  std::map<graphics::Handle, QPointer<AnalysisCanvas>> canvases_;
+};
+
+QtAnalysisDisplay* the_display = nullptr;
+
+}  // namespace
+
+void install_analysis_view() {
+  if (the_display) return;
+  the_display = new QtAnalysisDisplay();  // lives as long as the process
+  set_analysis_display(the_display);
+}
+
+AnalysisCanvas* analysis_canvas_of(graphics::Handle axes) { return the_display ? the_display->existing(axes) : nullptr; }
+
+}  // namespace quelvara::windows

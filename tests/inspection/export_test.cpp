@@ -1,0 +1,161 @@
+// The annotation files and the export of both signals.
+#include <gtest/gtest.h>
+#include <sndfile.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <regex>
+
+#include "inspection/plot_layout.h"
+#include "inspection/praat_export.h"
+#include "support/temp_dir.h"
+
+namespace quelvara::inspection {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string read_text(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), {}};
+}
+
+std::vector<std::string> all(const std::string& text, const std::string& pattern) {
+  std::vector<std::string> out;
+  const std::regex re(pattern);
+  for (auto it = std::sregex_iterator(text.begin(), text.end(), re); it != std::sregex_iterator(); ++it)
+    out.push_back((*it)[1]);
+  return out;
+}
+
+TEST(TextGridText, IntervalTiersCoverTheWholeSpanAndTextsAreQuoted) {
+  TextGrid grid{0, 0.5, {}};
+  grid.tiers.emplace_back(IntervalTier{"difones", {{0.1, 0.2, "a\"b"}, {0.2, 0.3, "ção"}}});
+  grid.tiers.emplace_back(PointTier{"marcas", {{0.05, 0}, {0.25, 0}}});
+  const std::string t = textgrid_text(grid);
+  EXPECT_EQ(t.rfind("File type = \"ooTextFile\"\nObject class = \"TextGrid\"\n", 0), 0u);
+  EXPECT_NE(t.find("size = 2 \n"), std::string::npos);
+  EXPECT_NE(t.find("intervals: size = 4 \n"), std::string::npos);  // gaps before and after
+  EXPECT_EQ(all(t, "text = (\"(?:[^\"]|\"\")*\")"),
+            (std::vector<std::string>{"\"\"", "\"a\"\"b\"", "\"ção\"", "\"\""}));
+  EXPECT_NE(t.find("class = \"TextTier\""), std::string::npos);
+  EXPECT_EQ(all(t, "number = ([^ ]+) "), (std::vector<std::string>{"0.05", "0.25"}));
+  // Every interval ends where the next begins, from 0 to 0.5.
+  const auto xmins = all(t, "            xmin = ([^ ]+) ");
+  const auto xmaxs = all(t, "            xmax = ([^ ]+) ");
+  ASSERT_EQ(xmins.size(), 4u);
+  EXPECT_EQ(xmins.front(), "0");
+  EXPECT_EQ(xmaxs.back(), "0.5");
+  for (std::size_t i = 1; i < xmins.size(); ++i) EXPECT_EQ(xmins[i], xmaxs[i - 1]);
+}
+
+TEST(TextGridText, TimesReadBackAsTheSameNumbers) {
+  const double end = 12345.0 / 22050;
+  TextGrid grid{0, end, {}};
+  grid.tiers.emplace_back(IntervalTier{"difones", {{0, 1.0 / 3, "x"}, {1.0 / 3, end, "y"}}});
+  const auto numbers = all(textgrid_text(grid), "xmax = ([^ ]+) ");
+  ASSERT_FALSE(numbers.empty());
+  EXPECT_EQ(std::stod(numbers.front()), end);
+  EXPECT_EQ(std::stod(numbers[2]), 1.0 / 3);
+}
+
+TEST(TextGridFile, ReplacesAFileWholeAndLeavesNothingWhereItCannotWrite) {
+  quelvara::testing::TempDir dir;
+  const fs::path file = dir.path() / "a.TextGrid";
+  std::ofstream(file) << "old contents that are longer than nothing at all";
+  TextGrid grid{0, 1, {IntervalTier{"fones", {{0, 1, "a"}}}}};
+  write_textgrid(grid, file);
+  EXPECT_EQ(read_text(file), textgrid_text(grid));
+  EXPECT_THROW(write_textgrid(grid, dir.path() / "nada" / "a.TextGrid"), std::system_error);
+  EXPECT_FALSE(fs::exists(dir.path() / "nada"));
+}
+
+Snapshot small_run() {
+  Snapshot s;
+  s.orig = {0.5, -0.5, 0.25, 0, 0, 0.1};
+  s.vzmto.assign(6, 0);
+  s.difones = {"_a", "a_"};
+  s.limdf = {4, 2};
+  s.pitch_marks = {2, 4};
+  Resynthesis r;
+  r.sinal = {0.1, 0.2, 0.3, 0.4};
+  r.analysis_marks = {1, 2, 4, 7};
+  r.synthesis_marks = {1, 2, 3, 4};
+  r.mode = "Gráfica";
+  s.result = r;
+  return s;
+}
+
+long long frames_of(const fs::path& file) {
+  SF_INFO info{};
+  SNDFILE* f = sf_open(file.c_str(), SFM_READ, &info);
+  if (!f) return -1;
+  sf_close(f);
+  return info.samplerate == 22050 && info.channels == 1 ? info.frames : -2;
+}
+
+TEST(Export, WritesBothSignalsWithTheirAnnotations) {
+  quelvara::testing::TempDir dir;
+  const auto names = export_snapshot(small_run(), dir.path() / "voz.TextGrid");
+  ASSERT_EQ(names.size(), 4u);
+  EXPECT_EQ(names[0], dir.path() / "voz-orig.wav");
+  EXPECT_EQ(frames_of(names[0]), 6);
+  EXPECT_EQ(frames_of(names[2]), 4);
+  const std::string joined = read_text(names[1]);
+  EXPECT_EQ(all(joined, "name = \"([^\"]+)\""),
+            (std::vector<std::string>{"difones", "fones", "marcas", "marcas_analise"}));
+  EXPECT_EQ(all(joined, "points: size = ([0-9]+)"), (std::vector<std::string>{"2", "4"}));
+  // The last mark of the plan, one past the end, is the end of the signal.
+  EXPECT_EQ(all(joined, "number = ([^ ]+) ").back(), all(joined, "\nxmax = ([^ ]+) ").front());
+  const std::string result = read_text(names[3]);
+  EXPECT_EQ(all(result, "name = \"([^\"]+)\""), (std::vector<std::string>{"marcas_sintese"}));
+  EXPECT_EQ(all(result, "points: size = ([0-9]+)"), (std::vector<std::string>{"4"}));
+}
+
+TEST(Export, WithoutAResultOnlyTheJoinedSignalIsWritten) {
+  quelvara::testing::TempDir dir;
+  Snapshot s = small_run();
+  s.result.reset();
+  const auto names = export_snapshot(s, dir.path() / "voz");
+  EXPECT_EQ(names, (std::vector<fs::path>{dir.path() / "voz-orig.wav", dir.path() / "voz-orig.TextGrid"}));
+  EXPECT_FALSE(fs::exists(dir.path() / "voz-sinal.wav"));
+}
+
+TEST(ColumnExtremes, EachColumnHoldsTheLowestAndHighestOfItsSamples) {
+  const std::vector<double> x = {0, 1, -1, 0.5, 0.25, -0.25, 0.75};
+  const auto c = column_extremes(x, 0, 2, 5);
+  ASSERT_EQ(c.size(), 5u);
+  EXPECT_FLOAT_EQ(c[0].low, 0);
+  EXPECT_FLOAT_EQ(c[0].high, 1);
+  EXPECT_FLOAT_EQ(c[1].low, -1);
+  EXPECT_FLOAT_EQ(c[1].high, 0.5);
+  EXPECT_FLOAT_EQ(c[3].low, 0.75);  // the last sample alone
+  EXPECT_TRUE(c[4].empty);          // past the end
+  // Before the start, and zoomed in so that a column holds less than one sample.
+  const auto before = column_extremes(x, -4, 2, 3);
+  EXPECT_TRUE(before[0].empty);
+  EXPECT_TRUE(before[1].empty);
+  EXPECT_FLOAT_EQ(before[2].high, 1);
+  const auto close = column_extremes(x, 1, 0.5, 4);
+  EXPECT_FLOAT_EQ(close[0].high, 1);
+  EXPECT_FLOAT_EQ(close[1].high, 1);
+  EXPECT_FLOAT_EQ(close[2].low, -1);
+}
+
+TEST(PlotLayout, TimesAndFrequenciesMapOntoThePanelsAndBack) {
+  const PlotLayout l = plot_layout(900, 600, 1, 3, 400);
+  EXPECT_DOUBLE_EQ(l.x_of(1), l.orig.left);
+  EXPECT_DOUBLE_EQ(l.x_of(3), l.orig.right());
+  EXPECT_DOUBLE_EQ(l.time_of(l.x_of(2.25)), 2.25);
+  EXPECT_DOUBLE_EQ(l.pitch_y(0), l.pitch.bottom());
+  EXPECT_DOUBLE_EQ(l.pitch_y(400), l.pitch.top);
+  EXPECT_LT(l.orig.bottom(), l.sinal.top);
+  EXPECT_LE(l.sinal.bottom(), l.pitch.top);
+  EXPECT_LE(l.status.bottom(), 600);
+  EXPECT_EQ(pitch_scale(120), 200);
+  EXPECT_EQ(pitch_scale(330), 400);
+}
+
+}  // namespace
+}  // namespace quelvara::inspection

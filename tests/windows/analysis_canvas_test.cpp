@@ -1,0 +1,204 @@
+// The analysis picture, drawn offscreen for a fixture text and read back pixel by pixel: the
+// cut, the mark-to-mark lines and the pitch where the snapshot puts them; and the zoom,
+// scroll and selection by mouse.
+#include <QApplication>
+#include <QImage>
+#include <QPainter>
+#include <QScrollBar>
+#include <QTest>
+#include <QWheelEvent>
+#include <cmath>
+#include <set>
+
+#include "app_fixture.h"
+#include "inspection/record_of_run.h"
+#include "road/road.h"
+#include "runtime/mat_file.h"
+#include "windows/qt/analysis_canvas.h"
+
+namespace quelvara::windows::testing {
+namespace {
+
+using inspection::PlotLayout;
+constexpr double fs = 22050;
+
+int column(double x) { return static_cast<int>(std::floor(x)); }
+int row(double y) { return static_cast<int>(std::lround(y)); }
+double at(std::size_t mark) { return (static_cast<double>(mark) - 1) / fs; }
+
+class AnalysisCanvasTest : public AppFolderTest {
+ protected:
+  static void SetUpTestSuite() {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (!QApplication::instance()) {
+      static int argc = 1;
+      static char name[] = "test_windows";
+      static char* argv[] = {name, nullptr};
+      static auto* app = new QApplication(argc, argv);  // kept to the end of the process
+      (void)app;
+    }
+  }
+
+  static std::shared_ptr<const inspection::Snapshot> run(const std::string& texto, const road::Mode& mode) {
+    auto result = road::run_road(texto, mode, runtime::read_unit_file, ".");
+    EXPECT_EQ(result.analysis.status, synthesis::Analysis::Status::ok);
+    return std::make_shared<const inspection::Snapshot>(inspection::snapshot_of(result.analysis, mode, result.sinal));
+  }
+
+  QImage draw(AnalysisCanvas& canvas) {
+    QImage image(canvas.plot_size(), QImage::Format_RGB32);
+    QPainter painter(&image);
+    canvas.paint(painter, image.size());
+    return image;
+  }
+
+  static bool is(const QImage& image, int x, int y, const QColor& colour) {
+    return x >= 0 && y >= 0 && x < image.width() && y < image.height() && image.pixelColor(x, y) == colour;
+  }
+};
+
+TEST_F(AnalysisCanvasTest, JoinLinesStandAtTheColumnsOfTheUnitLengths) {
+  AnalysisCanvas canvas;
+  canvas.resize(960, 584);
+  const auto snapshot = run("_papa_.", road::FactorMode{1.5});
+  canvas.set_snapshot(snapshot);
+  const QImage image = draw(canvas);
+  const PlotLayout l = canvas.layout();
+
+  std::set<int> expected;
+  std::size_t end = 0;
+  for (std::size_t k = 0; k + 1 < snapshot->limdf.size(); ++k) {
+    end += snapshot->limdf[k];
+    expected.insert(column(l.x_of(end / fs)));
+  }
+  ASSERT_EQ(expected.size(), 4u);
+  for (const int y : {row(l.orig.top + 2), row(l.orig.middle()), row(l.diphone_labels.top + 1)}) {
+    std::set<int> found;
+    for (int x = column(l.orig.left); x < column(l.orig.right()); ++x)
+      if (is(image, x, y, CanvasColours::join)) found.insert(x);
+    EXPECT_EQ(found, expected) << "row " << y;
+  }
+}
+
+TEST_F(AnalysisCanvasTest, EachAnalysisMarkIsJoinedToTheSynthesisMarkItMovedTo) {
+  AnalysisCanvas canvas;
+  canvas.resize(960, 584);
+  const auto snapshot = run("_papa_.", road::FactorMode{0.7});
+  canvas.set_snapshot(snapshot);
+  const QImage image = draw(canvas);
+  const PlotLayout l = canvas.layout();
+  const auto& r = *snapshot->result;
+  ASSERT_EQ(r.analysis_marks.size(), r.synthesis_marks.size());
+  ASSERT_GT(r.analysis_marks.size(), 10u);
+  const int top = row(l.links.top + 1), bottom = row(l.links.bottom() - 2), middle = (top + bottom) / 2;
+  for (std::size_t i = 0; i < r.analysis_marks.size(); ++i) {
+    const int xa = column(l.x_of(at(r.analysis_marks[i]))), xs = column(l.x_of(at(r.synthesis_marks[i])));
+    if (xa >= column(l.orig.right()) || xs >= column(l.orig.right())) continue;  // the mark one past the end
+    EXPECT_TRUE(is(image, xa, top, CanvasColours::link)) << "mark " << i;
+    EXPECT_TRUE(is(image, xs, bottom, CanvasColours::link)) << "mark " << i;
+    // Half-way down, the line is half-way across.
+    const double half = xa + (xs - xa) * double(middle - top) / (bottom - top);
+    bool crossed = false;
+    for (int x = column(half) - 1; x <= column(half) + 1; ++x) crossed = crossed || is(image, x, middle, CanvasColours::link);
+    EXPECT_TRUE(crossed) << "mark " << i;
+  }
+  // The band holds nothing but these lines: a column far from every mark stays empty.
+  EXPECT_FALSE(is(image, column(l.orig.right()) - 1, middle, CanvasColours::link));
+}
+
+// The row of the centre of a 3 x 3 marker of colour in column x of the pitch panel, if any.
+std::optional<int> marker_row(const QImage& image, int x, const PlotLayout& l, const QColor& colour) {
+  for (int y = row(l.pitch.top) + 1; y < row(l.pitch.bottom()) - 1; ++y)
+    if (image.pixelColor(x - 1, y) == colour && image.pixelColor(x, y - 1) == colour &&
+        image.pixelColor(x, y) == colour && image.pixelColor(x, y + 1) == colour && image.pixelColor(x + 1, y) == colour)
+      return y;
+  return std::nullopt;
+}
+
+TEST_F(AnalysisCanvasTest, ThePitchOfFactorOneAndAHalfLiesAtOneAndAHalfTimesTheJoinedSignals) {
+  AnalysisCanvas canvas;
+  canvas.resize(1200, 700);
+  const auto snapshot = run("_papa_.", road::FactorMode{1.5});
+  canvas.set_snapshot(snapshot);
+  const QImage image = draw(canvas);
+  const PlotLayout l = canvas.layout();
+  const auto joined = inspection::joined_pitch(*snapshot);
+  const auto result = inspection::result_pitch(*snapshot);
+  ASSERT_EQ(joined.size(), result.size());
+  ASSERT_GT(joined.size(), 5u);
+  std::size_t compared = 0;
+  for (std::size_t i = 0; i < joined.size(); ++i) {
+    const auto blue = marker_row(image, column(l.x_of(joined[i].time)), l, CanvasColours::orig_pitch);
+    const auto green = marker_row(image, column(l.x_of(result[i].time)), l, CanvasColours::sinal_pitch);
+    if (!blue || !green) continue;  // a marker covered by the other curve
+    const double hz = (l.pitch.bottom() - *blue) / l.pitch.height * l.hz_top;
+    EXPECT_NEAR(*green, l.pitch_y(1.5 * hz), 1.0) << "period " << i;
+    ++compared;
+  }
+  EXPECT_GE(compared, joined.size() * 3 / 4);
+}
+
+TEST_F(AnalysisCanvasTest, TheWheelZoomsAboutThePointerADragSelectsAndTheScrollBarMoves) {
+  AnalysisCanvas canvas;
+  canvas.resize(960, 584);
+  canvas.set_snapshot(run("_papa_.", road::ContourMode{}));
+  canvas.show();
+  const double whole = canvas.duration();
+  EXPECT_DOUBLE_EQ(canvas.view_end(), whole);
+  PlotLayout l = canvas.layout();
+  const QPointF pointer(l.x_of(whole / 3), l.orig.middle());
+  QWheelEvent turn(pointer, canvas.mapToGlobal(pointer), QPoint(), QPoint(0, 240), Qt::NoButton, Qt::NoModifier,
+                   Qt::NoScrollPhase, false);
+  QApplication::sendEvent(&canvas, &turn);
+  EXPECT_NEAR(canvas.view_end() - canvas.view_start(), whole * 0.64, 1e-9);
+  EXPECT_NEAR(canvas.layout().time_of(pointer.x()), whole / 3, 1e-9);  // the time under the pointer stays
+
+  // A drag selects; the selection is what lies between the press and the release.
+  l = canvas.layout();
+  const int y = row(l.sinal.middle());
+  QTest::mousePress(&canvas, Qt::LeftButton, {}, QPoint(200, y));
+  QTest::mouseMove(&canvas, QPoint(400, y));
+  QTest::mouseRelease(&canvas, Qt::LeftButton, {}, QPoint(400, y));
+  ASSERT_TRUE(canvas.selection());
+  EXPECT_NEAR(canvas.selection()->first, l.time_of(200), 1e-9);
+  EXPECT_NEAR(canvas.selection()->second, l.time_of(400), 1e-9);
+
+  // The scroll bar moves the view without changing its span.
+  const double span = canvas.view_end() - canvas.view_start();
+  auto* bar = canvas.findChild<QScrollBar*>();
+  ASSERT_NE(bar, nullptr);
+  bar->setValue(bar->minimum());
+  EXPECT_DOUBLE_EQ(canvas.view_start(), 0);
+  EXPECT_NEAR(canvas.view_end(), span, 1e-3);
+
+  // A drag with the right button shows just that stretch; showing everything clears the rest.
+  l = canvas.layout();
+  QTest::mousePress(&canvas, Qt::RightButton, {}, QPoint(300, y));
+  QTest::mouseMove(&canvas, QPoint(500, y));
+  QTest::mouseRelease(&canvas, Qt::RightButton, {}, QPoint(500, y));
+  EXPECT_NEAR(canvas.view_start(), l.time_of(300), 1e-9);
+  EXPECT_NEAR(canvas.view_end(), l.time_of(500), 1e-9);
+  canvas.show_everything();
+  EXPECT_DOUBLE_EQ(canvas.view_start(), 0);
+  EXPECT_DOUBLE_EQ(canvas.view_end(), whole);
+  EXPECT_FALSE(canvas.selection());
+}
+
+TEST_F(AnalysisCanvasTest, TheStatusTellsTimeValueAndDiphoneUnderThePointer) {
+  AnalysisCanvas canvas;
+  canvas.resize(960, 584);
+  const auto snapshot = run("_papa_.", road::FactorMode{1.0});
+  canvas.set_snapshot(snapshot);
+  const PlotLayout l = canvas.layout();
+  // The middle of the second unit, in the joined signal.
+  const double t = (snapshot->limdf[0] + snapshot->limdf[1] / 2.0) / fs;
+  const QString text = canvas.describe(QPointF(l.x_of(t) + 0.5, l.orig.middle()));
+  EXPECT_TRUE(text.contains("difone pa")) << text.toStdString();
+  EXPECT_TRUE(text.contains("original")) << text.toStdString();
+  const auto sample = static_cast<std::size_t>(std::floor(l.time_of(l.x_of(t) + 0.5) * fs));
+  EXPECT_TRUE(text.contains(QString::number(snapshot->orig[sample], 'f', 4).replace('.', ','))) << text.toStdString();
+  EXPECT_TRUE(canvas.describe(QPointF(2, l.orig.middle())).isEmpty());  // left of the plots
+}
+
+}  // namespace
+}  // namespace quelvara::windows::testing

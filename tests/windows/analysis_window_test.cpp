@@ -1,0 +1,149 @@
+// The analysis window and the record fields it reads, headless: what the analysis and the
+// intonation runs add, the snapshot read back, the window's single instance, play and export.
+#include "app_fixture.h"
+#include "graphics/callbacks.h"
+#include "graphics/event_loop.h"
+#include "inspection/record_of_run.h"
+#include "road/road.h"
+#include "runtime/function_registry.h"
+#include "runtime/mat_file.h"
+#include "windows/analysis_record.h"
+
+namespace quelvara::windows::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+class AnalysisWindowTest : public AppFolderTest {
+ protected:
+  void SetUp() override {
+    AppFolderTest::SetUp();
+    // What the play buttons hand to the playback routine.
+    runtime::define_function("wavplay", [this](int, std::vector<Value> args) {
+      played.push_back(args.at(0).array().data());
+      return std::vector<Value>{};
+    });
+    main = open_main();
+  }
+  std::vector<std::string> names(const Value& record) const { return record.record().names(); }
+  Handle main = 0;
+  std::vector<std::vector<double>> played;
+};
+
+TEST_F(AnalysisWindowTest, TheAnalysisAddsTheDiphonesAndTheirLengthsAfterTheFieldsItStored) {
+  EXPECT_EQ(graphics::get_text(object(main, "botao_analise"), "Enable"), "off");
+  confirm_text(main, "_papa_.");
+  ASSERT_TRUE(errors.empty()) << errors.front();
+  const Value h = record(main);
+  const auto analysis = synthesis::analyse("_papa_.", runtime::read_unit_file, ".");
+  ASSERT_TRUE(h.record().get("difones").is_cell());
+  std::vector<std::string> difones;
+  for (const Value& d : h.record().get("difones").cell().items) difones.push_back(d.text());
+  EXPECT_EQ(difones, (std::vector<std::string>{"_p", "pa", "ap", "pa", "a_"}));
+  const auto& limdf = h.record().get("limdf").array().data();
+  EXPECT_EQ(limdf, std::vector<double>(analysis.joined.limdf.begin(), analysis.joined.limdf.end()));
+  // The new fields come after those that the analysis has always stored, in their order.
+  const auto fields = names(h);
+  const auto at = [&](const char* name) { return std::find(fields.begin(), fields.end(), name) - fields.begin(); };
+  EXPECT_LT(at("click"), at("pontuacao"));
+  EXPECT_LT(at("pontuacao"), at("pitch"));
+  EXPECT_LT(at("vzmto"), at("orig"));
+  EXPECT_LT(at("orig"), at("difones"));
+  EXPECT_LT(at("difones"), at("limdf"));
+  EXPECT_EQ(graphics::get_text(object(main, "botao_analise"), "Enable"), "on");
+}
+
+TEST_F(AnalysisWindowTest, TheIntonationRunAddsItsMarksAndTheResultBelongsToItsTextOnly) {
+  confirm_text(main, "_papa_?");
+  pick(main, "Gráfica");
+  ASSERT_TRUE(errors.empty()) << errors.front();
+  const auto analysis = synthesis::analyse("_papa_?", runtime::read_unit_file, ".");
+  const auto marks = inspection::planned_marks(analysis.joined.pitch, analysis.joined.vzmto, road::ContourMode{}, '?');
+  auto s = snapshot_of_record(record(main));
+  ASSERT_TRUE(s);
+  ASSERT_TRUE(s->result);
+  EXPECT_EQ(s->result->mode, "Gráfica");
+  EXPECT_EQ(s->result->pontuacao, '?');
+  EXPECT_EQ(s->result->analysis_marks, marks.analysis);
+  EXPECT_EQ(s->result->synthesis_marks, marks.synthesis);
+  EXPECT_EQ(s->result->sinal, record(main).record().get("sinal").array().data());
+  EXPECT_EQ(s->orig, analysis.joined.orig);
+  EXPECT_EQ(s->pitch_marks, inspection::mark_positions(analysis.joined.pitch));
+
+  // A new text keeps the old sinal in the record, but it is not shown with the new text.
+  confirm_text(main, "_pa_.");
+  s = snapshot_of_record(record(main));
+  ASSERT_TRUE(s);
+  EXPECT_EQ(s->difones, (std::vector<std::string>{"_p", "pa", "a_"}));
+  EXPECT_FALSE(s->result);
+  then_answer("val_factor", "1.5");
+  pick(main, "Factor");
+  s = snapshot_of_record(record(main));
+  ASSERT_TRUE(s && s->result);
+  EXPECT_EQ(s->result->mode, "Factor");
+  EXPECT_DOUBLE_EQ(s->result->factor, 1.5);
+}
+
+TEST_F(AnalysisWindowTest, ARecordWithoutAnAnalysisOrWithBrokenRowsGivesNoSnapshot) {
+  EXPECT_FALSE(snapshot_of_record(record(main)));
+  confirm_text(main, "_pa_.");
+  Value h = record(main);
+  ASSERT_TRUE(snapshot_of_record(h));
+  h.record().set("limdf", Value(runtime::Array::row({1, 2})));
+  EXPECT_FALSE(snapshot_of_record(h));
+  h = record(main);
+  h.record().set("limdf", Value(runtime::Array::row({-1, 2, 3})));
+  EXPECT_FALSE(snapshot_of_record(h));
+  h = record(main);
+  h.record().set("difones", Value("_pa_"));
+  EXPECT_FALSE(snapshot_of_record(h));
+}
+
+TEST_F(AnalysisWindowTest, OpensOnceAndPlaysEitherSignalWholeWithoutASelection) {
+  confirm_text(main, "_pa_.");
+  pick(main, "Gráfica");
+  press(main, "botao_analise");
+  press(main, "botao_analise");
+  ASSERT_TRUE(errors.empty()) << errors.front();
+  std::size_t count = 0;
+  for (Handle f : graphics::figures()) count += graphics::get_text(f, "Tag") == "analise";
+  EXPECT_EQ(count, 1u);
+  const Handle analysis = *window("analise");
+  EXPECT_EQ(graphics::get_text(analysis, "Name"), "Análise");
+  press(analysis, "ouvir_orig");
+  press(analysis, "ouvir_sinal");
+  ASSERT_EQ(played.size(), 2u);
+  EXPECT_EQ(played[0], record(main).record().get("orig").array().data());
+  EXPECT_EQ(played[1], record(main).record().get("sinal").array().data());
+  press(analysis, "fechar");
+  EXPECT_FALSE(window("analise"));
+  EXPECT_TRUE(graphics::ishandle(main));
+}
+
+TEST_F(AnalysisWindowTest, ExportWritesTheFilesUnderTheNameGivenAndNothingOnCancel) {
+  confirm_text(main, "_papa_.");
+  pick(main, "Gráfica");
+  press(main, "botao_analise");
+  const Handle analysis = *window("analise");
+  then_cancel("gravar");
+  press(analysis, "exportar");
+  for (const auto& e : fs::directory_iterator(folder())) EXPECT_NE(e.path().extension(), ".TextGrid");
+  then_answer("gravar", "analise");
+  press(analysis, "exportar");
+  ASSERT_TRUE(errors.empty()) << errors.front();
+  for (const char* name : {"analise-orig.wav", "analise-orig.TextGrid", "analise-sinal.wav", "analise-sinal.TextGrid"})
+    EXPECT_TRUE(fs::exists(folder() / name)) << name;
+  const std::string grid = read_bytes(folder() / "analise-orig.TextGrid");
+  EXPECT_NE(grid.find("intervals: size = 5 "), std::string::npos);  // five diphones
+
+  // A folder that does not exist: the user is told, nothing is written.
+  then_answer("gravar", "nada/analise");
+  then_close_message();
+  press(analysis, "exportar");
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_NE(messages[0].find("Não foi possível exportar"), std::string::npos);
+  EXPECT_FALSE(fs::exists(folder() / "nada"));
+}
+
+}  // namespace
+}  // namespace quelvara::windows::testing
