@@ -128,12 +128,12 @@ TEST(SmoothLevels, FactorsAreExactWhereTheArithmeticIs) {
   append_unit(joined, unit_with_level(0.25));
   append_unit(joined, noise_unit(10, 0.5));
   append_unit(joined, unit_with_level(0.75));
-  const std::vector<double> pitch = joined.pitch, vzmto = joined.vzmto;
+  const std::vector<double> pitch = joined.pitch.row(), vzmto = joined.vzmto.row();
   smooth_levels(joined);
   EXPECT_EQ(joined.fctalisa, (std::vector<double>{0.75, 1, 0.25}));
   EXPECT_EQ(joined.orig[40 + 10 + 39], 0.75 * 0.25);
-  EXPECT_EQ(joined.pitch, pitch);  // marks and voicing are never scaled
-  EXPECT_EQ(joined.vzmto, vzmto);
+  EXPECT_EQ(joined.pitch.row(), pitch);  // marks and voicing are never scaled
+  EXPECT_EQ(joined.vzmto.row(), vzmto);
 }
 
 TEST(SmoothLevels, LevelsOfAlternatingSignDoNotInvertOrBlowUpUnits) {
