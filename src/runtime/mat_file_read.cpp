@@ -351,6 +351,11 @@ std::size_t vector_length(const ArrayView& view) {
 template <typename T>
 void convert(const unsigned char* bytes, std::size_t length, bool big_endian,
              std::vector<double>& out) {
+  if constexpr (sizeof(T) == 1) {  // bytes have no order, and any address suits them
+    const T* values = reinterpret_cast<const T*>(bytes);
+    out.assign(values, values + length);
+    return;
+  }
   out.resize(length);
   if constexpr (std::is_same_v<T, double>) {
     if (!big_endian) {  // the usual case: the stored bytes already are the doubles

@@ -96,6 +96,10 @@ void reserve_samples(Joined& joined, std::size_t samples) { joined.orig.reserve(
 
 bool append_unit(Joined& joined, const UnitData& unit) {
   if (!unit_is_usable(unit)) throw std::invalid_argument("append_unit: unit is not usable");
+  return append_usable_unit(joined, unit);
+}
+
+bool append_usable_unit(Joined& joined, const UnitData& unit) {
   const std::optional<double> level = unit_level(unit);
   if (level) {
     const double medtot = joined.medtot + *level;

@@ -51,6 +51,8 @@ struct Joined {
 // (samples so large that their sum overflows): smoothing by it would turn every sample of the
 // text into NaN.
 bool append_unit(Joined& joined, const UnitData& unit);
+// The same for a unit the caller has just found usable, without checking it again.
+bool append_usable_unit(Joined& joined, const UnitData& unit);
 
 // Makes room for a text of samples samples in all, so that appending its units copies each
 // sample once.

@@ -87,33 +87,24 @@ class Quantizer {
   }
 
   std::int32_t operator()(double x) {
-    const double t = scale_ * x + offset_;
-    if (std::isnan(t)) return 0;  // a NaN has no integer value; it is written as 0
+    double t = scale_ * x + offset_;
+    t = t == t ? t : 0.0;  // a NaN has no integer value; it is written as 0
     // Beyond a step past the limits the result is clipped whatever the rounding; within, the
     // conversion below cannot overflow.
-    if (t < lower_ - 1.0) return clip_low();
-    if (t > upper_ + 1.0) return clip_high();
+    t = t < lower_ - 1.0 ? lower_ - 1.0 : t;
+    t = t > upper_ + 1.0 ? upper_ + 1.0 : t;
     auto y = static_cast<std::int32_t>(t);  // toward zero
     const double remainder = t - y;         // exact: y is t without its fraction
-    if (remainder >= 0.5) ++y;
-    if (remainder <= -0.5) --y;
-    if (y < lower_) return clip_low();
-    if (y > upper_) return clip_high();
-    return y;
+    y += remainder >= 0.5;
+    y -= remainder <= -0.5;
+    clipped_ |= (y < lower_) | (y > upper_);
+    y = y < lower_ ? lower_ : y;
+    return y > upper_ ? upper_ : y;
   }
 
   bool clipped() const { return clipped_; }
 
  private:
-  std::int32_t clip_low() {
-    clipped_ = true;
-    return lower_;
-  }
-  std::int32_t clip_high() {
-    clipped_ = true;
-    return upper_;
-  }
-
   double scale_ = 0;
   double offset_ = 0;
   std::int32_t lower_ = 0;
