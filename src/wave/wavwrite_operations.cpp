@@ -72,6 +72,23 @@ namespace {
 // which gives exactly what rounding each value would.
 class Quantizer {
  public:
+  static std::int32_t quantize(double x, double scale, double offset, std::int32_t lower, std::int32_t upper,
+                               bool& clipped) {
+    double t = scale * x + offset;
+    t = t == t ? t : 0.0;  // a NaN has no integer value; it is written as 0
+    // Beyond a step past the limits the result is clipped whatever the rounding; within, the
+    // conversion below cannot overflow.
+    t = t < lower - 1.0 ? lower - 1.0 : t;
+    t = t > upper + 1.0 ? upper + 1.0 : t;
+    auto y = static_cast<std::int32_t>(t);  // toward zero
+    const double remainder = t - y;         // exact: y is t without its fraction
+    y += remainder >= 0.5;
+    y -= remainder <= -0.5;
+    clipped |= (y < lower) | (y > upper);
+    y = y < lower ? lower : y;
+    return y > upper ? upper : y;
+  }
+
   // nbits 8, 16 or 24; anything else raises the writer's error.
   explicit Quantizer(double nbits) {
     if (nbits == 8) {
@@ -87,19 +104,25 @@ class Quantizer {
   }
 
   std::int32_t operator()(double x) {
-    double t = scale_ * x + offset_;
-    t = t == t ? t : 0.0;  // a NaN has no integer value; it is written as 0
-    // Beyond a step past the limits the result is clipped whatever the rounding; within, the
-    // conversion below cannot overflow.
-    t = t < lower_ - 1.0 ? lower_ - 1.0 : t;
-    t = t > upper_ + 1.0 ? upper_ + 1.0 : t;
-    auto y = static_cast<std::int32_t>(t);  // toward zero
-    const double remainder = t - y;         // exact: y is t without its fraction
-    y += remainder >= 0.5;
-    y -= remainder <= -0.5;
-    clipped_ |= (y < lower_) | (y > upper_);
-    y = y < lower_ ? lower_ : y;
-    return y > upper_ ? upper_ : y;
+    bool clipped = false;
+    const std::int32_t y = quantize(x, scale_, offset_, lower_, upper_, clipped);
+    clipped_ = clipped_ || clipped;
+    return y;
+  }
+
+  // count samples as 16-bit little-endian bytes into out. The parameters are copied to locals
+  // first: stores through a byte pointer could otherwise change them, for all the compiler
+  // knows, and it would reload them at every sample.
+  void to_little_endian_16(const double* x, std::size_t count, unsigned char* out) {
+    const double scale = scale_, offset = offset_;
+    const std::int32_t lower = lower_, upper = upper_;
+    bool clipped = false;
+    for (std::size_t n = 0; n < count; ++n) {
+      const auto bits = static_cast<std::uint16_t>(quantize(x[n], scale, offset, lower, upper, clipped));
+      out[2 * n] = static_cast<unsigned char>(bits);
+      out[2 * n + 1] = static_cast<unsigned char>(bits >> 8);
+    }
+    clipped_ = clipped_ || clipped;
   }
 
   bool clipped() const { return clipped_; }
@@ -136,11 +159,7 @@ std::vector<unsigned char> encode_frames(SampleView data, const WaveFormat& form
   Quantizer quantize(format.nBitsPerSample);
   unsigned char* out = bytes.data();
   if (channels == 1 && size == 2) {  // what the system saves: one channel of 16-bit samples
-    for (std::size_t n = 0; n < count; ++n) {
-      const auto bits = static_cast<std::uint16_t>(quantize(data.data[n]));
-      out[2 * n] = static_cast<unsigned char>(bits);
-      out[2 * n + 1] = static_cast<unsigned char>(bits >> 8);
-    }
+    quantize.to_little_endian_16(data.data.data(), count, out);
   } else {
     for (std::size_t n = 0; n < count; ++n) {
       // Two's complement of the low bytes gives the signed types' encoding.
