@@ -79,7 +79,7 @@ void BM_WholeRoad(benchmark::State& state, road::Mode mode) {
   std::size_t samples = 0;
   for (auto _ : state) {
     const auto result = road::run_road(f.text, mode, runtime::read_unit_file, f.root);
-    wave::wavwrite(wave::SampleMatrix::row(result.sinal), 22050, 16, out);
+    wave::wavwrite(wave::SampleView::row(result.sinal), 22050, 16, out);
     samples = result.sinal.size();
     benchmark::DoNotOptimize(samples);
     fs::remove(out);  // each run writes a new file, as a batch of texts does
@@ -109,7 +109,7 @@ void BM_WholeRoadBuiltDatabase(benchmark::State& state) {
       state.SkipWithError("the text did not synthesise");
       return;
     }
-    wave::wavwrite(wave::SampleMatrix::row(result.sinal), 22050, 16, out);
+    wave::wavwrite(wave::SampleView::row(result.sinal), 22050, 16, out);
     samples = result.sinal.size();
     fs::remove(out);
   }

@@ -29,12 +29,15 @@ constexpr std::size_t max_file_bytes = 64u << 20;
 
 using Bytes = std::span<const unsigned char>;
 
-// A buffer that is not cleared first: every byte of it is written before it is read.
+// A buffer that is not cleared first: every byte of it is written before it is read. Its
+// storage is an array of doubles, so that the doubles a file stores at a multiple of 8 bytes
+// (level 5 puts every element there) can be read in place.
 struct Buffer {
-  std::unique_ptr<unsigned char[]> data;
+  std::unique_ptr<double[]> storage;
   std::size_t size = 0;
-  explicit Buffer(std::size_t n) : data(new unsigned char[n]), size(n) {}
-  Bytes bytes() const { return {data.get(), size}; }
+  explicit Buffer(std::size_t n) : storage(new double[(n + 7) / 8]), size(n) {}
+  unsigned char* data() { return reinterpret_cast<unsigned char*>(storage.get()); }
+  Bytes bytes() const { return {reinterpret_cast<const unsigned char*>(storage.get()), size}; }
 };
 
 // --- Structure walk ----------------------------------------------------------------------
@@ -161,14 +164,14 @@ std::optional<Buffer> inflate_element(const unsigned char* data, std::size_t cou
   for (;;) {
     Buffer out(capacity);
     std::size_t produced = 0;
-    const auto result = libdeflate_zlib_decompress(decompressor.get(), data, count, out.data.get(),
+    const auto result = libdeflate_zlib_decompress(decompressor.get(), data, count, out.data(),
                                                    out.size, &produced);
     if (result == LIBDEFLATE_INSUFFICIENT_SPACE && capacity < max_file_bytes) {
       capacity = std::min(max_file_bytes, 4 * capacity);
       continue;
     }
     if (result != LIBDEFLATE_SUCCESS || produced < 8) return std::nullopt;
-    if (load32(out.data.get() + 4, big_endian) != produced - 8) return std::nullopt;
+    if (load32(out.data() + 4, big_endian) != produced - 8) return std::nullopt;
     out.size = produced;
     return out;
   }
@@ -278,7 +281,7 @@ std::optional<Buffer> read_whole_file(const std::filesystem::path& file) {
   Buffer bytes(static_cast<std::size_t>(status.st_size));
   std::size_t done = 0;
   while (done < bytes.size) {
-    const ssize_t n = ::read(descriptor, bytes.data.get() + done, bytes.size - done);
+    const ssize_t n = ::read(descriptor, bytes.data() + done, bytes.size - done);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) return std::nullopt;  // an error, or the file shrank while being read
     done += static_cast<std::size_t>(n);
@@ -356,9 +359,17 @@ void convert(const unsigned char* bytes, std::size_t length, bool big_endian,
     out.assign(values, values + length);
     return;
   }
+  if constexpr (std::is_same_v<T, double>) {
+    // The usual case: doubles of this machine's order, in place in a Buffer's storage.
+    if (!big_endian && reinterpret_cast<std::uintptr_t>(bytes) % alignof(double) == 0) {
+      const double* values = reinterpret_cast<const double*>(bytes);
+      out.assign(values, values + length);
+      return;
+    }
+  }
   out.resize(length);
   if constexpr (std::is_same_v<T, double>) {
-    if (!big_endian) {  // the usual case: the stored bytes already are the doubles
+    if (!big_endian) {
       std::memcpy(out.data(), bytes, length * sizeof(T));
       return;
     }

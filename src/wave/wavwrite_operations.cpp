@@ -6,6 +6,8 @@
 #include <cmath>
 #include <cstring>
 #include <iostream>
+#include <memory>
+#include <span>
 #include <vector>
 
 namespace quelvara::wave {
@@ -141,12 +143,19 @@ std::string clipping_warning(const WaveFormat& format) {
 
 // The samples of data, frame by frame and within a frame channel by channel, as the bytes of
 // element type: quantised for 8, 16 and 24 bits, single-precision floats for 32.
-std::vector<unsigned char> encode_frames(SampleView data, const WaveFormat& format, ElementType type,
-                                         const Warn& warn) {
+struct EncodedFrames {
+  std::unique_ptr<unsigned char[]> bytes;  // not cleared first: every byte is written
+  std::size_t size = 0;
+  std::span<const unsigned char> view() const { return {bytes.get(), size}; }
+};
+
+EncodedFrames encode_frames(SampleView data, const WaveFormat& format, ElementType type, const Warn& warn) {
   const std::size_t frames = data.rows;
   const std::size_t channels = data.cols;
   const std::size_t size = element_size(type);
-  std::vector<unsigned char> bytes(frames * channels * size);
+  EncodedFrames encoded{std::unique_ptr<unsigned char[]>(new unsigned char[frames * channels * size]),
+                        frames * channels * size};
+  unsigned char* const bytes = encoded.bytes.get();
   const auto sample = [&](std::size_t n) { return data.data[(n % channels) * frames + n / channels]; };
   const std::size_t count = frames * channels;
   if (type == ElementType::Float) {
@@ -154,10 +163,10 @@ std::vector<unsigned char> encode_frames(SampleView data, const WaveFormat& form
       const auto bits = std::bit_cast<std::uint32_t>(static_cast<float>(sample(n)));
       for (std::size_t i = 0; i < 4; ++i) bytes[n * 4 + i] = static_cast<unsigned char>(bits >> (8 * i));
     }
-    return bytes;
+    return encoded;
   }
   Quantizer quantize(format.nBitsPerSample);
-  unsigned char* out = bytes.data();
+  unsigned char* out = bytes;
   if (channels == 1 && size == 2) {  // what the system saves: one channel of 16-bit samples
     quantize.to_little_endian_16(data.data.data(), count, out);
   } else {
@@ -168,7 +177,7 @@ std::vector<unsigned char> encode_frames(SampleView data, const WaveFormat& form
     }
   }
   if (quantize.clipped()) emit_warning(warn, clipping_warning(format));
-  return bytes;
+  return encoded;
 }
 
 }  // namespace
@@ -192,7 +201,7 @@ std::string write_wavedat(BinaryFile& fid, const WaveFormat& format, SampleView 
 
   const std::size_t count = data.rows * data.cols;
   if (data.data.size() != count) return "Failed to write PCM data samples.";
-  if (fid.write_encoded(encode_frames(data, format, type, warn), type) != count) {
+  if (fid.write_encoded(encode_frames(data, format, type, warn).view(), type) != count) {
     return "Failed to write PCM data samples.";
   }
 
