@@ -4,6 +4,7 @@
 #include <bit>
 #include <cmath>
 #include <cstdint>
+#include <new>
 #include <stdexcept>
 
 namespace quelvara::synthesis {
@@ -92,7 +93,15 @@ void VoicingCodes::append(std::span<const double> vzmt) {
   length += vzmt.size();
 }
 
-void reserve_samples(Joined& joined, std::size_t samples) { joined.orig.reserve(samples); }
+void reserve_samples(Joined& joined, std::size_t samples) {
+  // Only a saving: when the room cannot be had (lengths from damaged files), the rows grow as
+  // the units come.
+  try {
+    joined.orig.reserve(samples);
+  } catch (const std::bad_alloc&) {
+  } catch (const std::length_error&) {
+  }
+}
 
 bool append_unit(Joined& joined, const UnitData& unit) {
   if (!unit_is_usable(unit)) throw std::invalid_argument("append_unit: unit is not usable");

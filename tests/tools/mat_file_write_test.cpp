@@ -116,13 +116,18 @@ TEST(WriteUnitFile, ItsLengthCanBeToldFromTheFirstBytes) {
   const std::string bytes = bytes_of(dir / "u.mat");
   std::ofstream(dir / "cut.mat", std::ios::binary) << bytes.substr(0, 170);
   EXPECT_EQ(runtime::unit_file_length(dir / "cut.mat"), std::nullopt);
-  // A file that claims more samples than it has bytes is no unit of ours.
+  // The first bytes are only a hint: a file that claims more samples than it holds is told as
+  // it claims, and refused when it is read. A claim beyond any unit is not even told.
   std::string lying = bytes;
-  const std::uint32_t huge = 1000000;
-  std::memcpy(lying.data() + 160, &huge, 4);
+  std::uint32_t claim = 1000000;
+  std::memcpy(lying.data() + 160, &claim, 4);
+  std::ofstream(dir / "lying.mat", std::ios::binary) << lying;
+  EXPECT_EQ(runtime::unit_file_length(dir / "lying.mat"), 1000000u);
+  EXPECT_FALSE(runtime::read_unit_file(dir / "lying.mat").has_value());
+  claim = 0x7fffffff;
+  std::memcpy(lying.data() + 160, &claim, 4);
   std::ofstream(dir / "lying.mat", std::ios::binary) << lying;
   EXPECT_EQ(runtime::unit_file_length(dir / "lying.mat"), std::nullopt);
-  EXPECT_FALSE(runtime::read_unit_file(dir / "lying.mat").has_value());
 }
 
 TEST(WriteUnitFile, EqualUnitsGiveEqualBytes) {
