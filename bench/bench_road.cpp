@@ -5,6 +5,7 @@
 
 #include <unistd.h>
 
+#include <chrono>
 #include <cmath>
 #include <filesystem>
 #include <random>
@@ -12,6 +13,8 @@
 #include <string>
 #include <utility>
 
+#include "prosody/planning.h"
+#include "prosody/resynthesis.h"
 #include "road/road.h"
 #include "runtime/mat_file.h"
 #include "synthesis/text_reader.h"
@@ -78,8 +81,8 @@ void BM_WholeRoad(benchmark::State& state, road::Mode mode) {
   const std::string out = (f.root / "out.wav").string();
   std::size_t samples = 0;
   for (auto _ : state) {
-    const auto result = road::run_road(f.text, mode, runtime::read_unit_file, f.root);
-    wave::wavwrite(wave::SampleMatrix::row(result.sinal), 22050, 16, out);
+    const auto result = road::run_road(f.text, mode, runtime::read_unit_file, f.root, runtime::unit_file_length);
+    wave::wavwrite(wave::SampleView::row(result.sinal), 22050, 16, out);
     samples = result.sinal.size();
     benchmark::DoNotOptimize(samples);
     fs::remove(out);  // each run writes a new file, as a batch of texts does
@@ -104,12 +107,13 @@ void BM_WholeRoadBuiltDatabase(benchmark::State& state) {
   const std::string out = (fs::temp_directory_path() / "quelvara-bench-built.wav").string();
   std::size_t samples = 0;
   for (auto _ : state) {
-    const auto result = road::run_road(text, road::FactorMode{1.3}, runtime::read_unit_file, root);
+    const auto result = road::run_road(text, road::FactorMode{1.3}, runtime::read_unit_file, root,
+                                       runtime::unit_file_length);
     if (result.sinal.empty()) {
       state.SkipWithError("the text did not synthesise");
       return;
     }
-    wave::wavwrite(wave::SampleMatrix::row(result.sinal), 22050, 16, out);
+    wave::wavwrite(wave::SampleView::row(result.sinal), 22050, 16, out);
     samples = result.sinal.size();
     fs::remove(out);
   }
@@ -117,6 +121,57 @@ void BM_WholeRoadBuiltDatabase(benchmark::State& state) {
   state.counters["audio_s"] = static_cast<double>(samples) / 22050.0;
   state.counters["x_real_time"] = benchmark::Counter(
       static_cast<double>(state.iterations() * samples) / 22050.0, benchmark::Counter::kIsRate);
+}
+
+// The road of quelvara-synth on the built database for a sentence of about 10 s, stage by stage:
+// milliseconds per second of speech in all, and the share of each stage: analysis (loading the
+// units, joining, smoothing), planning, overlap-add, writing the WAVE file.
+void BM_RoadStagesBuiltDatabase(benchmark::State& state, road::Mode mode) {
+  const fs::path root = QUELVARA_APP_DIR;
+  if (!fs::exists(root / "bd-index.txt")) {
+    state.SkipWithError("no built database");
+    return;
+  }
+  const std::string text =
+      "_uko~bojup6r6liZbo6p6rtiud6St6s6~wpel6zojtuOr6Zd6m6J6~_iuSp6s6Z6jruzOLav6~wpel6Z6nEl6uRiu_"
+      "uSk6~puZverd@zi6Skaz6Zbr6~k6Zdal~d6j6_.";
+  const std::string out = (fs::temp_directory_path() / "quelvara-bench-stages.wav").string();
+  using Clock = std::chrono::steady_clock;
+  double seconds[4] = {0, 0, 0, 0};
+  std::size_t samples = 0;
+  for (auto _ : state) {
+    const auto t0 = Clock::now();
+    const auto analysis = synthesis::analyse(text, runtime::read_unit_file, root, runtime::unit_file_length);
+    const auto t1 = Clock::now();
+    if (analysis.status != synthesis::Analysis::Status::ok) {
+      state.SkipWithError("the text did not synthesise");
+      return;
+    }
+    const prosody::MarkedSignal marks = road::marked_signal(analysis.joined);
+    const prosody::MarkPlan plan = std::holds_alternative<road::FactorMode>(mode)
+                                       ? prosody::plan_factor(marks, std::get<road::FactorMode>(mode).factor)
+                                       : prosody::plan_contour(marks, analysis.reading.pontuacao);
+    const auto t2 = Clock::now();
+    const auto resynthesis =
+        prosody::resynthesize(analysis.joined.orig, plan.analysis_marks, plan.synthesis_marks, plan.synthesis_length);
+    const auto t3 = Clock::now();
+    wave::wavwrite(wave::SampleView::row(resynthesis.sinal), 22050, 16, out);
+    const auto t4 = Clock::now();
+    fs::remove(out);  // each run writes a new file, as quelvara-synth does
+    seconds[0] += std::chrono::duration<double>(t1 - t0).count();
+    seconds[1] += std::chrono::duration<double>(t2 - t1).count();
+    seconds[2] += std::chrono::duration<double>(t3 - t2).count();
+    seconds[3] += std::chrono::duration<double>(t4 - t3).count();
+    samples = resynthesis.sinal.size();
+  }
+  const double total = seconds[0] + seconds[1] + seconds[2] + seconds[3];
+  const double speech = static_cast<double>(state.iterations() * samples) / 22050.0;
+  state.counters["audio_s"] = static_cast<double>(samples) / 22050.0;
+  state.counters["ms_per_s"] = 1000.0 * total / speech;
+  state.counters["analysis_%"] = 100.0 * seconds[0] / total;
+  state.counters["planning_%"] = 100.0 * seconds[1] / total;
+  state.counters["overlap_add_%"] = 100.0 * seconds[2] / total;
+  state.counters["writing_%"] = 100.0 * seconds[3] / total;
 }
 
 // The rows grow by appending unit after unit: time per diphone should stay flat as texts grow.
@@ -142,4 +197,8 @@ BENCHMARK_CAPTURE(BM_WholeRoad, factor_1_3, road::Mode{road::FactorMode{1.3}})
 BENCHMARK_CAPTURE(BM_WholeRoad, grafica, road::Mode{road::ContourMode{}})
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_WholeRoadBuiltDatabase)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_RoadStagesBuiltDatabase, factor_1, road::Mode{road::FactorMode{1.0}})
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_RoadStagesBuiltDatabase, grafica, road::Mode{road::ContourMode{}})
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_AnalysisScaling)->Arg(1)->Arg(4)->Arg(16)->Unit(benchmark::kMillisecond);

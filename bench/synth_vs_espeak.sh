@@ -1,22 +1,44 @@
 #!/usr/bin/env bash
-# Whole-program figure: one quelvara-synth call against one espeak-ng call on the same
-# sentence, alternated 20 times in one run so both see the same machine load.
-# Usage: bench/synth_vs_espeak.sh [build-dir]   (needs the built database in <build-dir>/app/bd)
+# Whole-program figure, per second of speech: quelvara-synth on a SAMPA sentence of about 10 s
+# against espeak-ng -v pt -w on the same sentence in Portuguese spelling, one call of each in
+# turn (so both see the same machine load), for "Factor" 1 and for "Gráfica". Prints, per mode,
+# the median wall time of each program, the seconds of audio each wrote, and the median over the
+# pairs of (espeak-ng's time per second of audio) / (quelvara-synth's time per second of audio).
+# Usage: bench/synth_vs_espeak.sh [build-dir] [pairs]   (needs the built database in
+# <build-dir>/app/bd; default 20 pairs)
 set -euo pipefail
 build=${1:-build}
+pairs=${2:-20}
 app=$(cd "$build/app" && pwd)
 out=$(mktemp -d)
 trap 'rm -rf "$out"' EXIT
-sampa="_6fraz6kOmprid6pur6tEStar_."
-phonemes="[[&fr'az&k'Omprid&p'ur&tESt'ar]]"
-now() { date +%s.%N; }
-ours=0 theirs=0
-for k in $(seq 1 20); do
-  rm -f "$out/q.wav" "$out/e.wav"  # both write a new file each time
-  t0=$(now); (cd "$app" && ./quelvara-synth --factor 1 -o "$out/q.wav" "$sampa"); t1=$(now)
-  espeak-ng -v pt -w "$out/e.wav" "$phonemes"; t2=$(now)
-  ours=$(echo "$ours + $t1 - $t0" | bc -l); theirs=$(echo "$theirs + $t2 - $t1" | bc -l)
+spelling="O comboio para Lisboa partiu da estação pelas oito horas da manhã, e os passageiros olhavam pela janela o rio, os campos verdes e as casas brancas da aldeia."
+sampa="_uko~bojup6r6liZbo6p6rtiud6St6s6~wpel6zojtuOr6Zd6m6J6~_iuSp6s6Z6jruzOLav6~wpel6Z6nEl6uRiu_uSk6~puZverd@zi6Skaz6Zbr6~k6Zdal~d6j6_."
+
+# Seconds of audio in a 16-bit mono WAVE file (the data size at byte 40).
+audio_seconds() { od -An -t u4 -j 40 -N 4 "$1" | awk '{printf "%.6f", $1 / 2 / 22050}'; }
+# Microseconds since the epoch, without starting a process.
+now() { local t=${EPOCHREALTIME/./}; echo "$t"; }
+median() { sort -g | awk '{v[NR] = $1} END {print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2}'; }
+
+cd "$app"
+for mode in "--factor 1" "--grafica"; do
+  : > "$out/pairs"
+  for k in $(seq 0 "$pairs"); do
+    rm -f "$out/q.wav" "$out/e.wav"  # both write a new file each time
+    t0=$(now); ./quelvara-synth $mode -o "$out/q.wav" "$sampa"; t1=$(now)
+    espeak-ng -v pt -w "$out/e.wav" "$spelling"; t2=$(now)
+    [ "$k" -eq 0 ] && continue  # the first pair warms the caches
+    echo "$((t1 - t0)) $((t2 - t1))" >> "$out/pairs"
+  done
+  ours_audio=$(audio_seconds "$out/q.wav")
+  theirs_audio=$(audio_seconds "$out/e.wav")
+  ours=$(cut -d' ' -f1 "$out/pairs" | median)
+  theirs=$(cut -d' ' -f2 "$out/pairs" | median)
+  ratio=$(awk -v qa="$ours_audio" -v ea="$theirs_audio" '{print ($2 / ea) / ($1 / qa)}' "$out/pairs" | median)
+  printf 'quelvara-synth %-10s %6.2f ms for %5.2f s of audio (%6.3f ms per s)\n' "$mode" \
+    "$(echo "$ours / 1000" | bc -l)" "$ours_audio" "$(echo "$ours / 1000 / $ours_audio" | bc -l)"
+  printf 'espeak-ng -v pt -w         %6.2f ms for %5.2f s of audio (%6.3f ms per s)\n' \
+    "$(echo "$theirs / 1000" | bc -l)" "$theirs_audio" "$(echo "$theirs / 1000 / $theirs_audio" | bc -l)"
+  printf '  per second of speech, quelvara-synth is %.2f x as fast (median of %d pairs)\n' "$ratio" "$pairs"
 done
-printf 'quelvara-synth: %.1f ms per call (%d bytes of audio)\n' "$(echo "$ours * 50" | bc -l)" "$(stat -c %s "$out/q.wav")"
-printf 'espeak-ng -w:   %.1f ms per call (%d bytes of audio)\n' "$(echo "$theirs * 50" | bc -l)" "$(stat -c %s "$out/e.wav")"
-printf 'ratio espeak-ng / quelvara-synth: %.2f\n' "$(echo "$theirs / $ours" | bc -l)"

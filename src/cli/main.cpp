@@ -102,12 +102,12 @@ bool report(const road::RoadResult& result, const std::string& where) {
 void write_wave(const std::vector<double>& sinal, const std::string& name) {
   const auto warn = [](const std::string& text) { say(text); };
   if (name != "-") {
-    wave::wavwrite(wave::SampleMatrix::row(sinal), sample_rate, bits, name, warn);
+    wave::wavwrite(wave::SampleView::row(sinal), sample_rate, bits, name, warn);
     return;
   }
   // The header's sizes are known before the samples, so the bytes go straight out.
   wave::BinaryFile out = wave::BinaryFile::standard_output();
-  wave::wavwrite(out, wave::SampleMatrix::row(sinal), sample_rate, bits, name, warn);
+  wave::wavwrite(out, wave::SampleView::row(sinal), sample_rate, bits, name, warn);
 }
 
 // A name that the writer would open as a folder ("out/", ".", an existing folder's name with a
@@ -179,7 +179,7 @@ int synthesize_one(const Options& options, const road::Mode& mode, const std::st
     return exit_failure;
   }
   try {
-    const auto result = road::run_road(texto, mode, runtime::read_unit_file, options.bd);
+    const auto result = road::run_road(texto, mode, runtime::read_unit_file, options.bd, runtime::unit_file_length);
     if (!report(result, where)) return exit_failure;
     write_wave(result.sinal, output);
     if (options.textgrid)

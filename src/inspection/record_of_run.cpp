@@ -27,12 +27,13 @@ Snapshot snapshot_of(const synthesis::Analysis& analysis, const road::Mode& mode
   const auto& joined = analysis.joined;
   Snapshot s;
   s.orig = joined.orig;
-  s.vzmto = joined.vzmto;
-  s.pitch_marks = mark_positions(joined.pitch);
+  s.vzmto = joined.vzmto.row();
+  const std::vector<double> pitch = joined.pitch.row();
+  s.pitch_marks = mark_positions(pitch);
   for (const auto& d : analysis.reading.diphones) s.difones.push_back(d.dif);
   s.limdf = joined.limdf;
   const char pontuacao = analysis.reading.pontuacao;
-  MarkPositions marks = planned_marks(joined.pitch, joined.vzmto, mode, pontuacao);
+  MarkPositions marks = planned_marks(pitch, s.vzmto, mode, pontuacao);
   Resynthesis r;
   r.sinal = std::move(sinal);
   r.analysis_marks = std::move(marks.analysis);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <iterator>
 #include <stdexcept>
 #include <utility>
 
@@ -11,24 +12,31 @@
 namespace quelvara::prosody {
 namespace {
 
-using Position = std::ptrdiff_t;  // 1-based sample position
-
 // A sample is voiced when its voicing code is at least 3; samples outside the signal are not.
 class Voicing {
  public:
-  explicit Voicing(std::span<const double> vzmto) : vzmto_(vzmto) {}
-  bool voiced(Position j) const {
-    return j >= 1 && j <= static_cast<Position>(vzmto_.size()) && vzmto_[j - 1] >= 3;
-  }
+  explicit Voicing(const MarkedSignal& signal) : runs_(signal.voiced), size_(static_cast<Position>(signal.length)) {}
+  bool voiced(Position j) const { return run_of(j) != nullptr; }
   // The first unvoiced sample from j on; one past the end at the latest.
   Position first_unvoiced_from(Position j) const {
-    j = std::min(j, static_cast<Position>(vzmto_.size()) + 1);
-    while (voiced(j)) ++j;
-    return j;
+    j = std::min(j, size_ + 1);
+    const VoicedRun* run = run_of(j);
+    return run ? std::min(run->last, size_) + 1 : j;
   }
 
  private:
-  std::span<const double> vzmto_;
+  // The run holding j, if any.
+  const VoicedRun* run_of(Position j) const {
+    if (j < 1 || j > size_) return nullptr;
+    auto after = std::upper_bound(runs_.begin(), runs_.end(), j,
+                                  [](Position p, const VoicedRun& run) { return p < run.first; });
+    if (after == runs_.begin()) return nullptr;
+    const VoicedRun& run = *std::prev(after);
+    return j <= run.last ? &run : nullptr;
+  }
+
+  std::span<const VoicedRun> runs_;
+  Position size_;
 };
 
 // The spacing list, whose slots are numbered from 1 and grow with zeros when written past the end.
@@ -59,21 +67,36 @@ struct MarkIntervals {
   std::vector<Interval> intervals;  // one per mark
 };
 
-std::vector<Position> mark_positions(std::span<const double> row) {
-  std::vector<Position> marks;
-  for (std::size_t i = 0; i < row.size(); ++i) {
-    if (row[i] != 0) marks.push_back(static_cast<Position>(i) + 1);
+// The analysis marks as they are placed: the pitch marks, then those planning adds, sorted and
+// merged once at the end (a mark added on a pitch mark is the same mark).
+class AnalysisMarks {
+ public:
+  AnalysisMarks(const std::vector<Position>& marks, std::size_t size)
+      : marks_(marks), last_(static_cast<Position>(size) + 1) {}
+  void add(Position j) {
+    if (j < 1 || j > last_) throw std::out_of_range("analysis mark outside the working row");
+    added_.push_back(j);
   }
-  return marks;
-}
+  std::vector<Position> take() {
+    const auto middle = static_cast<std::ptrdiff_t>(marks_.size());
+    std::sort(added_.begin(), added_.end());
+    marks_.insert(marks_.end(), added_.begin(), added_.end());
+    std::inplace_merge(marks_.begin(), marks_.begin() + middle, marks_.end());
+    marks_.erase(std::unique(marks_.begin(), marks_.end()), marks_.end());
+    return std::move(marks_);
+  }
 
-void add_mark(std::vector<double>& working, Position j) { working.at(static_cast<std::size_t>(j - 1)) = 1.0; }
+ private:
+  std::vector<Position> marks_;
+  std::vector<Position> added_;
+  Position last_;
+};
 
 // Cuts the signal at its pitch marks, adds a mark where each voiced run ends, and lays out the
 // spacing list: a placeholder per interval and, after it, the unvoiced remainder of an interval
 // that is not voiced throughout.
 MarkIntervals cut_intervals(std::vector<Position> marks, std::size_t size_of_signal, const Voicing& voicing,
-                            std::vector<double>& working, SpacingList& spacing) {
+                            AnalysisMarks& working, SpacingList& spacing) {
   const auto size = static_cast<Position>(size_of_signal);
   MarkIntervals cut{std::move(marks), {}};
   cut.intervals.reserve(cut.marks.size());
@@ -87,7 +110,7 @@ MarkIntervals cut_intervals(std::vector<Position> marks, std::size_t size_of_sig
       k += 1;
     } else {
       const Position j = voicing.first_unvoiced_from(m[i] + 20);
-      add_mark(working, j);
+      working.add(j);
       const Position voiced = j - 1 - m[i];
       cut.intervals.push_back({static_cast<double>(voiced), false});
       spacing.set(k + 1, static_cast<double>(length - voiced));
@@ -99,12 +122,12 @@ MarkIntervals cut_intervals(std::vector<Position> marks, std::size_t size_of_sig
     cut.intervals.push_back({static_cast<double>(size - last), true});
   } else {
     const Position j = voicing.first_unvoiced_from(last + 1);
-    add_mark(working, j);
+    working.add(j);
     const Position voiced = j - 1 - last;
     cut.intervals.push_back({static_cast<double>(voiced), false});
     spacing.set(k + 1, static_cast<double>((size - last) - voiced));
   }
-  add_mark(working, size + 1);
+  working.add(size + 1);
   spacing.reach(k);
   return cut;
 }
@@ -122,63 +145,76 @@ bool fill_placeholders(std::vector<double>& spacing, const std::vector<double>& 
   return placeholders == periods.size();
 }
 
-// The 0/1 row of new mark positions: from the start (sample 1, and the first pitch mark when the
-// onset is unvoiced), each entry of the spacing list puts the next mark that many samples later.
-std::vector<double> synthesis_row(Position first_mark, bool starts_voiced, const std::vector<double>& spacing) {
+// The new mark positions: from the start (sample 1, and the first pitch mark when the onset is
+// unvoiced), each entry of the spacing list puts the next mark that many samples later.
+void place_synthesis_marks(Position first_mark, bool starts_voiced, const std::vector<double>& spacing,
+                           MarkPlan& plan) {
   std::size_t length = starts_voiced ? 1 : static_cast<std::size_t>(first_mark);
-  for (double distance : spacing) length += distance > 0 ? static_cast<std::size_t>(distance) : 0;
-  std::vector<double> row;
-  row.reserve(length);
-  if (starts_voiced) {
-    row.push_back(1.0);
-  } else {
-    row.assign(static_cast<std::size_t>(first_mark), 0.0);
-    row.front() = 1.0;
-    row.back() = 1.0;
-  }
+  plan.synthesis_marks.push_back(1);
+  if (length > 1) plan.synthesis_marks.push_back(static_cast<Position>(length));
   for (double distance : spacing) {
     // A distance of 0 adds no mark; a negative one (an unvoiced remainder of a very short
     // interval) would fall on or before the previous mark and adds none either.
     if (distance <= 0) continue;
-    row.resize(row.size() + static_cast<std::size_t>(distance), 0.0);
-    row.back() = 1.0;
+    length += static_cast<std::size_t>(distance);
+    plan.synthesis_marks.push_back(static_cast<Position>(length));
   }
-  return row;
+  plan.synthesis_length = length;
 }
 
 // A signal without pitch marks has no period to move: it is kept as it is, one analysis mark
 // one past its end standing for the synthesis mark on its last sample.
-Plan unchanged_signal(std::size_t size) {
-  Plan plan;
-  plan.analysis_marks.assign(size + 1, 0.0);
-  plan.synthesis_marks.assign(size, 0.0);
+MarkPlan unchanged_signal(std::size_t size) {
+  MarkPlan plan;
+  plan.synthesis_length = size;
   if (size > 0) {
-    plan.analysis_marks.back() = 1.0;
-    plan.synthesis_marks.back() = 1.0;
+    plan.analysis_marks.push_back(static_cast<Position>(size) + 1);
+    plan.synthesis_marks.push_back(static_cast<Position>(size));
   }
   return plan;
 }
 
 template <typename NewPeriods>
-Plan plan_marks(std::span<const double> pitch, std::span<const double> vzmto, NewPeriods new_periods) {
-  if (pitch.size() != vzmto.size()) throw std::invalid_argument("pitch and vzmto differ in length");
-  std::vector<Position> marks = mark_positions(pitch);
-  if (marks.empty()) return unchanged_signal(pitch.size());
+MarkPlan plan_marks(const MarkedSignal& signal, NewPeriods new_periods) {
+  if (signal.marks.empty()) return unchanged_signal(signal.length);
 
-  const Voicing voicing(vzmto);
-  Plan plan;
-  plan.analysis_marks.assign(pitch.begin(), pitch.end());
-  plan.analysis_marks.push_back(0.0);  // room for the mark one past the end
+  const Voicing voicing(signal);
+  MarkPlan plan;
+  AnalysisMarks working(signal.marks, signal.length);
   SpacingList spacing;
-  const MarkIntervals cut = cut_intervals(std::move(marks), pitch.size(), voicing, plan.analysis_marks, spacing);
+  const MarkIntervals cut = cut_intervals(signal.marks, signal.length, voicing, working, spacing);
 
   plan.periods = new_periods(cut.intervals);
   plan.spacing = std::move(spacing.slots());
   plan.placeholder_mismatch = !fill_placeholders(plan.spacing, plan.periods);
 
   const bool starts_voiced = voicing.voiced(1);
-  if (!starts_voiced) add_mark(plan.analysis_marks, 1);  // the unvoiced onset keeps its length
-  plan.synthesis_marks = synthesis_row(cut.marks.front(), starts_voiced, plan.spacing);
+  if (!starts_voiced) working.add(1);  // the unvoiced onset keeps its length
+  plan.analysis_marks = working.take();
+  place_synthesis_marks(cut.marks.front(), starts_voiced, plan.spacing, plan);
+  return plan;
+}
+
+std::vector<double> mark_row(const std::vector<Position>& marks, std::size_t length) {
+  std::vector<double> row(length, 0.0);
+  for (Position mark : marks) row.at(static_cast<std::size_t>(mark - 1)) = 1.0;
+  return row;
+}
+
+// The rows of a plan, as the window's callback and the tests read them.
+Plan as_rows(MarkPlan marks, std::span<const double> pitch) {
+  Plan plan;
+  plan.analysis_marks.assign(pitch.begin(), pitch.end());
+  plan.analysis_marks.push_back(0.0);
+  // Pitch marks keep their values in the working row; the marks planning adds are 1.
+  for (Position mark : marks.analysis_marks) {
+    double& entry = plan.analysis_marks.at(static_cast<std::size_t>(mark - 1));
+    if (entry == 0) entry = 1.0;
+  }
+  plan.synthesis_marks = mark_row(marks.synthesis_marks, marks.synthesis_length);
+  plan.periods = std::move(marks.periods);
+  plan.spacing = std::move(marks.spacing);
+  plan.placeholder_mismatch = marks.placeholder_mismatch;
   return plan;
 }
 
@@ -186,10 +222,27 @@ Plan plan_marks(std::span<const double> pitch, std::span<const double> vzmto, Ne
 
 bool factor_in_range(double factor) { return factor >= 0.5 && factor <= 2.0; }
 
-Plan plan_factor(std::span<const double> pitch, std::span<const double> vzmto, double factor) {
+MarkedSignal marked_signal(std::span<const double> pitch, std::span<const double> vzmto) {
+  if (pitch.size() != vzmto.size()) throw std::invalid_argument("pitch and vzmto differ in length");
+  MarkedSignal signal;
+  signal.length = pitch.size();
+  for (std::size_t i = 0; i < pitch.size(); ++i) {
+    const auto j = static_cast<Position>(i) + 1;
+    if (pitch[i] != 0) signal.marks.push_back(j);
+    if (!(vzmto[i] >= 3)) continue;
+    if (!signal.voiced.empty() && signal.voiced.back().last == j - 1) {
+      signal.voiced.back().last = j;
+    } else {
+      signal.voiced.push_back({j, j});
+    }
+  }
+  return signal;
+}
+
+MarkPlan plan_factor(const MarkedSignal& signal, double factor) {
   if (!factor_in_range(factor)) throw std::invalid_argument(factor_range_message);
   const double reciprocal = 1.0 / factor;
-  return plan_marks(pitch, vzmto, [reciprocal](const std::vector<Interval>& intervals) {
+  return plan_marks(signal, [reciprocal](const std::vector<Interval>& intervals) {
     std::vector<double> periods;
     periods.reserve(intervals.size());
     for (const Interval& interval : intervals) {
@@ -200,10 +253,19 @@ Plan plan_factor(std::span<const double> pitch, std::span<const double> vzmto, d
   });
 }
 
-Plan plan_contour(std::span<const double> pitch, std::span<const double> vzmto, char pontuacao) {
-  return plan_marks(pitch, vzmto, [pontuacao](const std::vector<Interval>& intervals) {
+MarkPlan plan_contour(const MarkedSignal& signal, char pontuacao) {
+  return plan_marks(signal, [pontuacao](const std::vector<Interval>& intervals) {
     return contour_periods(intervals.size(), pontuacao);
   });
+}
+
+Plan plan_factor(std::span<const double> pitch, std::span<const double> vzmto, double factor) {
+  if (!factor_in_range(factor)) throw std::invalid_argument(factor_range_message);
+  return as_rows(plan_factor(marked_signal(pitch, vzmto), factor), pitch);
+}
+
+Plan plan_contour(std::span<const double> pitch, std::span<const double> vzmto, char pontuacao) {
+  return as_rows(plan_contour(marked_signal(pitch, vzmto), pontuacao), pitch);
 }
 
 }  // namespace quelvara::prosody

@@ -1,6 +1,7 @@
 #pragma once
 // Planning new pitch marks: "Factor" (periods divided by a factor) and "Gráfica" (a fixed contour
 // chosen by the final punctuation).
+#include <cstddef>
 #include <span>
 #include <string>
 #include <vector>
@@ -12,6 +13,39 @@ inline constexpr const char* factor_range_message = "Introduza um valor entre 0.
 
 // Accepted factors: 0.5 to 2, both included; NaN is outside.
 bool factor_in_range(double factor);
+
+using Position = std::ptrdiff_t;  // 1-based sample position
+
+// Samples first..last (1-based, both included) are voiced: their voicing code is at least 3.
+struct VoicedRun {
+  Position first;
+  Position last;
+};
+
+// What planning reads of a signal of length samples: where its pitch marks are (1-based,
+// ascending) and which samples are voiced (ascending runs that neither overlap nor touch).
+struct MarkedSignal {
+  std::size_t length = 0;
+  std::vector<Position> marks;
+  std::vector<VoicedRun> voiced;
+};
+
+// The marks and voiced runs of a pitch row and a voicing row of the same length
+// (std::invalid_argument otherwise).
+MarkedSignal marked_signal(std::span<const double> pitch, std::span<const double> vzmto);
+
+// A plan with its marks as positions: the rows of Plan without their zeros.
+struct MarkPlan {
+  std::vector<Position> analysis_marks;   // 1-based, ascending; the last one is length + 1
+  std::vector<Position> synthesis_marks;  // 1-based, ascending; the last one is synthesis_length
+  std::size_t synthesis_length = 0;       // length of the new signal
+  std::vector<double> periods;
+  std::vector<double> spacing;
+  bool placeholder_mismatch = false;
+};
+
+MarkPlan plan_factor(const MarkedSignal& signal, double factor);
+MarkPlan plan_contour(const MarkedSignal& signal, char pontuacao);
 
 struct Plan {
   std::vector<double> analysis_marks;   // working pitch-mark row, N + 1 entries

@@ -49,12 +49,10 @@ void add_segment(std::span<const double> x, std::span<double> y, Position before
 
 }  // namespace
 
-Resynthesis resynthesize(std::span<const double> orig, std::span<const double> analysis_marks,
-                         std::span<const double> synthesis_marks) {
+Resynthesis resynthesize(std::span<const double> orig, std::span<const Position> a,
+                         std::span<const Position> s, std::size_t sinal_length) {
   Resynthesis result;
-  result.sinal.assign(synthesis_marks.size(), 0.0);
-  const std::vector<Position> a = mark_positions(analysis_marks);
-  const std::vector<Position> s = mark_positions(synthesis_marks);
+  result.sinal.assign(sinal_length, 0.0);
   result.mark_count_mismatch = a.size() != s.size();
 
   // Without an analysis mark inside the signal there is no period to move.
@@ -69,6 +67,12 @@ Resynthesis resynthesize(std::span<const double> orig, std::span<const double> a
     add_segment(orig, result.sinal, a[i], a[i + 1], a[i + 2], s[i + 1]);
   }
   return result;
+}
+
+Resynthesis resynthesize(std::span<const double> orig, std::span<const double> analysis_marks,
+                         std::span<const double> synthesis_marks) {
+  return resynthesize(orig, mark_positions(analysis_marks), mark_positions(synthesis_marks),
+                      synthesis_marks.size());
 }
 
 }  // namespace quelvara::prosody

@@ -1,18 +1,28 @@
 #include "road/intonation.h"
 
-#include "prosody/planning.h"
+#include <stdexcept>
+
 #include "prosody/resynthesis.h"
 
 namespace quelvara::road {
 
+Intonation reshape(std::span<const double> orig, const prosody::MarkedSignal& marks, const Mode& mode,
+                   char pontuacao) {
+  const prosody::MarkPlan plan = std::holds_alternative<FactorMode>(mode)
+                                     ? prosody::plan_factor(marks, std::get<FactorMode>(mode).factor)
+                                     : prosody::plan_contour(marks, pontuacao);
+  prosody::Resynthesis resynthesis =
+      prosody::resynthesize(orig, plan.analysis_marks, plan.synthesis_marks, plan.synthesis_length);
+  return {std::move(resynthesis.sinal), plan.placeholder_mismatch, resynthesis.mark_count_mismatch};
+}
+
 Intonation reshape(std::span<const double> orig, std::span<const double> pitch,
                    std::span<const double> vzmto, const Mode& mode, char pontuacao) {
-  const prosody::Plan plan =
-      std::holds_alternative<FactorMode>(mode)
-          ? prosody::plan_factor(pitch, vzmto, std::get<FactorMode>(mode).factor)
-          : prosody::plan_contour(pitch, vzmto, pontuacao);
-  prosody::Resynthesis resynthesis = prosody::resynthesize(orig, plan.analysis_marks, plan.synthesis_marks);
-  return {std::move(resynthesis.sinal), plan.placeholder_mismatch, resynthesis.mark_count_mismatch};
+  // A factor out of range is refused before the rows are read, as planning itself does.
+  if (const auto* factor = std::get_if<FactorMode>(&mode); factor && !prosody::factor_in_range(factor->factor)) {
+    throw std::invalid_argument(prosody::factor_range_message);
+  }
+  return reshape(orig, prosody::marked_signal(pitch, vzmto), mode, pontuacao);
 }
 
 }  // namespace quelvara::road

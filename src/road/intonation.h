@@ -4,6 +4,8 @@
 #include <variant>
 #include <vector>
 
+#include "prosody/planning.h"
+
 namespace quelvara::road {
 
 // "Factor": every voiced period divided by factor (0.5 to 2).
@@ -25,5 +27,9 @@ struct Intonation {
 // A factor out of range throws std::invalid_argument with prosody::factor_range_message.
 Intonation reshape(std::span<const double> orig, std::span<const double> pitch,
                    std::span<const double> vzmto, const Mode& mode, char pontuacao);
+
+// The same from the marks and voiced runs of orig, without rows of a number per sample.
+Intonation reshape(std::span<const double> orig, const prosody::MarkedSignal& marks, const Mode& mode,
+                   char pontuacao);
 
 }  // namespace quelvara::road

@@ -25,7 +25,12 @@ struct RoadResult {
   std::vector<std::string> diagnostics;  // "Erro no número de marcas" lines, in order
 };
 
+// unit_length, when given, lets the analysis reserve its rows once (synthesis::analyse).
 RoadResult run_road(std::string_view texto, const Mode& mode, const synthesis::UnitReader& reader,
-                    const std::filesystem::path& database_root);
+                    const std::filesystem::path& database_root,
+                    const synthesis::UnitLength& unit_length = {});
+
+// The marks and voiced runs of joined rows, as planning reads them.
+prosody::MarkedSignal marked_signal(const synthesis::Joined& joined);
 
 }  // namespace quelvara::road

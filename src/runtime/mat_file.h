@@ -1,5 +1,6 @@
 #pragma once
 // MAT-file access for diphone units (libmatio).
+#include <cstddef>
 #include <filesystem>
 #include <optional>
 
@@ -12,8 +13,15 @@ namespace quelvara::runtime {
 // non-numeric value, or fails unit_is_usable.
 std::optional<synthesis::UnitData> read_unit_file(const std::filesystem::path& file);
 
-// Writes a unit as a level-5 compressed MAT-file: dfn a column, trm and vzmt rows, all doubles.
-// The file carries no time stamp, so equal units give equal bytes. Returns false on failure.
+// The number of samples of a unit file in the layout write_unit_file gives, read from its first
+// bytes only; nullopt for any other layout or a file that cannot be read. A hint for reserving
+// memory before the units are loaded: the file itself is checked only when it is read.
+std::optional<std::size_t> unit_file_length(const std::filesystem::path& file);
+
+// Writes a unit as a level-5 MAT-file laid out for reading: no compression, dfn a column, trm
+// and vzmt rows, in that order, each in the narrowest element type that holds its values
+// exactly (the arrays stay doubles). The file carries no time stamp, so equal units give equal
+// bytes. Returns false on failure.
 bool write_unit_file(const std::filesystem::path& file, const synthesis::UnitData& unit);
 
 }  // namespace quelvara::runtime

@@ -1,10 +1,13 @@
-#include <matio.h>
+#include <fcntl.h>
 #include <libdeflate.h>
+#include <matio.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdint>
 #include <cstring>
-#include <fstream>
 #include <functional>
 #include <memory>
 #include <string>
@@ -26,12 +29,15 @@ constexpr std::size_t max_file_bytes = 64u << 20;
 
 using Bytes = std::span<const unsigned char>;
 
-// A buffer that is not cleared first: every byte of it is written before it is read.
+// A buffer that is not cleared first: every byte of it is written before it is read. Its
+// storage is an array of doubles, so that the doubles a file stores at a multiple of 8 bytes
+// (level 5 puts every element there) can be read in place.
 struct Buffer {
-  std::unique_ptr<unsigned char[]> data;
+  std::unique_ptr<double[]> storage;
   std::size_t size = 0;
-  explicit Buffer(std::size_t n) : data(new unsigned char[n]), size(n) {}
-  Bytes bytes() const { return {data.get(), size}; }
+  explicit Buffer(std::size_t n) : storage(new double[(n + 7) / 8]), size(n) {}
+  unsigned char* data() { return reinterpret_cast<unsigned char*>(storage.get()); }
+  Bytes bytes() const { return {reinterpret_cast<const unsigned char*>(storage.get()), size}; }
 };
 
 // --- Structure walk ----------------------------------------------------------------------
@@ -158,14 +164,14 @@ std::optional<Buffer> inflate_element(const unsigned char* data, std::size_t cou
   for (;;) {
     Buffer out(capacity);
     std::size_t produced = 0;
-    const auto result = libdeflate_zlib_decompress(decompressor.get(), data, count, out.data.get(),
+    const auto result = libdeflate_zlib_decompress(decompressor.get(), data, count, out.data(),
                                                    out.size, &produced);
     if (result == LIBDEFLATE_INSUFFICIENT_SPACE && capacity < max_file_bytes) {
       capacity = std::min(max_file_bytes, 4 * capacity);
       continue;
     }
     if (result != LIBDEFLATE_SUCCESS || produced < 8) return std::nullopt;
-    if (load32(out.data.get() + 4, big_endian) != produced - 8) return std::nullopt;
+    if (load32(out.data() + 4, big_endian) != produced - 8) return std::nullopt;
     out.size = produced;
     return out;
   }
@@ -258,24 +264,73 @@ bool walk_level4(Bytes bytes, const Visitor& visit) {
   return true;
 }
 
+// The whole file, read in one request; nullopt when it cannot be read or is too large to be a
+// unit.
+std::optional<Buffer> read_whole_file(const std::filesystem::path& file) {
+  const int descriptor = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (descriptor < 0) return std::nullopt;
+  const std::unique_ptr<int, void (*)(int*)> closer(new int(descriptor), [](int* d) {
+    ::close(*d);
+    delete d;
+  });
+  struct stat status {};
+  if (::fstat(descriptor, &status) != 0 || !S_ISREG(status.st_mode) || status.st_size < 0 ||
+      static_cast<std::uintmax_t>(status.st_size) > max_file_bytes) {
+    return std::nullopt;
+  }
+  Buffer bytes(static_cast<std::size_t>(status.st_size));
+  std::size_t done = 0;
+  while (done < bytes.size) {
+    const ssize_t n = ::read(descriptor, bytes.data() + done, bytes.size - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return std::nullopt;  // an error, or the file shrank while being read
+    done += static_cast<std::size_t>(n);
+  }
+  return bytes;
+}
+
+bool is_level5(Bytes bytes, bool& big_endian) {
+  if (bytes.size() < 128 || !((bytes[126] == 'I' && bytes[127] == 'M') ||
+                              (bytes[126] == 'M' && bytes[127] == 'I'))) {
+    return false;
+  }
+  big_endian = bytes[126] == 'M';
+  return true;
+}
+
 // Also false for level 7.3, which is HDF5 underneath: units never use it, and its decoder is
 // far too large to trust with a damaged file.
-bool walk_file(const std::filesystem::path& file, const Visitor& visit) {
-  std::ifstream in(file, std::ios::binary | std::ios::ate);
-  if (!in) return false;
-  const auto size = static_cast<std::streamoff>(in.tellg());
-  if (size < 0 || static_cast<std::uintmax_t>(size) > max_file_bytes) return false;
-  const Buffer file_bytes(static_cast<std::size_t>(size));
-  in.seekg(0);
-  if (size > 0 && !in.read(reinterpret_cast<char*>(file_bytes.data.get()), size)) return false;
-  const Bytes bytes = file_bytes.bytes();
-  if (bytes.size() >= 128 && ((bytes[126] == 'I' && bytes[127] == 'M') ||
-                              (bytes[126] == 'M' && bytes[127] == 'I'))) {
-    const bool big_endian = bytes[126] == 'M';
+bool walk_file(Bytes bytes, const Visitor& visit) {
+  bool big_endian = false;
+  if (is_level5(bytes, big_endian)) {
     const unsigned version = big_endian ? bytes[124] << 8 | bytes[125] : bytes[125] << 8 | bytes[124];
     return version == 0x0100 && walk_level5(bytes, big_endian, visit);
   }
   return walk_level4(bytes, visit);
+}
+
+// The layout the database builder writes: level 5, little-endian, exactly three uncompressed
+// arrays dfn, trm and vzmt in that order. Gives false for anything else, which then takes the
+// general walk; a file of this layout is checked as thoroughly as by the walk.
+bool walk_builder_layout(Bytes bytes, const Visitor& visit) {
+  bool big_endian = false;
+  if (!is_level5(bytes, big_endian) || big_endian || bytes[124] != 0x00 || bytes[125] != 0x01) {
+    return false;
+  }
+  static constexpr const char* names[] = {"dfn", "trm", "vzmt"};
+  ArrayView views[3];
+  std::size_t pos = 128;
+  for (int k = 0; k < 3; ++k) {
+    const auto tag = read_tag(bytes, pos, bytes.size(), false);
+    if (!tag || tag->type != MAT_T_MATRIX || tag->data + tag->count != tag->next) return false;
+    auto view = parse_array(bytes, tag->data, tag->next, false);
+    if (!view || view->name != names[k]) return false;
+    views[k] = std::move(*view);
+    pos = tag->next;
+  }
+  if (pos != bytes.size()) return false;
+  for (const auto& v : views) visit(v);
+  return true;
 }
 
 // --- Variables ---------------------------------------------------------------------------
@@ -299,9 +354,22 @@ std::size_t vector_length(const ArrayView& view) {
 template <typename T>
 void convert(const unsigned char* bytes, std::size_t length, bool big_endian,
              std::vector<double>& out) {
+  if constexpr (sizeof(T) == 1) {  // bytes have no order, and any address suits them
+    const T* values = reinterpret_cast<const T*>(bytes);
+    out.assign(values, values + length);
+    return;
+  }
+  if constexpr (std::is_same_v<T, double>) {
+    // The usual case: doubles of this machine's order, in place in a Buffer's storage.
+    if (!big_endian && reinterpret_cast<std::uintptr_t>(bytes) % alignof(double) == 0) {
+      const double* values = reinterpret_cast<const double*>(bytes);
+      out.assign(values, values + length);
+      return;
+    }
+  }
   out.resize(length);
   if constexpr (std::is_same_v<T, double>) {
-    if (!big_endian) {  // the usual case: the stored bytes already are the doubles
+    if (!big_endian) {
       std::memcpy(out.data(), bytes, length * sizeof(T));
       return;
     }
@@ -338,8 +406,8 @@ bool to_doubles(const ArrayView& view, std::size_t length, std::vector<double>& 
 }  // namespace
 
 std::optional<synthesis::UnitData> read_unit_file(const std::filesystem::path& file) {
-  std::error_code error;
-  if (!std::filesystem::is_regular_file(file, error)) return std::nullopt;
+  const auto bytes = read_whole_file(file);
+  if (!bytes) return std::nullopt;
 
   // A later variable of the same name wins, as when a file's variables are loaded in order.
   synthesis::UnitData unit;
@@ -351,9 +419,38 @@ std::optional<synthesis::UnitData> read_unit_file(const std::filesystem::path& f
     const std::size_t length = vector_length(view);
     found[slot] = length > 0 && view.data != nullptr && to_doubles(view, length, target);
   };
-  if (!walk_file(file, take)) return std::nullopt;
+  if (!walk_builder_layout(bytes->bytes(), take) && !walk_file(bytes->bytes(), take)) {
+    return std::nullopt;
+  }
   if (!found[0] || !found[1] || !found[2] || !synthesis::unit_is_usable(unit)) return std::nullopt;
   return unit;
+}
+
+std::optional<std::size_t> unit_file_length(const std::filesystem::path& file) {
+  // Header, the matrix tag, flags, dimensions and the name of the first variable.
+  constexpr std::size_t prefix = 128 + 8 + 16 + 16 + 8;
+  const int descriptor = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (descriptor < 0) return std::nullopt;
+  unsigned char bytes[prefix];
+  const ssize_t got = ::read(descriptor, bytes, prefix);
+  ::close(descriptor);
+  if (got != static_cast<ssize_t>(prefix)) return std::nullopt;
+
+  bool big_endian = false;
+  if (!is_level5({bytes, prefix}, big_endian) || big_endian) return std::nullopt;
+  const auto word = [&](std::size_t at) { return load32(bytes + at, false); };
+  if (word(128) != MAT_T_MATRIX || word(136) != MAT_T_UINT32 || word(140) != 8 ||
+      (word(144) & 0xff) != MAT_C_DOUBLE || word(152) != MAT_T_INT32 || word(156) != 8 ||
+      word(168) != (3u << 16 | MAT_T_INT8) || std::memcmp(bytes + 172, "dfn", 3) != 0) {
+    return std::nullopt;
+  }
+  const std::size_t rows = word(160);
+  const std::size_t columns = word(164);
+  const std::size_t length = columns == 1 ? rows : rows == 1 ? columns : 0;
+  // The claim is not checked against the file here (that is the reader's work): a damaged file
+  // can at most make the caller reserve too much, never read too much.
+  if (length == 0 || length > max_unit_samples) return std::nullopt;
+  return length;
 }
 
 }  // namespace quelvara::runtime

@@ -1,7 +1,14 @@
-// Writing diphone units as level-5 MAT-files.
+// Writing diphone units as level-5 MAT-files, laid out for reading: no compression, each
+// variable in the smallest element type that gives back its values exactly, and the three
+// variables always in the order dfn, trm, vzmt.
 #include <matio.h>
 
-#include <cstddef>
+#include <bit>
+#include <cstdint>
+#include <cstring>
+#include <fstream>
+#include <limits>
+#include <span>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -11,22 +18,93 @@
 namespace quelvara::runtime {
 namespace {
 
-// A fixed header text instead of the library's default, which carries the creation time:
-// rebuilding the same unit must give the same bytes.
+// A fixed header text instead of one with the creation time: rebuilding the same unit must
+// give the same bytes.
 constexpr const char* kHeader = "MATLAB 5.0 MAT-file, diphone unit";
 
-bool write_double_variable(mat_t* file, const char* name, const std::vector<double>& values,
-                           bool as_column) {
-  size_t dims[2] = {1, values.size()};
-  if (as_column) std::swap(dims[0], dims[1]);
-  // matio wants a non-const pointer even for writing; it does not modify the data.
-  auto* data = const_cast<double*>(values.data());
-  matvar_t* variable = Mat_VarCreate(name, MAT_C_DOUBLE, MAT_T_DOUBLE, 2, dims, data,
-                                     MAT_F_DONT_COPY_DATA);
-  if (variable == nullptr) return false;
-  const bool written = Mat_VarWrite(file, variable, MAT_COMPRESSION_ZLIB) == 0;
-  Mat_VarFree(variable);
-  return written;
+// True when every value survives a round trip through T bit for bit (so -0 and NaN stay
+// doubles).
+template <typename T>
+bool holds_exactly(std::span<const double> values) {
+  for (const double v : values) {
+    if constexpr (std::is_integral_v<T>) {
+      if (!(v >= static_cast<double>(std::numeric_limits<T>::lowest()) &&
+            v <= static_cast<double>(std::numeric_limits<T>::max()))) {
+        return false;
+      }
+    }
+    if (std::bit_cast<std::uint64_t>(static_cast<double>(static_cast<T>(v))) !=
+        std::bit_cast<std::uint64_t>(v)) {
+      return false;
+    }
+  }
+  return true;
+}
+
+class ElementWriter {
+ public:
+  void word(std::uint32_t value) {
+    unsigned char bytes[4];
+    for (int i = 0; i < 4; ++i) bytes[i] = static_cast<unsigned char>(value >> (8 * i));
+    out_.insert(out_.end(), bytes, bytes + 4);
+  }
+  void raw(const void* data, std::size_t count) {
+    const auto* bytes = static_cast<const unsigned char*>(data);
+    out_.insert(out_.end(), bytes, bytes + count);
+  }
+  void pad() { out_.resize((out_.size() + 7) / 8 * 8, 0); }
+  std::size_t size() const { return out_.size(); }
+  void patch(std::size_t at, std::uint32_t value) {
+    for (int i = 0; i < 4; ++i) out_[at + i] = static_cast<unsigned char>(value >> (8 * i));
+  }
+  std::vector<unsigned char>& bytes() { return out_; }
+
+ private:
+  std::vector<unsigned char> out_;
+};
+
+template <typename T>
+void put_values(ElementWriter& out, std::uint32_t type, std::span<const double> values) {
+  std::vector<T> stored(values.begin(), values.end());
+  out.word(type);
+  out.word(static_cast<std::uint32_t>(stored.size() * sizeof(T)));
+  out.raw(stored.data(), stored.size() * sizeof(T));
+  out.pad();
+}
+
+// The real data of a double array in the narrowest type that holds it exactly.
+void put_data(ElementWriter& out, std::span<const double> values) {
+  if (holds_exactly<std::uint8_t>(values)) return put_values<std::uint8_t>(out, MAT_T_UINT8, values);
+  if (holds_exactly<std::int8_t>(values)) return put_values<std::int8_t>(out, MAT_T_INT8, values);
+  if (holds_exactly<std::uint16_t>(values)) return put_values<std::uint16_t>(out, MAT_T_UINT16, values);
+  if (holds_exactly<std::int16_t>(values)) return put_values<std::int16_t>(out, MAT_T_INT16, values);
+  if (holds_exactly<std::int32_t>(values)) return put_values<std::int32_t>(out, MAT_T_INT32, values);
+  if (holds_exactly<float>(values)) return put_values<float>(out, MAT_T_SINGLE, values);
+  put_values<double>(out, MAT_T_DOUBLE, values);
+}
+
+// One uncompressed double array: flags, dimensions, the name as a small element (our names
+// have at most four characters), the data.
+void put_variable(ElementWriter& out, const char* name, std::span<const double> values, bool as_column) {
+  out.word(MAT_T_MATRIX);
+  const std::size_t size_at = out.size();
+  out.word(0);
+  out.word(MAT_T_UINT32);
+  out.word(8);
+  out.word(MAT_C_DOUBLE);
+  out.word(0);
+  out.word(MAT_T_INT32);
+  out.word(8);
+  const auto length = static_cast<std::uint32_t>(values.size());
+  out.word(as_column ? length : 1);
+  out.word(as_column ? 1 : length);
+  const std::size_t name_length = std::strlen(name);
+  out.word(static_cast<std::uint32_t>(name_length) << 16 | MAT_T_INT8);
+  char padded[4] = {0, 0, 0, 0};
+  std::memcpy(padded, name, name_length);
+  out.raw(padded, 4);
+  put_data(out, values);
+  out.patch(size_at, static_cast<std::uint32_t>(out.size() - size_at - 4));
 }
 
 }  // namespace
@@ -34,14 +112,25 @@ bool write_double_variable(mat_t* file, const char* name, const std::vector<doub
 bool write_unit_file(const std::filesystem::path& file, const synthesis::UnitData& unit) {
   const std::size_t length = unit.dfn.size();
   if (length == 0 || unit.trm.size() != length || unit.vzmt.size() != length) return false;
+  // A variable's byte count must fit the tag's 32 bits.
+  if (length > (std::numeric_limits<std::uint32_t>::max() - 64) / sizeof(double)) return false;
 
-  mat_t* mat = Mat_CreateVer(file.string().c_str(), kHeader, MAT_FT_MAT5);
-  if (mat == nullptr) return false;
-  const bool written = write_double_variable(mat, "dfn", unit.dfn, true) &&
-                       write_double_variable(mat, "trm", unit.trm, false) &&
-                       write_double_variable(mat, "vzmt", unit.vzmt, false);
-  const bool closed = Mat_Close(mat) == 0;
-  if (written && closed) return true;
+  ElementWriter out;
+  std::string header(116, ' ');
+  header.replace(0, std::strlen(kHeader), kHeader);
+  out.raw(header.data(), header.size());
+  out.raw(std::string(8, '\0').data(), 8);  // no subsystem data
+  const unsigned char version_and_endian[4] = {0x00, 0x01, 'I', 'M'};
+  out.raw(version_and_endian, 4);
+  put_variable(out, "dfn", unit.dfn, true);
+  put_variable(out, "trm", unit.trm, false);
+  put_variable(out, "vzmt", unit.vzmt, false);
+
+  std::ofstream stream(file, std::ios::binary | std::ios::trunc);
+  const auto& bytes = out.bytes();
+  stream.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  stream.close();
+  if (stream) return true;
   std::error_code ignored;
   std::filesystem::remove(file, ignored);
   return false;

@@ -23,8 +23,9 @@ struct Analysis {
 
 // Analyses texto with units read through reader from database_root (the folder holding bd/).
 // Stops at the first diphone with an unknown phone, a missing or an unusable unit (one whose
-// level is no finite number included).
+// level is no finite number included). With unit_length, the joined rows are reserved once for
+// the lengths it tells before the units are read.
 Analysis analyse(std::string_view texto, const UnitReader& reader,
-                 const std::filesystem::path& database_root);
+                 const std::filesystem::path& database_root, const UnitLength& unit_length = {});
 
 }  // namespace quelvara::synthesis

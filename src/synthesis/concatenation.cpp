@@ -1,6 +1,10 @@
 #include "synthesis/concatenation.h"
 
+#include <algorithm>
+#include <bit>
 #include <cmath>
+#include <cstdint>
+#include <new>
 #include <stdexcept>
 
 namespace quelvara::synthesis {
@@ -37,14 +41,74 @@ std::optional<double> unit_level(const UnitData& unit) {
   return mean_level(unit.dfn, penult, ult);
 }
 
-void append_row(std::vector<double>& row, const std::vector<double>& values) {
-  row.insert(row.end(), values.begin(), values.end());  // amortised: capacity grows geometrically
-}
+bool same_code(double a, double b) { return std::bit_cast<std::uint64_t>(a) == std::bit_cast<std::uint64_t>(b); }
 
 }  // namespace
 
+double PitchMarks::operator[](std::size_t k) const {
+  if (k >= length) throw std::out_of_range("PitchMarks: sample outside the row");
+  const auto at = std::lower_bound(positions.begin(), positions.end(), k);
+  return at != positions.end() && *at == k ? values[static_cast<std::size_t>(at - positions.begin())] : 0.0;
+}
+
+double VoicingCodes::operator[](std::size_t k) const {
+  if (k >= length) throw std::out_of_range("VoicingCodes: sample outside the row");
+  const auto after = std::upper_bound(starts.begin(), starts.end(), k);
+  return codes[static_cast<std::size_t>(after - starts.begin()) - 1];
+}
+
+std::vector<double> PitchMarks::row() const {
+  std::vector<double> row(length, 0.0);
+  for (std::size_t k = 0; k < positions.size(); ++k) row[positions[k]] = values[k];
+  return row;
+}
+
+void PitchMarks::append(std::span<const double> trm) {
+  for (std::size_t k = 0; k < trm.size(); ++k) {
+    if (trm[k] != 0) {
+      positions.push_back(length + k);
+      values.push_back(trm[k]);
+    }
+  }
+  length += trm.size();
+}
+
+std::vector<double> VoicingCodes::row() const {
+  std::vector<double> row;
+  row.reserve(length);
+  for (std::size_t r = 0; r < starts.size(); ++r) {
+    const std::size_t end = r + 1 < starts.size() ? starts[r + 1] : length;
+    row.insert(row.end(), end - starts[r], codes[r]);
+  }
+  return row;
+}
+
+void VoicingCodes::append(std::span<const double> vzmt) {
+  for (std::size_t k = 0; k < vzmt.size(); ++k) {
+    if (codes.empty() || !same_code(codes.back(), vzmt[k])) {
+      starts.push_back(length + k);
+      codes.push_back(vzmt[k]);
+    }
+  }
+  length += vzmt.size();
+}
+
+void reserve_samples(Joined& joined, std::size_t samples) {
+  // Only a saving: when the room cannot be had (lengths from damaged files), the rows grow as
+  // the units come.
+  try {
+    joined.orig.reserve(samples);
+  } catch (const std::bad_alloc&) {
+  } catch (const std::length_error&) {
+  }
+}
+
 bool append_unit(Joined& joined, const UnitData& unit) {
   if (!unit_is_usable(unit)) throw std::invalid_argument("append_unit: unit is not usable");
+  return append_usable_unit(joined, unit);
+}
+
+bool append_usable_unit(Joined& joined, const UnitData& unit) {
   const std::optional<double> level = unit_level(unit);
   if (level) {
     const double medtot = joined.medtot + *level;
@@ -52,9 +116,9 @@ bool append_unit(Joined& joined, const UnitData& unit) {
     joined.medtot = medtot;
   }
   joined.media.push_back(level);
-  append_row(joined.orig, unit.dfn);
-  append_row(joined.pitch, unit.trm);
-  append_row(joined.vzmto, unit.vzmt);
+  joined.orig.insert(joined.orig.end(), unit.dfn.begin(), unit.dfn.end());
+  joined.pitch.append(unit.trm);
+  joined.vzmto.append(unit.vzmt);
   joined.limdf.push_back(unit.dfn.size());
   joined.fctalisa.push_back(1.0);
   return true;

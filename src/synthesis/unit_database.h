@@ -1,5 +1,6 @@
 #pragma once
 // Where a diphone unit lives in the database, and what a unit holds.
+#include <cstddef>
 #include <filesystem>
 #include <functional>
 #include <optional>
@@ -25,5 +26,9 @@ bool unit_is_usable(const UnitData& unit);
 // Reads one unit file; nullopt when the file is absent, unreadable or malformed.
 // The MAT-file implementation lives in runtime/ (read_unit_file); tests may pass their own.
 using UnitReader = std::function<std::optional<UnitData>(const std::filesystem::path&)>;
+
+// The number of samples a unit file holds, when that can be told cheaply from its first bytes;
+// nullopt otherwise. Only a hint for reserving memory (runtime's unit_file_length).
+using UnitLength = std::function<std::optional<std::size_t>(const std::filesystem::path&)>;
 
 }  // namespace quelvara::synthesis

@@ -1,8 +1,10 @@
 #include "transcription/donor_front_end.h"
 
+#include <dlfcn.h>
 #include <espeak-ng/speak_lib.h>
 
 #include <mutex>
+#include <optional>
 
 namespace quelvara::transcription {
 namespace {
@@ -14,14 +16,40 @@ std::mutex& library_lock() {
   return lock;
 }
 
-bool set_up() {
-  static const bool ready = [] {
+// The library is opened on first use, not when the process starts: it and the audio libraries
+// it depends on take longer to load than a whole synthesis from a phonetic text, which needs
+// none of them.
+struct Library {
+  decltype(&espeak_Initialize) initialize = nullptr;
+  decltype(&espeak_SetVoiceByName) set_voice_by_name = nullptr;
+  decltype(&espeak_TextToPhonemes) text_to_phonemes = nullptr;
+};
+
+template <typename Function>
+bool find(void* handle, const char* name, Function& function) {
+  function = reinterpret_cast<Function>(::dlsym(handle, name));
+  return function != nullptr;
+}
+
+// The library with its Portuguese voice set, or null when either is missing. Opened once and
+// kept for the life of the process.
+const Library* set_up() {
+  static const std::optional<Library> ready = []() -> std::optional<Library> {
+    void* handle = ::dlopen("libespeak-ng.so.1", RTLD_NOW | RTLD_LOCAL);
+    if (handle == nullptr) return std::nullopt;
+    Library library;
+    if (!find(handle, "espeak_Initialize", library.initialize) ||
+        !find(handle, "espeak_SetVoiceByName", library.set_voice_by_name) ||
+        !find(handle, "espeak_TextToPhonemes", library.text_to_phonemes)) {
+      return std::nullopt;
+    }
     // Retrieval mode opens no audio device; DONT_EXIT keeps a missing data folder from ending
     // the process.
-    if (espeak_Initialize(AUDIO_OUTPUT_RETRIEVAL, 0, nullptr, espeakINITIALIZE_DONT_EXIT) <= 0) return false;
-    return espeak_SetVoiceByName("pt") == EE_OK;
+    if (library.initialize(AUDIO_OUTPUT_RETRIEVAL, 0, nullptr, espeakINITIALIZE_DONT_EXIT) <= 0) return std::nullopt;
+    if (library.set_voice_by_name("pt") != EE_OK) return std::nullopt;
+    return library;
   }();
-  return ready;
+  return ready ? &*ready : nullptr;
 }
 
 // Primary (') and secondary (,) stress stay on the code they mark; other marks go.
@@ -51,14 +79,15 @@ void add_words(std::string_view phonemes, std::vector<DonorWord>& words) {
 
 std::optional<std::vector<DonorWord>> donor_reading(std::string_view text) {
   std::lock_guard guard(library_lock());
-  if (!set_up()) return std::nullopt;
+  const Library* library = set_up();
+  if (library == nullptr) return std::nullopt;
   const std::string terminated(text);
   std::vector<DonorWord> words;
   const void* rest = terminated.c_str();
   // One call per clause the front end sees; it sets rest to null after the last. Every call
   // reads at least one character, so the bound only guards against a library that would not.
   for (std::size_t calls = 0; rest && calls <= terminated.size(); ++calls) {
-    const char* phonemes = espeak_TextToPhonemes(&rest, espeakCHARS_UTF8, code_separator << 8);
+    const char* phonemes = library->text_to_phonemes(&rest, espeakCHARS_UTF8, code_separator << 8);
     if (phonemes) add_words(phonemes, words);
   }
   return words;

@@ -40,6 +40,10 @@ std::size_t BinaryFile::write(std::span<const double> values, ElementType type) 
   return write_bytes(encode_elements(values, type)) / element_size(type);
 }
 
+std::size_t BinaryFile::write_encoded(std::span<const unsigned char> bytes, ElementType type) {
+  return write_bytes(bytes) / element_size(type);
+}
+
 std::size_t BinaryFile::write_text(std::string_view characters) {
   std::vector<double> codes;
   codes.reserve(characters.size());

@@ -27,6 +27,9 @@ class BinaryFile {
   // Writes the values as elements of type in one request; gives the number of whole elements
   // written (0 when the file is not open).
   std::size_t write(std::span<const double> values, ElementType type);
+  // Writes elements already encoded as type (little-endian) in one request; gives the number of
+  // whole elements written.
+  std::size_t write_encoded(std::span<const unsigned char> bytes, ElementType type);
   // Writes the characters as 8-bit "char" elements.
   std::size_t write_text(std::string_view characters);
 

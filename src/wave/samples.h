@@ -30,6 +30,18 @@ struct SampleMatrix {
   }
 };
 
+// Samples the writer reads in place, laid out as in SampleMatrix.
+struct SampleView {
+  std::size_t rows = 0;
+  std::size_t cols = 0;
+  std::span<const double> data;  // column-major, rows * cols values
+  SampleView() = default;
+  SampleView(std::size_t rows, std::size_t cols, std::span<const double> data)
+      : rows(rows), cols(cols), data(data) {}
+  SampleView(const SampleMatrix& m) : rows(m.rows), cols(m.cols), data(m.data) {}  // NOLINT: a view of it
+  static SampleView row(std::span<const double> samples) { return {1, samples.size(), samples}; }
+};
+
 // Receives a warning's text. An empty Warn prints "Warning: " and the text on standard output.
 using Warn = std::function<void(const std::string&)>;
 

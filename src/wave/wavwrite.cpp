@@ -19,20 +19,20 @@ void raise_if(const BinaryFile& fid, const std::string& message) {
 
 // The samples as frames and the sizes derived from them, all known before anything is written.
 struct Layout {
-  SampleMatrix samples;
+  SampleView samples;
   double channels = 0;
   double bytes_per_sample = 0;
   double data_bytes = 0;
   double riff_size = 0;
 };
 
-Layout layout_of(const SampleMatrix& y, int nbits) {
+Layout layout_of(SampleView y, int nbits) {
   if (y.data.size() != y.rows * y.cols) {
     throw std::invalid_argument("wavwrite: the sample data does not hold rows * cols values");
   }
   Layout layout;
-  // A single row is one channel: its elements become the frames.
-  layout.samples = y.rows == 1 ? SampleMatrix{y.cols, 1, y.data} : y;
+  // A single row is one channel: its elements, in the same order, become the frames.
+  layout.samples = y.rows == 1 ? SampleView{y.cols, 1, y.data} : y;
   // Sizes in double arithmetic: any bit depth reaches the header before it is refused.
   const double frames = static_cast<double>(layout.samples.rows);
   layout.channels = static_cast<double>(layout.samples.cols);
@@ -75,7 +75,7 @@ void write_chunks(BinaryFile& fid, const Layout& layout, double fs, int nbits,
 
 }  // namespace
 
-void wavwrite(const SampleMatrix& y, double fs, int nbits, const std::string& wavefile,
+void wavwrite(SampleView y, double fs, int nbits, const std::string& wavefile,
               const Warn& warn) {
   const Layout layout = layout_of(y, nbits);
   OpenedWaveFile opened = OpenWaveWrite(wavefile);
@@ -88,16 +88,16 @@ void wavwrite(const SampleMatrix& y, double fs, int nbits, const std::string& wa
   }
 }
 
-void wavwrite(BinaryFile& out, const SampleMatrix& y, double fs, int nbits, const std::string& name,
+void wavwrite(BinaryFile& out, SampleView y, double fs, int nbits, const std::string& name,
               const Warn& warn) {
   write_chunks(out, layout_of(y, nbits), fs, nbits, name, warn);
 }
 
-void wavwrite(const SampleMatrix& y, double fs, const std::string& wavefile, const Warn& warn) {
+void wavwrite(SampleView y, double fs, const std::string& wavefile, const Warn& warn) {
   wavwrite(y, fs, 16, wavefile, warn);
 }
 
-void wavwrite(const SampleMatrix& y, const std::string& wavefile, const Warn& warn) {
+void wavwrite(SampleView y, const std::string& wavefile, const Warn& warn) {
   wavwrite(y, 8000, 16, wavefile, warn);
 }
 

@@ -12,16 +12,16 @@ namespace quelvara::wave {
 // is replaced only by a complete write and is otherwise left as it was. The clipping warning
 // goes to warn. A write that falls short carries the operating system's reason in
 // WavError::reason. Throws std::invalid_argument when y.data does not hold rows * cols values.
-void wavwrite(const SampleMatrix& y, double fs, int nbits, const std::string& wavefile,
+void wavwrite(SampleView y, double fs, int nbits, const std::string& wavefile,
               const Warn& warn = {});
 
 // The same bytes into an output that is already open, such as standard output; name only
 // appears in messages. The output is not closed.
-void wavwrite(BinaryFile& out, const SampleMatrix& y, double fs, int nbits, const std::string& name,
+void wavwrite(BinaryFile& out, SampleView y, double fs, int nbits, const std::string& name,
               const Warn& warn = {});
 
 // The shorter call forms: 16 bits, and 8000 samples per second when fs is not given.
-void wavwrite(const SampleMatrix& y, double fs, const std::string& wavefile, const Warn& warn = {});
-void wavwrite(const SampleMatrix& y, const std::string& wavefile, const Warn& warn = {});
+void wavwrite(SampleView y, double fs, const std::string& wavefile, const Warn& warn = {});
+void wavwrite(SampleView y, const std::string& wavefile, const Warn& warn = {});
 
 }  // namespace quelvara::wave

@@ -1,9 +1,13 @@
 #include "wave/wavwrite_operations.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstdint>
 #include <cmath>
 #include <cstring>
 #include <iostream>
+#include <memory>
+#include <span>
 #include <vector>
 
 namespace quelvara::wave {
@@ -63,63 +67,143 @@ std::string write_wavefmt(BinaryFile& fid, const WaveFormat& format) {
   return {};
 }
 
-SampleMatrix PCM_Quantize(const SampleMatrix& x, const WaveFormat& format, const Warn& warn) {
-  const std::string warning = "Data clipped during write to file:" + format.filename;
-  const double nbits = format.nBitsPerSample;
-  double offset;
-  if (nbits == 8) {
-    offset = 128;
-  } else if (nbits == 16 || nbits == 24) {
-    offset = 0;
-  } else {
-    throw WavError(invalid_bits_message);
-  }
-  const double scale = std::ldexp(1.0, static_cast<int>(nbits) - 1);
-  const double lower = offset - scale;
-  const double upper = offset + scale - 1;
+namespace {
 
-  SampleMatrix y = x;
-  bool below = false;
-  bool above = false;
-  for (double& v : y.data) {
-    // A NaN has no integer value; it is written as 0 rather than left to the conversion.
-    if (std::isnan(v)) {
-      v = 0;
-      continue;
+// Scaling, rounding to the nearest integer with halves away from zero, and clipping, in plain
+// arithmetic: the integer part is taken by conversion and the remainder decides the rounding,
+// which gives exactly what rounding each value would.
+class Quantizer {
+ public:
+  static std::int32_t quantize(double x, double scale, double offset, std::int32_t lower, std::int32_t upper,
+                               bool& clipped) {
+    double t = scale * x + offset;
+    t = t == t ? t : 0.0;  // a NaN has no integer value; it is written as 0
+    // Beyond a step past the limits the result is clipped whatever the rounding; within, the
+    // conversion below cannot overflow.
+    t = t < lower - 1.0 ? lower - 1.0 : t;
+    t = t > upper + 1.0 ? upper + 1.0 : t;
+    auto y = static_cast<std::int32_t>(t);  // toward zero
+    const double remainder = t - y;         // exact: y is t without its fraction
+    y += remainder >= 0.5;
+    y -= remainder <= -0.5;
+    clipped |= (y < lower) | (y > upper);
+    y = y < lower ? lower : y;
+    return y > upper ? upper : y;
+  }
+
+  // nbits 8, 16 or 24; anything else raises the writer's error.
+  explicit Quantizer(double nbits) {
+    if (nbits == 8) {
+      offset_ = 128;
+    } else if (nbits == 16 || nbits == 24) {
+      offset_ = 0;
+    } else {
+      throw WavError(invalid_bits_message);
     }
-    v = std::round(scale * v + offset);  // halves away from zero
-    if (v < lower) {
-      below = true;
-      v = lower;
-    } else if (v > upper) {
-      above = true;
-      v = upper;
+    scale_ = nbits == 8 ? 128.0 : nbits == 16 ? 32768.0 : 8388608.0;
+    lower_ = static_cast<std::int32_t>(offset_ - scale_);
+    upper_ = static_cast<std::int32_t>(offset_ + scale_ - 1);
+  }
+
+  std::int32_t operator()(double x) {
+    bool clipped = false;
+    const std::int32_t y = quantize(x, scale_, offset_, lower_, upper_, clipped);
+    clipped_ = clipped_ || clipped;
+    return y;
+  }
+
+  // count samples as 16-bit little-endian bytes into out. The parameters are copied to locals
+  // first: stores through a byte pointer could otherwise change them, for all the compiler
+  // knows, and it would reload them at every sample.
+  void to_little_endian_16(const double* x, std::size_t count, unsigned char* out) {
+    const double scale = scale_, offset = offset_;
+    const std::int32_t lower = lower_, upper = upper_;
+    bool clipped = false;
+    for (std::size_t n = 0; n < count; ++n) {
+      const auto bits = static_cast<std::uint16_t>(quantize(x[n], scale, offset, lower, upper, clipped));
+      out[2 * n] = static_cast<unsigned char>(bits);
+      out[2 * n + 1] = static_cast<unsigned char>(bits >> 8);
+    }
+    clipped_ = clipped_ || clipped;
+  }
+
+  bool clipped() const { return clipped_; }
+
+ private:
+  double scale_ = 0;
+  double offset_ = 0;
+  std::int32_t lower_ = 0;
+  std::int32_t upper_ = 0;
+  bool clipped_ = false;
+};
+
+std::string clipping_warning(const WaveFormat& format) {
+  return "Data clipped during write to file:" + format.filename;
+}
+
+// The samples of data, frame by frame and within a frame channel by channel, as the bytes of
+// element type: quantised for 8, 16 and 24 bits, single-precision floats for 32.
+struct EncodedFrames {
+  std::unique_ptr<unsigned char[]> bytes;  // not cleared first: every byte is written
+  std::size_t size = 0;
+  std::span<const unsigned char> view() const { return {bytes.get(), size}; }
+};
+
+EncodedFrames encode_frames(SampleView data, const WaveFormat& format, ElementType type, const Warn& warn) {
+  const std::size_t frames = data.rows;
+  const std::size_t channels = data.cols;
+  const std::size_t size = element_size(type);
+  EncodedFrames encoded{std::unique_ptr<unsigned char[]>(new unsigned char[frames * channels * size]),
+                        frames * channels * size};
+  unsigned char* const bytes = encoded.bytes.get();
+  const auto sample = [&](std::size_t n) { return data.data[(n % channels) * frames + n / channels]; };
+  const std::size_t count = frames * channels;
+  if (type == ElementType::Float) {
+    for (std::size_t n = 0; n < count; ++n) {
+      const auto bits = std::bit_cast<std::uint32_t>(static_cast<float>(sample(n)));
+      for (std::size_t i = 0; i < 4; ++i) bytes[n * 4 + i] = static_cast<unsigned char>(bits >> (8 * i));
+    }
+    return encoded;
+  }
+  Quantizer quantize(format.nBitsPerSample);
+  unsigned char* out = bytes;
+  if (channels == 1 && size == 2) {  // what the system saves: one channel of 16-bit samples
+    quantize.to_little_endian_16(data.data.data(), count, out);
+  } else {
+    for (std::size_t n = 0; n < count; ++n) {
+      // Two's complement of the low bytes gives the signed types' encoding.
+      const auto bits = static_cast<std::uint32_t>(quantize(sample(n)));
+      for (std::size_t i = 0; i < size; ++i) out[n * size + i] = static_cast<unsigned char>(bits >> (8 * i));
     }
   }
-  if (below || above) emit_warning(warn, warning);
+  if (quantize.clipped()) emit_warning(warn, clipping_warning(format));
+  return encoded;
+}
+
+}  // namespace
+
+SampleMatrix PCM_Quantize(const SampleMatrix& x, const WaveFormat& format, const Warn& warn) {
+  Quantizer quantize(format.nBitsPerSample);
+  SampleMatrix y = x;
+  for (double& v : y.data) v = quantize(v);
+  if (quantize.clipped()) emit_warning(warn, clipping_warning(format));
   return y;
 }
 
-std::string write_wavedat(BinaryFile& fid, const WaveFormat& format, const SampleMatrix& data,
-                          const Warn& warn) {
+std::string write_wavedat(BinaryFile& fid, const WaveFormat& format, SampleView data, const Warn& warn) {
   const double nbits = format.nBitsPerSample;
-  // 32-bit samples are floating point and go out unscaled and unclipped.
-  const SampleMatrix samples = nbits == 32 ? data : PCM_Quantize(data, format, warn);
-  ElementType type = ElementType::Float;
+  ElementType type = ElementType::Float;  // 32-bit samples go out unscaled and unclipped
   if (nbits == 8) type = ElementType::UChar;
   if (nbits == 16) type = ElementType::Short;
   if (nbits == 24) type = ElementType::Bit24;
+  // Any other depth fails here, after the header.
+  if (nbits != 32 && type == ElementType::Float) throw WavError(invalid_bits_message);
 
-  // Frame by frame, and within a frame channel by channel.
-  const std::size_t frames = samples.rows;
-  const std::size_t channels = samples.cols;
-  const std::size_t count = frames * channels;
-  if (samples.data.size() != count) return "Failed to write PCM data samples.";
-  std::vector<double> interleaved(count);
-  for (std::size_t c = 0; c < channels; ++c) {
-    for (std::size_t f = 0; f < frames; ++f) interleaved[f * channels + c] = samples.data[c * frames + f];
+  const std::size_t count = data.rows * data.cols;
+  if (data.data.size() != count) return "Failed to write PCM data samples.";
+  if (fid.write_encoded(encode_frames(data, format, type, warn).view(), type) != count) {
+    return "Failed to write PCM data samples.";
   }
-  if (fid.write(interleaved, type) != count) return "Failed to write PCM data samples.";
 
   // The data chunk ends on an even byte; its size does not count the pad.
   if ((count * element_size(type)) % 2 == 1) one(fid, 0, ElementType::UChar);

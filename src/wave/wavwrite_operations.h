@@ -53,7 +53,8 @@ std::string write_wavefmt(BinaryFile& fid, const WaveFormat& format);
 SampleMatrix PCM_Quantize(const SampleMatrix& x, const WaveFormat& format, const Warn& warn);
 
 // Writes the samples, frame by frame, in one request, then the pad byte when needed.
-std::string write_wavedat(BinaryFile& fid, const WaveFormat& format, const SampleMatrix& data,
-                          const Warn& warn);
+// The samples are scaled, rounded and clipped straight into the bytes of the file, in one pass
+// of plain arithmetic.
+std::string write_wavedat(BinaryFile& fid, const WaveFormat& format, SampleView data, const Warn& warn);
 
 }  // namespace quelvara::wave

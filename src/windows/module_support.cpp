@@ -69,6 +69,10 @@ Value samples_row(std::span<const double> samples) {
   return Value(runtime::Array::row(std::vector<double>(samples.begin(), samples.end())));
 }
 
+Value samples_row(const synthesis::PitchMarks& marks) { return Value(runtime::Array::row(marks.row())); }
+
+Value samples_row(const synthesis::VoicingCodes& codes) { return Value(runtime::Array::row(codes.row())); }
+
 std::vector<double> samples_of(const Value& v, std::string_view name) {
   if (!v.is_array() || v.is_text())
     throw RuntimeError("The field '" + std::string(name) + "' must hold numbers.");

@@ -8,6 +8,7 @@
 
 #include "graphics/object_tree.h"
 #include "runtime/value.h"
+#include "synthesis/concatenation.h"
 
 namespace quelvara::windows {
 
@@ -41,6 +42,9 @@ void set_entry_background(Handle control);
 void play_samples(const Value& samples);
 
 Value samples_row(std::span<const double> samples);
+// The joined pitch marks and voicing codes as the whole rows the handles record keeps.
+Value samples_row(const synthesis::PitchMarks& marks);
+Value samples_row(const synthesis::VoicingCodes& codes);
 // The numbers of an array value, in storage order (a row's, left to right).
 std::vector<double> samples_of(const Value& v, std::string_view name);
 

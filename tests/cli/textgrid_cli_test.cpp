@@ -109,9 +109,9 @@ TEST_F(TextGridCli, WritesBothSignalsAndTheirAnnotationsThatThePhoneticsProgramR
   const auto analysis = synthesis::analyse("_papa_.", runtime::read_unit_file, dir.path());
   ASSERT_EQ(analysis.status, synthesis::Analysis::Status::ok);
   const auto& limdf = analysis.joined.limdf;
-  const auto marks = inspection::planned_marks(analysis.joined.pitch, analysis.joined.vzmto,
+  const auto marks = inspection::planned_marks(analysis.joined.pitch.row(), analysis.joined.vzmto.row(),
                                                road::FactorMode{1.5}, '.');
-  const auto pitch_marks = inspection::mark_positions(analysis.joined.pitch);
+  const auto pitch_marks = inspection::mark_positions(analysis.joined.pitch.row());
 
   const fs::path ex = dir.path() / "ex";
   EXPECT_EQ(frames_of(ex / "voz-orig.wav"), static_cast<long long>(analysis.joined.orig.size()));

@@ -80,6 +80,42 @@ TEST_F(UnitFile, ReadsTheDatabaseLayoutInEveryVersion) {
   EXPECT_EQ(written->trm, marks);
 }
 
+// The database's own layout is read by a direct path; a file that differs from it in any way
+// (order, compression, a further variable, level 4) takes the general walk, and both give the
+// same unit. Only the database's layout tells its length from its first bytes.
+TEST_F(UnitFile, TheDatabaseLayoutAndEveryOtherLayoutGiveTheSameUnit) {
+  const synthesis::UnitData unit{wave, marks, voicing};
+  ASSERT_TRUE(write_unit_file(file, unit));
+  const auto direct = read_unit_file(file);
+  ASSERT_TRUE(direct.has_value());
+  EXPECT_EQ(unit_file_length(file), wave.size());
+
+  const std::vector<std::vector<MatVariable>> others = {
+      {row("trm", marks), row("vzmt", voicing), column("dfn", wave)},
+      {column("dfn", wave), row("trm", marks), row("vzmt", voicing), row("cont", {7})},
+      {row("dfn", wave), row("trm", marks), row("vzmt", voicing)}};
+  for (std::size_t k = 0; k < others.size(); ++k) {
+    for (auto compression : {MAT_COMPRESSION_NONE, MAT_COMPRESSION_ZLIB}) {
+      const auto other = write_and_read(others[k], MAT_FT_MAT5, compression);
+      ASSERT_TRUE(other.has_value()) << k;
+      EXPECT_EQ(other->dfn, direct->dfn) << k;
+      EXPECT_EQ(other->trm, direct->trm) << k;
+      EXPECT_EQ(other->vzmt, direct->vzmt) << k;
+      if (compression == MAT_COMPRESSION_ZLIB || k == 0) EXPECT_EQ(unit_file_length(file), std::nullopt) << k;
+    }
+  }
+  EXPECT_TRUE(write_and_read(others[0], MAT_FT_MAT4).has_value());
+  EXPECT_EQ(unit_file_length(file), std::nullopt);
+
+  // Bytes after the three variables are no part of the layout: the general walk judges them,
+  // and an element tag that claims more than the file holds is refused.
+  ASSERT_TRUE(write_unit_file(file, unit));
+  auto bytes = bytes_of(file);
+  bytes.insert(bytes.end(), {1, 0, 0, 0, 99, 0, 0, 0});
+  write_bytes(bytes);
+  EXPECT_FALSE(read_unit_file(file).has_value());
+}
+
 TEST_F(UnitFile, EitherOrientationAndExtraVariables) {
   auto read = write_and_read({row("dfn", wave), column("trm", marks), column("vzmt", voicing),
                               row("cont", {7}), testing::char_row("note", "extra")});

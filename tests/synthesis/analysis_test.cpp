@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <limits>
 #include <numeric>
 #include <string>
@@ -114,6 +115,43 @@ TEST_F(AnalysisOnDisk, ALongTextLoadsEveryUnitAgain) {
   EXPECT_EQ(a.joined.orig.size(),
             std::accumulate(a.joined.limdf.begin(), a.joined.limdf.end(), std::size_t{0}));
   for (double x : a.joined.orig) ASSERT_LE(std::abs(x), 1.0);
+}
+
+// With the lengths of the unit files told first, the joined waveform is reserved once, to the
+// exact length, and still every unit is read from disk; the result is the same as without.
+TEST_F(AnalysisOnDisk, UnitLengthsToldFirstReserveTheWaveformOnce) {
+  // The units in the layout the database builder writes, whose length the first bytes tell.
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(dir.path())) {
+    if (entry.path().extension() != ".mat") continue;
+    const auto unit = runtime::read_unit_file(entry.path());
+    ASSERT_TRUE(unit && runtime::write_unit_file(entry.path(), *unit)) << entry.path();
+  }
+  const std::string text = "_pa_pe_pa_.";
+  const Analysis plain = analyse_text(text);
+  requested.clear();
+
+  std::vector<std::filesystem::path> measured;
+  const UnitLength length = [&](const std::filesystem::path& file) {
+    measured.push_back(file.lexically_relative(dir.path()));
+    return runtime::unit_file_length(file);
+  };
+  const UnitReader reader = [this](const std::filesystem::path& file) {
+    requested.push_back(file.lexically_relative(dir.path()));
+    return runtime::read_unit_file(file);
+  };
+  const Analysis reserved = analyse(text, reader, dir.path(), length);
+  ASSERT_EQ(reserved.status, Analysis::Status::ok);
+  EXPECT_EQ(measured, requested);
+  EXPECT_EQ(requested.size(), reserved.reading.diphones.size());
+  EXPECT_EQ(reserved.joined.orig.capacity(), reserved.joined.orig.size());
+  EXPECT_EQ(reserved.joined.orig, plain.joined.orig);
+  EXPECT_EQ(reserved.joined.pitch.row(), plain.joined.pitch.row());
+  EXPECT_EQ(reserved.joined.vzmto.row(), plain.joined.vzmto.row());
+
+  // A length that cannot be told ends the counting there; the analysis itself goes on.
+  const UnitLength unknown = [](const std::filesystem::path&) { return std::optional<std::size_t>(); };
+  const Analysis unreserved = analyse(text, reader, dir.path(), unknown);
+  EXPECT_EQ(unreserved.joined.orig, plain.joined.orig);
 }
 
 TEST(Analysis, MissingDatabaseFolder) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <numeric>
 #include <set>
 #include <stdexcept>
@@ -22,6 +23,39 @@ UnitData unit_with_level(double level, std::size_t length = 40) {
   unit.trm[length - 8] = 1;
   for (std::size_t k = length - 8; k < length; ++k) unit.dfn[k] = (k % 2 ? level : -level);
   return unit;
+}
+
+// The joined marks and voicing keep only marks and runs, and give back exactly the rows that
+// were appended: values of the marks, codes bit for bit (a negative zero is not a zero), runs
+// that continue across units.
+TEST(JoinedRows, MarksAndVoicingGiveBackTheAppendedRows) {
+  const std::vector<std::vector<double>> trm = {{0, 2, 0, 0}, {1, 0, 0}, {0, 0, -0.5, 0, 0}};
+  const std::vector<std::vector<double>> vzmt = {{0, 0, 3, 3}, {3, -0.0, 0}, {5, 5, 2.5, 2.5, 5}};
+  PitchMarks pitch;
+  VoicingCodes vzmto;
+  std::vector<double> all_trm, all_vzmt;
+  for (std::size_t u = 0; u < trm.size(); ++u) {
+    pitch.append(trm[u]);
+    vzmto.append(vzmt[u]);
+    all_trm.insert(all_trm.end(), trm[u].begin(), trm[u].end());
+    all_vzmt.insert(all_vzmt.end(), vzmt[u].begin(), vzmt[u].end());
+  }
+  EXPECT_EQ(pitch.size(), 12u);
+  EXPECT_EQ(pitch.row(), all_trm);
+  EXPECT_EQ(pitch.positions, (std::vector<std::size_t>{1, 4, 9}));
+  const std::vector<double> codes = vzmto.row();
+  ASSERT_EQ(codes.size(), all_vzmt.size());
+  for (std::size_t k = 0; k < codes.size(); ++k) {
+    EXPECT_EQ(std::signbit(codes[k]), std::signbit(all_vzmt[k])) << k;
+    EXPECT_EQ(codes[k], all_vzmt[k]) << k;
+    EXPECT_EQ(vzmto[k], all_vzmt[k]) << k;
+    EXPECT_EQ(pitch[k], all_trm[k]) << k;
+  }
+  // 0 0 | 3 3 3 | -0 | 0 | 5 5 | 2.5 2.5 | 5
+  EXPECT_EQ(vzmto.starts, (std::vector<std::size_t>{0, 2, 5, 6, 7, 9, 11}));
+  EXPECT_THROW(static_cast<void>(pitch[12]), std::out_of_range);
+  EXPECT_THROW(static_cast<void>(vzmto[12]), std::out_of_range);
+  EXPECT_TRUE(PitchMarks{}.empty() && VoicingCodes{}.row().empty());
 }
 
 TEST(AppendUnit, ALevelThatIsNoFiniteNumberIsRefused) {
@@ -128,12 +162,12 @@ TEST(SmoothLevels, FactorsAreExactWhereTheArithmeticIs) {
   append_unit(joined, unit_with_level(0.25));
   append_unit(joined, noise_unit(10, 0.5));
   append_unit(joined, unit_with_level(0.75));
-  const std::vector<double> pitch = joined.pitch, vzmto = joined.vzmto;
+  const std::vector<double> pitch = joined.pitch.row(), vzmto = joined.vzmto.row();
   smooth_levels(joined);
   EXPECT_EQ(joined.fctalisa, (std::vector<double>{0.75, 1, 0.25}));
   EXPECT_EQ(joined.orig[40 + 10 + 39], 0.75 * 0.25);
-  EXPECT_EQ(joined.pitch, pitch);  // marks and voicing are never scaled
-  EXPECT_EQ(joined.vzmto, vzmto);
+  EXPECT_EQ(joined.pitch.row(), pitch);  // marks and voicing are never scaled
+  EXPECT_EQ(joined.vzmto.row(), vzmto);
 }
 
 TEST(SmoothLevels, LevelsOfAlternatingSignDoNotInvertOrBlowUpUnits) {

@@ -172,7 +172,7 @@ TEST_F(BuiltDatabase, ContourPeriodsAreRealisedWithinTwoSamples) {
     const auto analysis = analyse(text);
     ASSERT_EQ(analysis.status, synthesis::Analysis::Status::ok);
     const auto& j = analysis.joined;
-    const auto plan = prosody::plan_contour(j.pitch, j.vzmto, analysis.reading.pontuacao);
+    const auto plan = prosody::plan_contour(j.pitch.row(), j.vzmto.row(), analysis.reading.pontuacao);
     const auto sinal = synthesise(text, road::ContourMode{});
     std::vector<std::size_t> a, s;
     for (std::size_t k = 0; k < plan.analysis_marks.size(); ++k) if (plan.analysis_marks[k] != 0) a.push_back(k);

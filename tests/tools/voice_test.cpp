@@ -43,8 +43,8 @@ class EverydayWords : public ::testing::Test {
     Run r{road::run_road(text, mode, runtime::read_unit_file, dir->path()), {}};
     EXPECT_EQ(r.road.analysis.status, synthesis::Analysis::Status::ok) << text;
     const auto& j = r.road.analysis.joined;
-    r.plan = factor ? prosody::plan_factor(j.pitch, j.vzmto, *factor)
-                    : prosody::plan_contour(j.pitch, j.vzmto, r.road.analysis.reading.pontuacao);
+    r.plan = factor ? prosody::plan_factor(j.pitch.row(), j.vzmto.row(), *factor)
+                    : prosody::plan_contour(j.pitch.row(), j.vzmto.row(), r.road.analysis.reading.pontuacao);
     return r;
   }
 

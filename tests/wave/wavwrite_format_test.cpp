@@ -3,7 +3,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <limits>
 
 #include "wave/wavwrite.h"
@@ -51,6 +53,46 @@ TEST(WavwriteFormat, SixteenBitLimitsWarnOncePerWrite) {
   w.write({-3.0, 32767.5 / 32768, 0.0}, 16);
   EXPECT_EQ(w.warnings.size(), 2u) << "both limits exceeded: one more warning";
   EXPECT_THAT(read_back(w.path).samples, ElementsAre(-32768 * 65536, 32767 << 16, 0));
+}
+
+// The writer rounds with plain arithmetic; every value must come out as the library's rounding
+// (halves away from zero) followed by clipping makes it, at every integer depth. The values are
+// halves and near-halves around zero, around the limits and far beyond them, and random ones.
+TEST(WavwriteFormat, QuantisingMatchesRoundingHalvesAwayFromZeroThenClipping) {
+  std::vector<double> values;
+  for (double scale : {128.0, 32768.0, 8388608.0}) {
+    for (double base : {0.0, 1.0, -1.0, 2.0, -2.0, 127.0, -128.0, 32767.0, -32768.0, 8388607.0, -8388608.0, 1e6}) {
+      for (double delta : {-1.5, -0.5, -0.49999999999999994, -1e-9, 0.0, 1e-9, 0.49999999999999994, 0.5, 1.5}) {
+        values.push_back((base + delta) / scale);
+        values.push_back(std::nextafter((base + delta) / scale, 2.0));
+        values.push_back(std::nextafter((base + delta) / scale, -2.0));
+      }
+    }
+  }
+  std::uint64_t state = 12345;
+  for (int k = 0; k < 20000; ++k) {
+    state = state * 6364136223846793005ULL + 1442695040888963407ULL;
+    values.push_back((static_cast<double>(state >> 11) / 9007199254740992.0) * 2.4 - 1.2);
+  }
+  values.push_back(1e300);
+  values.push_back(-1e300);
+  values.push_back(-0.0);
+
+  for (const int nbits : {8, 16, 24}) {
+    Writer w;
+    const Bytes b = w.write(values, nbits);
+    const double scale = std::ldexp(1.0, nbits - 1);
+    const double offset = nbits == 8 ? 128 : 0;
+    const std::size_t size = static_cast<std::size_t>(nbits / 8);
+    ASSERT_EQ(b.size(), 44 + values.size() * size + (values.size() * size) % 2);
+    for (std::size_t k = 0; k < values.size(); ++k) {
+      const double expected = std::clamp(std::round(scale * values[k] + offset), offset - scale, offset + scale - 1);
+      auto bits = static_cast<std::uint32_t>(static_cast<std::int32_t>(expected));
+      if (size < 4) bits &= (1u << (8 * size)) - 1;
+      ASSERT_EQ(le_at(b, 44 + k * size, size), bits) << nbits << " bits, value " << values[k];
+    }
+    EXPECT_EQ(w.warnings.size(), 1u);
+  }
 }
 
 TEST(WavwriteFormat, NanIsZeroAndInfinitiesAreClipped) {

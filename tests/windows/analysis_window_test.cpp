@@ -58,7 +58,7 @@ TEST_F(AnalysisWindowTest, TheIntonationRunAddsItsMarksAndTheResultBelongsToItsT
   pick(main, "Gráfica");
   ASSERT_TRUE(errors.empty()) << errors.front();
   const auto analysis = synthesis::analyse("_papa_?", runtime::read_unit_file, ".");
-  const auto marks = inspection::planned_marks(analysis.joined.pitch, analysis.joined.vzmto, road::ContourMode{}, '?');
+  const auto marks = inspection::planned_marks(analysis.joined.pitch.row(), analysis.joined.vzmto.row(), road::ContourMode{}, '?');
   auto s = snapshot_of_record(record(main));
   ASSERT_TRUE(s);
   ASSERT_TRUE(s->result);
@@ -68,7 +68,7 @@ TEST_F(AnalysisWindowTest, TheIntonationRunAddsItsMarksAndTheResultBelongsToItsT
   EXPECT_EQ(s->result->synthesis_marks, marks.synthesis);
   EXPECT_EQ(s->result->sinal, record(main).record().get("sinal").array().data());
   EXPECT_EQ(s->orig, analysis.joined.orig);
-  EXPECT_EQ(s->pitch_marks, inspection::mark_positions(analysis.joined.pitch));
+  EXPECT_EQ(s->pitch_marks, inspection::mark_positions(analysis.joined.pitch.row()));
 
   // A new text keeps the old sinal in the record, but it is not shown with the new text.
   confirm_text(main, "_pa_.");

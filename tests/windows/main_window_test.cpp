@@ -54,8 +54,8 @@ TEST_F(MainWindowTest, ATextIsAnalysedAndStoredOnTheMainWindow) {
   EXPECT_TRUE(h.record().get("pontuacao").is_text("!"));
   const auto analysis = synthesis::analyse("_pa_!", runtime::read_unit_file, ".");
   EXPECT_EQ(row(h, "orig"), analysis.joined.orig);
-  EXPECT_EQ(row(h, "pitch"), analysis.joined.pitch);
-  EXPECT_EQ(row(h, "vzmto"), analysis.joined.vzmto);
+  EXPECT_EQ(row(h, "pitch"), analysis.joined.pitch.row());
+  EXPECT_EQ(row(h, "vzmto"), analysis.joined.vzmto.row());
   EXPECT_FALSE(h.record().has("sinal"));
   // The re-entry centres the window over the window of the running callback: itself.
   EXPECT_EQ(graphics::pixel_position(main).left, 5);

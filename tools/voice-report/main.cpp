@@ -121,8 +121,8 @@ void report_unvoiced(const fs::path& root, const std::vector<tools::ListeningTex
       const auto result = road::run_road(text.sampa, mode, runtime::read_unit_file, root);
       if (result.analysis.status != synthesis::Analysis::Status::ok) continue;
       const auto& j = result.analysis.joined;
-      const auto plan = m.factor ? prosody::plan_factor(j.pitch, j.vzmto, *m.factor)
-                                 : prosody::plan_contour(j.pitch, j.vzmto, result.analysis.reading.pontuacao);
+      const auto plan = m.factor ? prosody::plan_factor(j.pitch.row(), j.vzmto.row(), *m.factor)
+                                 : prosody::plan_contour(j.pitch.row(), j.vzmto.row(), result.analysis.reading.pontuacao);
       const auto c = tools::closures(result.sinal);
       const auto f = tools::voiceless_fricatives(result.analysis, plan, result.sinal);
       if (&m == &modes.front()) fricatives_in_texts += f.size();
@@ -206,7 +206,7 @@ void report_pitch(const fs::path& root, const std::vector<tools::ListeningText>&
     const auto result = road::run_road(text.sampa, road::ContourMode{}, runtime::read_unit_file, root);
     if (result.analysis.status != synthesis::Analysis::Status::ok) continue;
     const auto& j = result.analysis.joined;
-    const auto plan = prosody::plan_contour(j.pitch, j.vzmto, result.analysis.reading.pontuacao);
+    const auto plan = prosody::plan_contour(j.pitch.row(), j.vzmto.row(), result.analysis.reading.pontuacao);
     std::vector<std::size_t> marks;
     for (std::size_t k = 0; k < plan.synthesis_marks.size(); ++k)
       if (plan.synthesis_marks[k] != 0) marks.push_back(k);

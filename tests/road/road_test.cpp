@@ -1,0 +1,84 @@
+// The two ways into an intonation run agree: the command line hands planning the joined marks
+// and voiced runs, the main window hands it the rows of its handles record.
+#include "road/road.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <stdexcept>
+#include <vector>
+
+namespace quelvara::road {
+namespace {
+
+// A joined signal of units with random lengths, marks, voicing codes (a few of them between 2
+// and 3, voiced for joining but not for planning) and samples.
+synthesis::Joined random_joined(std::uint64_t seed, std::size_t units) {
+  std::uint64_t state = seed;
+  const auto next = [&state](std::uint64_t bound) {
+    state = state * 6364136223846793005ULL + 1442695040888963407ULL;
+    return (state >> 33) % bound;
+  };
+  synthesis::Joined joined;
+  for (std::size_t u = 0; u < units; ++u) {
+    const std::size_t length = 50 + next(400);
+    std::vector<double> dfn(length), trm(length, 0.0), vzmt(length);
+    const std::size_t period = 30 + next(150);
+    const double code = std::vector<double>{0, 1, 2.5, 3, 5}[next(5)];
+    const std::size_t voiced_from = next(length);
+    for (std::size_t k = 0; k < length; ++k) {
+      dfn[k] = static_cast<double>(next(2001)) / 1000.0 - 1.0;
+      trm[k] = (k + u) % period == 0 ? 1.0 : 0.0;
+      vzmt[k] = k >= voiced_from ? code : 0.0;
+    }
+    joined.orig.insert(joined.orig.end(), dfn.begin(), dfn.end());
+    joined.pitch.append(trm);
+    joined.vzmto.append(vzmt);
+  }
+  return joined;
+}
+
+TEST(Road, MarksAndRunsOfTheJoinedRowsPlanAsTheRowsDo) {
+  for (std::uint64_t seed = 1; seed <= 40; ++seed) {
+    const synthesis::Joined joined = random_joined(seed, 1 + seed % 7);
+    const std::vector<double> pitch = joined.pitch.row(), vzmto = joined.vzmto.row();
+
+    const prosody::MarkedSignal from_joined = marked_signal(joined);
+    const prosody::MarkedSignal from_rows = prosody::marked_signal(pitch, vzmto);
+    EXPECT_EQ(from_joined.length, from_rows.length);
+    EXPECT_EQ(from_joined.marks, from_rows.marks) << seed;
+    ASSERT_EQ(from_joined.voiced.size(), from_rows.voiced.size()) << seed;
+    for (std::size_t r = 0; r < from_rows.voiced.size(); ++r) {
+      EXPECT_EQ(from_joined.voiced[r].first, from_rows.voiced[r].first) << seed;
+      EXPECT_EQ(from_joined.voiced[r].last, from_rows.voiced[r].last) << seed;
+    }
+
+    for (const Mode& mode : {Mode{FactorMode{0.5}}, Mode{FactorMode{1.3}}, Mode{FactorMode{2}}, Mode{ContourMode{}}}) {
+      for (const char pontuacao : {'.', '?'}) {
+        const Intonation compact = reshape(joined.orig, from_joined, mode, pontuacao);
+        const Intonation rows = reshape(joined.orig, pitch, vzmto, mode, pontuacao);
+        EXPECT_EQ(compact.sinal, rows.sinal) << seed;
+        EXPECT_EQ(compact.mark_count_mismatch, rows.mark_count_mismatch) << seed;
+        EXPECT_EQ(compact.placeholder_mismatch, rows.placeholder_mismatch) << seed;
+      }
+    }
+  }
+}
+
+TEST(Road, VoicedRunsFollowTheThresholdOfPlanning) {
+  // Codes from 3 up are voiced; 2.5 is not; neighbouring voiced codes make one run.
+  const std::vector<double> vzmto = {0, 3, 5, 2.5, 3, 3, 0, 4};
+  const std::vector<double> pitch(vzmto.size(), 0.0);
+  const prosody::MarkedSignal signal = prosody::marked_signal(pitch, vzmto);
+  ASSERT_EQ(signal.voiced.size(), 3u);
+  EXPECT_EQ(signal.voiced[0].first, 2);
+  EXPECT_EQ(signal.voiced[0].last, 3);
+  EXPECT_EQ(signal.voiced[1].first, 5);
+  EXPECT_EQ(signal.voiced[1].last, 6);
+  EXPECT_EQ(signal.voiced[2].first, 8);
+  EXPECT_EQ(signal.voiced[2].last, 8);
+  EXPECT_THROW(prosody::marked_signal(pitch, std::vector<double>{0, 3}), std::invalid_argument);
+}
+
+}  // namespace
+}  // namespace quelvara::road
