@@ -33,7 +33,7 @@ constexpr double sample_rate = 22050;
 constexpr int bits = 16;
 constexpr const char* program = "quelvara-synth";
 // The longest text synthesised, in characters: some 13 minutes of speech, for which the road
-// takes about 1.3 GB at its peak. It bounds the memory that one text, or one line of a batch,
+// takes about 320 MB at its peak. It bounds the memory that one text, or one line of a batch,
 // may take; longer works go line by line.
 constexpr std::size_t longest_text = 10000;
 
@@ -66,6 +66,7 @@ std::string too_long_message(const std::string& where) {
   return where + "texto demasiado longo: o máximo é de " + std::to_string(longest_text) + " caracteres";
 }
 
+constexpr const char* empty_text = "texto vazio: escreva uma transcrição SAMPA";
 constexpr const char* out_of_memory = "memória insuficiente para sintetizar este texto";
 
 // The writer's message, and on a line of its own the operating system's reason, when it has one.
@@ -86,7 +87,7 @@ bool report(const road::RoadResult& result, const std::string& where) {
   using Status = synthesis::Analysis::Status;
   switch (result.analysis.status) {
     case Status::empty_text:
-      say(where + "texto vazio: escreva uma transcrição SAMPA");
+      say(where + empty_text);
       return false;
     case Status::missing_unit:
       say(where + std::string(synthesis::missing_unit_message));
@@ -133,7 +134,7 @@ bool read_line(std::istream& in, std::string& line, std::size_t limit) {
 bool print_segmentation(const std::string& texto, const std::string& where) {
   const auto reading = synthesis::read_text(texto);
   if (!reading) {
-    say(where + "texto vazio: escreva uma transcrição SAMPA");
+    say(where + empty_text);
     return false;
   }
   bool known = true;
@@ -219,8 +220,7 @@ int run(const Options& options) {
     if (out == "-" || (out.find("{n}") == std::string::npos && !folder))
       throw UsageError{"com TEXTO «-», -o tem de ser uma pasta ou um padrão com {n}"};
   }
-  if (!batch && !options.segment && !options.pt && options.texto.empty())
-    throw UsageError{"texto vazio: escreva uma transcrição SAMPA"};
+  if (!batch && !options.pt && options.texto.empty()) throw UsageError{empty_text};
   if (!batch && options.texto.size() > longest_text) throw UsageError{too_long_message("")};
 
   road::Mode mode = road::ContourMode{};
@@ -232,8 +232,6 @@ int run(const Options& options) {
   }
 
   if (!batch) {
-    if (options.segment && !options.pt && options.texto.empty())
-      throw UsageError{"texto vazio: escreva uma transcrição SAMPA"};
     const auto texto = sampa_of(options, options.texto, "");
     if (!texto) return exit_failure;
     if (options.segment) return print_segmentation(*texto, "") ? exit_ok : exit_failure;
