@@ -31,7 +31,7 @@ std::shared_ptr<const inspection::Snapshot> thirty_seconds_real() {
   const road::Mode mode = road::FactorMode{0.9};
   auto road = road::run_road(texto, mode, runtime::read_unit_file, app);
   if (road.analysis.status != synthesis::Analysis::Status::ok) return nullptr;
-  return std::make_shared<const inspection::Snapshot>(inspection::snapshot_of(road.analysis, mode, road.sinal));
+  return std::make_shared<const inspection::Snapshot>(inspection::snapshot_of(road, mode));
 }
 
 std::shared_ptr<const inspection::Snapshot> thirty_seconds_synthetic() {

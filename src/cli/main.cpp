@@ -184,7 +184,7 @@ int synthesize_one(const Options& options, const road::Mode& mode, const std::st
     if (!report(result, where)) return exit_failure;
     write_wave(result.sinal, output);
     if (options.textgrid)
-      inspection::export_snapshot(inspection::snapshot_of(result.analysis, mode, result.sinal), *options.textgrid,
+      inspection::export_snapshot(inspection::snapshot_of(result, mode), *options.textgrid,
                                   [](const std::string& text) { say(text); });
     return exit_ok;
   } catch (const wave::WavError& e) {

@@ -5,8 +5,7 @@
 #include <vector>
 
 #include "inspection/snapshot.h"
-#include "road/intonation.h"
-#include "synthesis/analysis.h"
+#include "road/road.h"
 
 namespace quelvara::inspection {
 
@@ -16,6 +15,8 @@ struct MarkPositions {
   std::vector<std::size_t> analysis;
   std::vector<std::size_t> synthesis;
 };
+MarkPositions mark_positions(std::span<const prosody::Position> analysis,
+                             std::span<const prosody::Position> synthesis);
 MarkPositions planned_marks(std::span<const double> pitch, std::span<const double> vzmto,
                             const road::Mode& mode, char pontuacao);
 
@@ -25,7 +26,7 @@ std::vector<std::size_t> mark_positions(std::span<const double> row);
 // The mode's name as the selector shows it, and its factor.
 const char* mode_name(const road::Mode& mode);
 
-// A successful analysis and the result of reshaping it in mode.
-Snapshot snapshot_of(const synthesis::Analysis& analysis, const road::Mode& mode, std::vector<double> sinal);
+// A successful run of the road in mode.
+Snapshot snapshot_of(const road::RoadResult& run, const road::Mode& mode);
 
 }  // namespace quelvara::inspection

@@ -8,12 +8,13 @@ namespace quelvara::road {
 
 Intonation reshape(std::span<const double> orig, const prosody::MarkedSignal& marks, const Mode& mode,
                    char pontuacao) {
-  const prosody::MarkPlan plan = std::holds_alternative<FactorMode>(mode)
+  prosody::MarkPlan plan = std::holds_alternative<FactorMode>(mode)
                                      ? prosody::plan_factor(marks, std::get<FactorMode>(mode).factor)
                                      : prosody::plan_contour(marks, pontuacao);
   prosody::Resynthesis resynthesis =
       prosody::resynthesize(orig, plan.analysis_marks, plan.synthesis_marks, plan.synthesis_length);
-  return {std::move(resynthesis.sinal), plan.placeholder_mismatch, resynthesis.mark_count_mismatch};
+  return {std::move(resynthesis.sinal), std::move(plan.analysis_marks), std::move(plan.synthesis_marks),
+          plan.placeholder_mismatch, resynthesis.mark_count_mismatch};
 }
 
 Intonation reshape(std::span<const double> orig, std::span<const double> pitch,

@@ -19,6 +19,8 @@ using Mode = std::variant<FactorMode, ContourMode>;
 
 struct Intonation {
   std::vector<double> sinal;
+  std::vector<prosody::Position> analysis_marks;   // where the periods moved from (1-based)
+  std::vector<prosody::Position> synthesis_marks;  // and where to, in sinal
   bool placeholder_mismatch = false;  // planning found a different number of placeholders
   bool mark_count_mismatch = false;   // analysis and synthesis mark counts differ
 };

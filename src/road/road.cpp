@@ -42,6 +42,8 @@ RoadResult run_road(std::string_view texto, const Mode& mode, const synthesis::U
   if (intonation.placeholder_mismatch) result.diagnostics.emplace_back(prosody::mark_count_message);
   if (intonation.mark_count_mismatch) result.diagnostics.emplace_back(prosody::mark_count_message);
   result.sinal = std::move(intonation.sinal);
+  result.analysis_marks = std::move(intonation.analysis_marks);
+  result.synthesis_marks = std::move(intonation.synthesis_marks);
   return result;
 }
 

@@ -22,6 +22,8 @@ namespace quelvara::road {
 struct RoadResult {
   synthesis::Analysis analysis;
   std::vector<double> sinal;             // empty unless analysis.status is ok
+  std::vector<prosody::Position> analysis_marks;   // the plan's marks, as in Intonation
+  std::vector<prosody::Position> synthesis_marks;
   std::vector<std::string> diagnostics;  // "Erro no número de marcas" lines, in order
 };
 

@@ -133,13 +133,13 @@ void synthesise(Value& handles, const road::Mode& mode) {
   const std::vector<double> vzmto = samples_of(field(handles, "vzmto"), "vzmto");
   const std::vector<double> orig = samples_of(field(handles, "orig"), "orig");
   const std::string pontuacao = field(handles, "pontuacao").text();
-  const road::Intonation result =
-      road::reshape(orig, pitch, vzmto, mode, pontuacao.empty() ? '.' : pontuacao[0]);
+  const char mark = pontuacao.empty() ? '.' : pontuacao[0];
+  const road::Intonation result = road::reshape(orig, pitch, vzmto, mode, mark);
   if (result.placeholder_mismatch) runtime::print(std::string(prosody::mark_count_message) + "\n");
   if (result.mark_count_mismatch) show_message(prosody::mark_count_message);
   handles.record().set("sinal", samples_row(result.sinal));
-  const char mark = pontuacao.empty() ? '.' : pontuacao[0];
-  add_intonation_fields(handles.record(), inspection::planned_marks(pitch, vzmto, mode, mark), mode, mark);
+  add_intonation_fields(handles.record(), inspection::mark_positions(result.analysis_marks, result.synthesis_marks),
+                        mode, mark);
   framework::guidata(main_window(), handles);
   refresh_analysis_window(handles);
 }

@@ -42,7 +42,7 @@ class AnalysisCanvasTest : public AppFolderTest {
   static std::shared_ptr<const inspection::Snapshot> run(const std::string& texto, const road::Mode& mode) {
     auto result = road::run_road(texto, mode, runtime::read_unit_file, ".");
     EXPECT_EQ(result.analysis.status, synthesis::Analysis::Status::ok);
-    return std::make_shared<const inspection::Snapshot>(inspection::snapshot_of(result.analysis, mode, result.sinal));
+    return std::make_shared<const inspection::Snapshot>(inspection::snapshot_of(result, mode));
   }
 
   QImage draw(AnalysisCanvas& canvas) {
