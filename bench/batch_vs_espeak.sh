@@ -29,8 +29,7 @@ n=$(wc -l < "$out/sampa")
 # 1000 lines: the words over and over.
 for k in $(seq 1 1000); do sed -n "$(( (k - 1) % n + 1 ))p" "$out/sampa"; done > "$out/sampa1000"
 for k in $(seq 1 1000); do sed -n "$(( (k - 1) % n + 1 ))p" "$out/spelling"; done > "$out/spelling1000"
-median() { sort -g | awk '{v[NR] = $1} END {print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2}'; }
-now() { local t=${EPOCHREALTIME/./}; echo "$t"; }
+source "$(dirname "${BASH_SOURCE[0]}")/timing.sh"
 
 : > "$out/pairs"
 for r in $(seq 1 "$rounds"); do

@@ -12,7 +12,7 @@ synth=$(cd "$build/bench" && pwd)/quelvara-synth-text
 out=$(mktemp -d)
 trap 'rm -rf "$out"' EXIT
 sentence="6fraz6kOmprid6pur6tEStar_u~j6~wfiSaLinJ6ReZ6l~bOjdEwgaw_vozmiSmu~jtu_kidiSpe~6jaj_6sidad@lizbo6p6~wOjtu~m6~j6bEl6_"
-median() { sort -g | awk '{v[NR] = $1} END {print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2}'; }
+source "$(dirname "${BASH_SOURCE[0]}")/timing.sh"
 
 declare -A per_char
 for size in 1000 20000; do

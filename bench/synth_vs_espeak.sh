@@ -17,9 +17,7 @@ sampa="_uko~bojup6r6liZbo6p6rtiud6St6s6~wpel6zojtuOr6Zd6m6J6~_iuSp6s6Z6jruzOLav6
 
 # Seconds of audio in a 16-bit mono WAVE file (the data size at byte 40).
 audio_seconds() { od -An -t u4 -j 40 -N 4 "$1" | awk '{printf "%.6f", $1 / 2 / 22050}'; }
-# Microseconds since the epoch, without starting a process.
-now() { local t=${EPOCHREALTIME/./}; echo "$t"; }
-median() { sort -g | awk '{v[NR] = $1} END {print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2}'; }
+source "$(dirname "${BASH_SOURCE[0]}")/timing.sh"
 
 cd "$app"
 for mode in "--factor 1" "--grafica"; do

@@ -61,9 +61,10 @@ pids+=($!)
 within 10 sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"' || fail "openbox did not start"
 
 # A sanitizer build reports what the desktop libraries keep to the end of the process (font and
-# message-bus caches): not this program's leaks.
-printf 'leak:libfontconfig.so\nleak:libdbus-1.so\n' > "$work/lsan.supp"
-export LSAN_OPTIONS="suppressions=$work/lsan.supp:print_suppressions=0${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
+# message-bus caches): not this program's leaks. The path is quoted for the sanitizers' option
+# parser, which would stop at a blank.
+suppressions=$(realpath "$(dirname "$0")/../../scripts/lsan-suppressions.txt")
+export LSAN_OPTIONS="suppressions='$suppressions':print_suppressions=0${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
 
 # A working folder like the runnable one.
 run=$work/run

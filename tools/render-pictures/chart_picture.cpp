@@ -26,18 +26,10 @@ struct Fonts {
 };
 
 Fonts make_fonts() {
-  const QString family = picture_font_family();
-  auto font = [&](int pixels, bool bold) {
-    QFont f(family);
-    f.setPixelSize(pixels);
-    f.setBold(bold);
-    // Unhinted: measured and drawn alike at the picture's doubled scale.
-    f.setHintingPreference(QFont::PreferNoHinting);
-    return f;
-  };
+  const auto font = picture_font;
   Fonts f{font(22, true), font(16, true), font(12, false), font(16, true),
           font(17, false), font(15, false), font(15, true), font(13, false)};
-  f.symbol.setFamilies({QStringLiteral("DejaVu Sans Mono"), family});
+  f.symbol.setFamilies({QStringLiteral("DejaVu Sans Mono"), picture_font_family()});
   return f;
 }
 

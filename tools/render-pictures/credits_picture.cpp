@@ -21,13 +21,7 @@ struct Styled {
 };
 
 Styled style_of(CreditLine::Style style) {
-  auto font = [](int pixels, bool bold) {
-    QFont f(picture_font_family());
-    f.setPixelSize(pixels);
-    f.setBold(bold);
-    f.setHintingPreference(QFont::PreferNoHinting);  // measured and drawn alike at the doubled scale
-    return f;
-  };
+  const auto font = picture_font;
   switch (style) {
     case CreditLine::Style::title: return {font(40, true), accent};
     case CreditLine::Style::subtitle: return {font(17, true), ink};

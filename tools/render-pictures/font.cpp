@@ -20,4 +20,12 @@ QString picture_font_family() {
   return family;
 }
 
+QFont picture_font(int pixels, bool bold) {
+  QFont f(picture_font_family());
+  f.setPixelSize(pixels);
+  f.setBold(bold);
+  f.setHintingPreference(QFont::PreferNoHinting);
+  return f;
+}
+
 }  // namespace quelvara::pictures

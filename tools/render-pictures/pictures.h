@@ -1,5 +1,6 @@
 #pragma once
 // Drawing the credits and SAMPA chart pictures from their tables.
+#include <QFont>
 #include <QImage>
 #include <QSize>
 #include <QString>
@@ -20,6 +21,9 @@ inline constexpr int picture_scale = 2;
 // The family the pictures are drawn in: DejaVu Sans when fontconfig has it (it covers the IPA
 // letters), else the toolkit's general font, with a warning on standard error.
 QString picture_font_family();
+// That family at a size in pixels, unhinted so that it is measured and drawn alike at the
+// pictures' doubled scale.
+QFont picture_font(int pixels, bool bold);
 
 // Throws TableError when the rows do not fit the picture.
 QImage draw_chart(const std::vector<ChartRow>& rows);

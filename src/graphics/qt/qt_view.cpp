@@ -393,9 +393,14 @@ class View final : public TreeObserver {
       if (QWidget* w = shown(*f)) return w;
     for (auto& [f, w] : widgets_)
       if (w && w->isActiveWindow() && shown(f)) return w.data();
+    return newest_shown_other_than(h);
+  }
+
+  // The window of the newest shown figure other than h.
+  QWidget* newest_shown_other_than(Handle h) const {
     const auto all = figures();
     for (auto it = all.rbegin(); it != all.rend(); ++it)
-      if (QWidget* w = shown(*it)) return w;
+      if (QWidget* w = *it != h ? widget(*it) : nullptr; w && w->isVisible()) return w;
     return nullptr;
   }
 
@@ -410,9 +415,7 @@ class View final : public TreeObserver {
     if (!active) return;
     for (auto& [f, other] : widgets_)
       if (other && other->windowHandle() == above && above && other->isVisible()) return other->activateWindow();
-    const auto all = figures();
-    for (auto it = all.rbegin(); it != all.rend(); ++it)
-      if (QWidget* other = *it != h ? widget(*it) : nullptr; other && other->isVisible()) return other->activateWindow();
+    if (QWidget* other = newest_shown_other_than(h)) other->activateWindow();
   }
 
   // The newest picture of the axes, leaving out one that is going.
