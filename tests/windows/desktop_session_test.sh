@@ -73,6 +73,7 @@ for f in "$app"/*.fig "$app"/*.jpg "$app"/bd "$app"/bd-index.txt; do ln -s "$f" 
 
 active() { xdotool getactivewindow 2> /dev/null; }
 is_active() { [ "$(active)" = "$1" ]; }
+activated() { xdotool windowactivate "$1" && sleep 0.2 && is_active "$1"; }
 shown() { xdotool search --onlyvisible --name "$1" 2> /dev/null | head -n 1; }
 gone() { [ -z "$(xdotool search --onlyvisible --name "$1" 2> /dev/null)" ]; }
 # The window that becomes active next, titled $1, other than $2.
@@ -202,12 +203,13 @@ within 10 is_active "$main" || fail "the factor dialog did not give the focus ba
 click "$main" interface botao_analise
 analysis=$(next_active "Análise" "$main")
 shot "$analysis" analise-factor
-xdotool windowactivate --sync "$main"  # the analysis window may cover it: the user brings it up
+within 10 activated "$main" || fail "the main window did not come to the front"  # the analysis window may cover it
 click "$main" interface tipo_variacao
 xdotool key Down Return                # Gráfica
 within 10 is_active "$main" || fail "the main window did not keep the focus"
-xdotool windowactivate --sync "$analysis"
-within 10 is_active "$analysis" || fail "the analysis window did not come to the front"
+# Asked again until it holds: a program still busy with the run (slow under the sanitizers) may
+# miss the first request.
+within 10 activated "$analysis" || fail "the analysis window did not come to the front"
 shot "$analysis" analise-grafica
 xdotool key Escape
 within 10 gone "^Análise$" || fail "Escape did not close the analysis window"
