@@ -1,8 +1,24 @@
 #include "inspection/record_of_run.h"
 
 #include "prosody/planning.h"
+#include "road/road.h"
 
 namespace quelvara::inspection {
+namespace {
+
+std::vector<std::size_t> as_positions(const std::vector<prosody::Position>& marks) {
+  return {marks.begin(), marks.end()};
+}
+
+// The plan of mode on the marks and voiced runs of a signal, as positions.
+MarkPositions planned_marks(const prosody::MarkedSignal& signal, const road::Mode& mode, char pontuacao) {
+  const prosody::MarkPlan plan = std::holds_alternative<road::FactorMode>(mode)
+                                     ? prosody::plan_factor(signal, std::get<road::FactorMode>(mode).factor)
+                                     : prosody::plan_contour(signal, pontuacao);
+  return {as_positions(plan.analysis_marks), as_positions(plan.synthesis_marks)};
+}
+
+}  // namespace
 
 std::vector<std::size_t> mark_positions(std::span<const double> row) {
   std::vector<std::size_t> out;
@@ -13,10 +29,7 @@ std::vector<std::size_t> mark_positions(std::span<const double> row) {
 
 MarkPositions planned_marks(std::span<const double> pitch, std::span<const double> vzmto,
                             const road::Mode& mode, char pontuacao) {
-  const prosody::Plan plan = std::holds_alternative<road::FactorMode>(mode)
-                                 ? prosody::plan_factor(pitch, vzmto, std::get<road::FactorMode>(mode).factor)
-                                 : prosody::plan_contour(pitch, vzmto, pontuacao);
-  return {mark_positions(plan.analysis_marks), mark_positions(plan.synthesis_marks)};
+  return planned_marks(prosody::marked_signal(pitch, vzmto), mode, pontuacao);
 }
 
 const char* mode_name(const road::Mode& mode) {
@@ -25,15 +38,16 @@ const char* mode_name(const road::Mode& mode) {
 
 Snapshot snapshot_of(const synthesis::Analysis& analysis, const road::Mode& mode, std::vector<double> sinal) {
   const auto& joined = analysis.joined;
+  // The compact rows give the marks and voiced runs directly; only vzmto is shown whole.
+  const prosody::MarkedSignal signal = road::marked_signal(joined);
   Snapshot s;
   s.orig = joined.orig;
   s.vzmto = joined.vzmto.row();
-  const std::vector<double> pitch = joined.pitch.row();
-  s.pitch_marks = mark_positions(pitch);
+  s.pitch_marks = as_positions(signal.marks);
   for (const auto& d : analysis.reading.diphones) s.difones.push_back(d.dif);
   s.limdf = joined.limdf;
   const char pontuacao = analysis.reading.pontuacao;
-  MarkPositions marks = planned_marks(pitch, s.vzmto, mode, pontuacao);
+  MarkPositions marks = planned_marks(signal, mode, pontuacao);
   Resynthesis r;
   r.sinal = std::move(sinal);
   r.analysis_marks = std::move(marks.analysis);
