@@ -1,6 +1,7 @@
 #include "inspection/record_of_run.h"
 
 #include "prosody/planning.h"
+#include "road/road.h"
 
 namespace quelvara::inspection {
 

@@ -1,11 +1,10 @@
 #include "inspection/textgrid.h"
 
-#include <unistd.h>
-
 #include <charconv>
+#include <span>
 #include <system_error>
 
-#include "wave/replacing_output.h"
+#include "wave/binary_file.h"
 
 namespace quelvara::inspection {
 
@@ -85,17 +84,12 @@ std::string textgrid_text(const TextGrid& grid) {
 void write_textgrid(const TextGrid& grid, const std::filesystem::path& path) {
   const std::string text = textgrid_text(grid);
   std::error_code ec;
-  wave::ReplacingOutput out = wave::ReplacingOutput::open(path, ec);
+  wave::BinaryFile file = wave::BinaryFile::open_for_writing(path, ec);
   if (ec) throw std::system_error(ec, path.string());
-  for (std::size_t done = 0; done < text.size();) {
-    const ssize_t n = ::write(out.descriptor(), text.data() + done, text.size() - done);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      throw std::system_error(errno, std::generic_category(), path.string());
-    }
-    done += static_cast<std::size_t>(n);
-  }
-  if (const auto error = out.finish()) throw std::system_error(error, path.string());
+  const std::span bytes(reinterpret_cast<const unsigned char*>(text.data()), text.size());
+  if (file.write_encoded(bytes, wave::ElementType::UChar) != text.size())
+    throw std::system_error(file.last_error(), path.string());
+  if (const auto error = file.close()) throw std::system_error(error, path.string());
 }
 
 }  // namespace quelvara::inspection

@@ -5,42 +5,16 @@
 
 #include "synthesis/phones.h"
 #include "transcription/phone_sequence.h"
+#include "transcription/table_rows.h"
 
 namespace quelvara::transcription {
 namespace {
-
-std::vector<std::string> split(std::string_view text, char separator) {
-  std::vector<std::string> parts;
-  std::size_t start = 0;
-  while (true) {
-    const std::size_t end = text.find(separator, start);
-    parts.emplace_back(text.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start));
-    if (end == std::string_view::npos) return parts;
-    start = end + 1;
-  }
-}
 
 std::vector<std::string> words(std::string_view text) {
   std::vector<std::string> out;
   for (auto& part : split(text, ' '))
     if (!part.empty()) out.push_back(std::move(part));
   return out;
-}
-
-// Calls row(fields, line number) for every row of a table.
-template <typename Row>
-void for_each_row(std::string_view table, std::string_view name, Row row) {
-  int number = 0;
-  for (std::string_view line : split(table, '\n')) {
-    ++number;
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    if (line.empty() || line.front() == '#') continue;
-    try {
-      row(split(line, '\t'));
-    } catch (const std::runtime_error& e) {
-      throw std::runtime_error(std::string(name) + " line " + std::to_string(number) + ": " + e.what());
-    }
-  }
 }
 
 std::vector<std::string> inventory_phones(const std::vector<std::string>& symbols) {

@@ -5,34 +5,24 @@
 
 #include "transcription/phone_sequence.h"
 #include "transcription/spelling.h"
+#include "transcription/table_rows.h"
 
 namespace quelvara::transcription {
 
 ExceptionList ExceptionList::read(std::string_view table) {
   ExceptionList list;
-  int number = 0;
-  std::size_t start = 0;
-  while (start < table.size()) {
-    std::size_t end = table.find('\n', start);
-    if (end == std::string_view::npos) end = table.size();
-    std::string_view line = table.substr(start, end - start);
-    start = end + 1;
-    ++number;
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    if (line.empty() || line.front() == '#') continue;
-    const auto fail = [&](const std::string& what) {
-      throw std::runtime_error("exception list line " + std::to_string(number) + ": " + what);
-    };
-    const std::size_t tab = line.find('\t');
-    if (tab == std::string_view::npos || line.find('\t', tab + 1) != std::string_view::npos)
-      fail("expected a word and a transcription, tab-separated");
-    const std::string word = lower_case(line.substr(0, tab));
-    if (word.empty() || word.find(' ') != std::string::npos) fail("the word must be one word");
-    auto phones = split_phones(line.substr(tab + 1));
-    if (!phones || phones->empty()) fail("'" + std::string(line.substr(tab + 1)) + "' is not made of inventory phones");
-    if (std::find(phones->begin(), phones->end(), "_") != phones->end()) fail("a word holds no pause");
-    if (!list.words_.emplace(word, std::move(*phones)).second) fail("'" + word + "' is listed twice");
-  }
+  for_each_row(table, "exception list", [&](const std::vector<std::string>& fields) {
+    if (fields.size() != 2) throw std::runtime_error("expected a word and a transcription, tab-separated");
+    const std::string word = lower_case(fields[0]);
+    if (word.empty() || word.find(' ') != std::string::npos) throw std::runtime_error("the word must be one word");
+    auto phones = split_phones(fields[1]);
+    if (!phones || phones->empty())
+      throw std::runtime_error("'" + fields[1] + "' is not made of inventory phones");
+    if (std::find(phones->begin(), phones->end(), "_") != phones->end())
+      throw std::runtime_error("a word holds no pause");
+    if (!list.words_.emplace(word, std::move(*phones)).second)
+      throw std::runtime_error("'" + word + "' is listed twice");
+  });
   return list;
 }
 

@@ -28,16 +28,7 @@ double at(std::size_t mark) { return (static_cast<double>(mark) - 1) / fs; }
 
 class AnalysisCanvasTest : public AppFolderTest {
  protected:
-  static void SetUpTestSuite() {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    if (!QApplication::instance()) {
-      static int argc = 1;
-      static char name[] = "test_windows";
-      static char* argv[] = {name, nullptr};
-      static auto* app = new QApplication(argc, argv);  // kept to the end of the process
-      (void)app;
-    }
-  }
+  static void SetUpTestSuite() { ensure_qt_application(); }
 
   static std::shared_ptr<const inspection::Snapshot> run(const std::string& texto, const road::Mode& mode) {
     auto result = road::run_road(texto, mode, runtime::read_unit_file, ".");

@@ -1,5 +1,6 @@
 #include "app_fixture.h"
 
+#include <QApplication>
 #include <fstream>
 #include <iterator>
 
@@ -115,6 +116,16 @@ void AppFolderTest::then_close_message() {
 std::string read_bytes(const fs::path& file) {
   std::ifstream in(file, std::ios::binary);
   return {std::istreambuf_iterator<char>(in), {}};
+}
+
+void ensure_qt_application() {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  if (QApplication::instance()) return;
+  static int argc = 1;
+  static char name[] = "test_windows";
+  static char* argv[] = {name, nullptr};
+  static auto* app = new QApplication(argc, argv);  // kept to the end of the process
+  (void)app;
 }
 
 }  // namespace quelvara::windows::testing

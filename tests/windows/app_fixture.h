@@ -53,4 +53,8 @@ class AppFolderTest : public ::testing::Test {
 
 std::string read_bytes(const std::filesystem::path& file);
 
+// The application object that Qt widgets need, offscreen unless told otherwise; made by the
+// first caller and kept to the end of the process.
+void ensure_qt_application();
+
 }  // namespace quelvara::windows::testing

@@ -44,17 +44,7 @@ constexpr qint64 patience_ms = 60000;  // generous: a stuck wait fails the test 
 
 class QtEndToEndTest : public AppFolderTest {
  protected:
-  static void SetUpTestSuite() {
-    // Offscreen unless told otherwise.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    if (!QApplication::instance()) {
-      static int argc = 1;
-      static char name[] = "test_windows";
-      static char* argv[] = {name, nullptr};
-      static auto* app = new QApplication(argc, argv);  // kept to the end of the process
-      (void)app;
-    }
-  }
+  static void SetUpTestSuite() { ensure_qt_application(); }
   void SetUp() override {
     AppFolderTest::SetUp();
     graphics::start_qt_view();

@@ -128,12 +128,13 @@ double AnalysisCanvas::duration() const {
 void AnalysisCanvas::set_snapshot(std::shared_ptr<const inspection::Snapshot> snapshot) {
   const double before = duration();
   snapshot_ = std::move(snapshot);
+  const auto* s = snapshot_.get();
+  derived_ = s ? Derived{inspection::voiced_stretches(*s), inspection::joined_pitch(*s), inspection::result_pitch(*s),
+                         inspection::contour_points(*s)}
+               : Derived{};
   double highest = 0;
-  if (snapshot_) {
-    for (const auto& points : {inspection::joined_pitch(*snapshot_), inspection::result_pitch(*snapshot_),
-                               inspection::contour_points(*snapshot_)})
-      for (const auto& q : points) highest = std::max(highest, q.hz);
-  }
+  for (const auto* points : {&derived_.joined_pitch, &derived_.result_pitch, &derived_.contour})
+    for (const auto& q : *points) highest = std::max(highest, q.hz);
   hz_top_ = inspection::pitch_scale(highest);
   if (duration() != before) {
     show_everything();
@@ -212,7 +213,7 @@ void AnalysisCanvas::paint(QPainter& p, QSize size) const {
   p.save();
   p.setClipRect(plots);
   // Voicing under the joined signal.
-  for (const auto& stretch : inspection::voiced_stretches(s)) {
+  for (const auto& stretch : derived_.voiced) {
     const double a = l.x_of(static_cast<double>(stretch.begin) / sample_rate);
     const double b = l.x_of(static_cast<double>(stretch.end) / sample_rate);
     if (b < l.orig.left || a >= l.orig.right()) continue;
@@ -265,9 +266,9 @@ void AnalysisCanvas::paint(QPainter& p, QSize size) const {
                QString::number(hz, 'f', 0) + " Hz");
   p.save();
   p.setClipRect(QRectF(l.pitch.left, l.pitch.top, l.pitch.width, l.pitch.height));
-  draw_pitch(p, l, inspection::joined_pitch(s), CanvasColours::orig_pitch, false);
-  draw_pitch(p, l, inspection::result_pitch(s), CanvasColours::sinal_pitch, false);
-  draw_pitch(p, l, inspection::contour_points(s), CanvasColours::contour, true);
+  draw_pitch(p, l, derived_.joined_pitch, CanvasColours::orig_pitch, false);
+  draw_pitch(p, l, derived_.result_pitch, CanvasColours::sinal_pitch, false);
+  draw_pitch(p, l, derived_.contour, CanvasColours::contour, true);
   p.restore();
 
   // Frames, drawn last so that nothing covers them.

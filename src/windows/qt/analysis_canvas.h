@@ -9,6 +9,7 @@
 #include <QWidget>
 #include <memory>
 #include <optional>
+#include <vector>
 
 #include "inspection/plot_layout.h"
 #include "inspection/snapshot.h"
@@ -74,6 +75,12 @@ class AnalysisCanvas final : public QWidget {
   void zoom_about(double time, double factor);
 
   std::shared_ptr<const inspection::Snapshot> snapshot_;
+  // What the picture shows of the snapshot whatever the view, worked out once per snapshot.
+  struct Derived {
+    std::vector<inspection::Stretch> voiced;
+    std::vector<inspection::PitchPoint> joined_pitch, result_pitch, contour;
+  };
+  Derived derived_;
   double start_ = 0, end_ = 1;
   double hz_top_ = 400;
   std::optional<std::pair<double, double>> selection_;
