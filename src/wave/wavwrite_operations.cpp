@@ -10,6 +10,10 @@
 #include <span>
 #include <vector>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace quelvara::wave {
 
 namespace {
@@ -119,7 +123,11 @@ class Quantizer {
     const double scale = scale_, offset = offset_;
     const std::int32_t lower = lower_, upper = upper_;
     bool clipped = false;
-    for (std::size_t n = 0; n < count; ++n) {
+    std::size_t n = 0;
+#if defined(__SSE2__)
+    if constexpr (std::endian::native == std::endian::little) n = quantize_16_sse2(x, count, out, clipped);
+#endif
+    for (; n < count; ++n) {
       const auto bits = static_cast<std::uint16_t>(quantize(x[n], scale, offset, lower, upper, clipped));
       out[2 * n] = static_cast<unsigned char>(bits);
       out[2 * n + 1] = static_cast<unsigned char>(bits >> 8);
@@ -130,6 +138,39 @@ class Quantizer {
   bool clipped() const { return clipped_; }
 
  private:
+#if defined(__SSE2__)
+  // The same steps as quantize, on eight samples at a time, each lane an exact copy of the
+  // scalar arithmetic (so the bytes are the same); returns how many samples it did, leaving the
+  // last count % 8 to the caller.
+  std::size_t quantize_16_sse2(const double* x, std::size_t count, unsigned char* out, bool& clipped) const {
+    const __m128d scale = _mm_set1_pd(scale_), offset = _mm_set1_pd(offset_);
+    const __m128d below = _mm_set1_pd(lower_ - 1.0), above = _mm_set1_pd(upper_ + 1.0);
+    const __m128d lower = _mm_set1_pd(lower_), upper = _mm_set1_pd(upper_);
+    const __m128d half = _mm_set1_pd(0.5), minus_half = _mm_set1_pd(-0.5), one = _mm_set1_pd(1.0);
+    __m128d outside = _mm_setzero_pd();
+    const auto two = [&](const double* p) {
+      __m128d t = _mm_add_pd(_mm_mul_pd(scale, _mm_loadu_pd(p)), offset);
+      t = _mm_and_pd(t, _mm_cmpeq_pd(t, t));  // NaN lanes become 0
+      t = _mm_min_pd(_mm_max_pd(t, below), above);
+      __m128d y = _mm_cvtepi32_pd(_mm_cvttpd_epi32(t));  // toward zero
+      const __m128d remainder = _mm_sub_pd(t, y);
+      y = _mm_add_pd(y, _mm_and_pd(_mm_cmpge_pd(remainder, half), one));
+      y = _mm_sub_pd(y, _mm_and_pd(_mm_cmple_pd(remainder, minus_half), one));
+      outside = _mm_or_pd(outside, _mm_or_pd(_mm_cmplt_pd(y, lower), _mm_cmpgt_pd(y, upper)));
+      return _mm_cvttpd_epi32(_mm_min_pd(_mm_max_pd(y, lower), upper));  // two int32 in the low half
+    };
+    std::size_t n = 0;
+    for (; n + 8 <= count; n += 8) {
+      const __m128i first = _mm_unpacklo_epi64(two(x + n), two(x + n + 2));
+      const __m128i second = _mm_unpacklo_epi64(two(x + n + 4), two(x + n + 6));
+      // Every value is within 16 bits already, so the saturating pack only narrows.
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 2 * n), _mm_packs_epi32(first, second));
+    }
+    clipped = clipped || _mm_movemask_pd(outside) != 0;
+    return n;
+  }
+#endif
+
   double scale_ = 0;
   double offset_ = 0;
   std::int32_t lower_ = 0;

@@ -105,6 +105,32 @@ TEST(WavwriteFormat, NanIsZeroAndInfinitiesAreClipped) {
   EXPECT_EQ(w.warnings.size(), 1u);
 }
 
+// The 16-bit mono row goes through the writer several samples at a time, with the rest one by
+// one: a NaN, an infinity or a value past a limit must come out the same, and warn, wherever
+// it falls in the row.
+TEST(WavwriteFormat, SpecialValuesAnywhereInTheRow) {
+  const double inf = std::numeric_limits<double>::infinity();
+  const struct {
+    double value;
+    std::uint32_t bits;
+    bool warns;
+  } cases[] = {{std::nan(""), 0, false}, {inf, 32767, true}, {-inf, 0x8000, true},
+               {1.5, 32767, true}, {-1.0 - 1.0 / 32768, 0x8000, true}, {-1.0 - 1e-9, 0x8000, false},
+               {-0.5 / 32768, 0xffff, false}};
+  for (const auto& c : cases) {
+    for (std::size_t at = 0; at < 19; ++at) {
+      std::vector<double> row(19, 0.25);
+      row[at] = c.value;
+      Writer w;
+      const Bytes b = w.write(row, 16);
+      for (std::size_t k = 0; k < row.size(); ++k) {
+        ASSERT_EQ(le_at(b, 44 + 2 * k, 2), k == at ? c.bits : 8192u) << c.value << " at " << at << ", sample " << k;
+      }
+      EXPECT_EQ(w.warnings.size(), c.warns ? 1u : 0u) << c.value << " at " << at;
+    }
+  }
+}
+
 TEST(WavwriteFormat, EightBitOffsetAndPadByte) {
   Writer w;
   const Bytes b = w.write({-1.0, 0.0, 1.0}, 8, 8000);
