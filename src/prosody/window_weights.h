@@ -7,12 +7,8 @@ namespace quelvara::prosody {
 // Value j (0-based) of the rising half of the n-point triangular window.
 inline double triangle_value(double j, double n) { return (2.0 * j) / (n - 1.0); }
 
-// Weight k (1-based, k = 1..L) of the rising half of the composite window: point k of the
-// 2L-point window.
-inline double rising_weight(double k, double period) { return triangle_value(k - 1.0, 2.0 * period); }
-
-// Weight k (1-based, k = 1..R) of the falling half of the composite window: point R + k of the
-// 2R-point window, the mirror of its point R + 1 - k.
-inline double falling_weight(double k, double period) { return triangle_value(period - k, 2.0 * period); }
+// The overlap-add weights its segments with the composite window: weight k (1-based) of the
+// rising half is point k of the 2L-point window (j = k - 1), and weight k of the falling half is
+// point R + k of the 2R-point window, the mirror of its point R + 1 - k (j = R - k).
 
 }  // namespace quelvara::prosody

@@ -60,8 +60,8 @@ TEST(CompositeWindow, WeightsAreBitIdenticalToTheTriangularWindows) {
   for (int period = 1; period <= 600; ++period) {
     const std::vector<double> w = bartlett(2.0 * period);
     for (int k = 1; k <= period; ++k) {
-      ASSERT_EQ(rising_weight(k, period), w[k - 1]) << period << " " << k;
-      ASSERT_EQ(falling_weight(k, period), w[period + k - 1]) << period << " " << k;
+      ASSERT_EQ(triangle_value(k - 1.0, 2.0 * period), w[k - 1]) << period << " " << k;
+      ASSERT_EQ(triangle_value(period - k, 2.0 * period), w[period + k - 1]) << period << " " << k;
     }
   }
 }
@@ -78,6 +78,30 @@ TEST(Resynthesize, MatchesTheOverlapAddOfTheTriangularWindowsOnRealPlans) {
     EXPECT_FALSE(result.mark_count_mismatch);
     EXPECT_THAT(result.sinal,
                 ElementsAreArray(overlap_add_with_windows(x, plan.analysis_marks, plan.synthesis_marks)));
+  }
+}
+
+// Periods of every length from 1 up, odd and even, and synthesis marks drawn freely, so that
+// segments are cut at either end of both rows at every offset.
+TEST(Resynthesize, MatchesTheOverlapAddOfTheTriangularWindowsOnRandomMarks) {
+  std::uint64_t state = 7;
+  const auto next = [&state](std::size_t below) {
+    state = state * 6364136223846793005ULL + 1442695040888963407ULL;
+    return static_cast<std::size_t>(state >> 33) % below;
+  };
+  for (int round = 0; round < 60; ++round) {
+    const std::size_t size = 50 + next(900);
+    const std::vector<double> x = test_signal(size);
+    std::vector<std::size_t> a{1 + next(20)}, s{1 + next(40)};
+    while (a.back() < size + 30) a.push_back(a.back() + 1 + next(round < 20 ? 9 : 140));
+    const std::size_t out = 20 + next(size + 100);
+    while (s.back() < out) s.push_back(s.back() + 1 + next(150));
+    s.back() = out;
+    std::erase_if(a, [&](std::size_t m) { return m > size + 1; });
+    const auto analysis = mark_row(size + 1, a);
+    const auto synthesis = mark_row(out, s);
+    const Resynthesis result = resynthesize(x, analysis, synthesis);
+    ASSERT_THAT(result.sinal, ElementsAreArray(overlap_add_with_windows(x, analysis, synthesis))) << "round " << round;
   }
 }
 
