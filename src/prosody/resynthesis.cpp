@@ -66,23 +66,71 @@ void add_segment(std::span<const double> x, std::span<double> y, Position before
 
 }  // namespace
 
+void resynthesize_in_stretches(std::span<const double> orig, std::span<const Position> a,
+                               std::span<const Position> s, std::size_t sinal_length, const StretchSink& take) {
+  // Without an analysis mark inside the signal there is no period to move: orig, cut or padded.
+  const auto size = static_cast<Position>(orig.size());
+  if (std::none_of(a.begin(), a.end(), [size](Position mark) { return mark <= size; })) {
+    const std::size_t kept = std::min(orig.size(), sinal_length);
+    const std::vector<double> zeros(std::min(sinal_length - kept, stretch_samples), 0.0);
+    for (std::size_t done = 0; done < sinal_length;) {
+      const std::size_t count = std::min(stretch_samples, (done < kept ? kept : sinal_length) - done);
+      take(done < kept ? orig.subspan(done, count) : std::span(zeros).first(count));
+      done += count;
+    }
+    return;
+  }
+
+  // Step i adds around s(i + 1), over 1-based positions s(i + 1) - L .. s(i + 1) + R - 1 at most
+  // (steps whose synthesis mark does not exist are skipped). A sample is finished once no later
+  // step starts at or before it: so the step starts, and from each step on the earliest start to
+  // come.
+  const auto length = static_cast<Position>(sinal_length);
+  const std::size_t steps = std::min(a.size() > 2 ? a.size() - 2 : 0, s.size() > 1 ? s.size() - 1 : 0);
+  std::vector<Position> start(steps), end(steps);
+  for (std::size_t i = 0; i < steps; ++i) {
+    start[i] = std::max<Position>(s[i + 1] - std::max<Position>(a[i + 1] - a[i], 0), 1);
+    end[i] = std::min<Position>(s[i + 1] + std::max<Position>(a[i + 2] - a[i + 1], 0) - 1, length);
+  }
+  std::vector<Position> earliest_from(steps + 1, length + 1);
+  for (std::size_t i = steps; i-- > 0;) {
+    earliest_from[i] = std::min(earliest_from[i + 1], start[i] <= end[i] ? start[i] : length + 1);
+  }
+
+  // work holds positions base .. base + work.size() - 1; everything before base has been handed
+  // out.
+  std::vector<double> work;
+  Position base = 1;
+  const auto hand_out = [&](Position finished) {  // positions base .. finished - 1, in stretches
+    while (base < finished) {
+      const auto count = static_cast<std::size_t>(std::min<Position>(finished - base, stretch_samples));
+      if (work.size() < count) work.resize(count, 0.0);  // no step reaches the rest of them
+      take(std::span<const double>(work).first(count));
+      work.erase(work.begin(), work.begin() + static_cast<std::ptrdiff_t>(count));
+      base += static_cast<Position>(count);
+    }
+  };
+  for (std::size_t i = 0; i < steps; ++i) {
+    if (start[i] <= end[i]) {
+      const auto needed = static_cast<std::size_t>(end[i] - base + 1);
+      if (work.size() < needed) work.resize(needed, 0.0);
+      // The step sees the new signal from base on: position base becomes 1.
+      add_segment(orig, work, a[i], a[i + 1], a[i + 2], s[i + 1] - base + 1);
+    }
+    const Position finished = earliest_from[i + 1];
+    if (finished - base >= static_cast<Position>(stretch_samples)) hand_out(finished);
+  }
+  hand_out(length + 1);
+}
+
 Resynthesis resynthesize(std::span<const double> orig, std::span<const Position> a,
                          std::span<const Position> s, std::size_t sinal_length) {
   Resynthesis result;
-  result.sinal.assign(sinal_length, 0.0);
+  result.sinal.reserve(sinal_length);
   result.mark_count_mismatch = a.size() != s.size();
-
-  // Without an analysis mark inside the signal there is no period to move.
-  const auto size = static_cast<Position>(orig.size());
-  if (std::none_of(a.begin(), a.end(), [size](Position mark) { return mark <= size; })) {
-    std::copy_n(orig.begin(), std::min(orig.size(), result.sinal.size()), result.sinal.begin());
-    return result;
-  }
-
-  // Steps whose synthesis mark does not exist are skipped.
-  for (std::size_t i = 0; i + 2 < a.size() && i + 1 < s.size(); ++i) {
-    add_segment(orig, result.sinal, a[i], a[i + 1], a[i + 2], s[i + 1]);
-  }
+  resynthesize_in_stretches(orig, a, s, sinal_length, [&result](std::span<const double> stretch) {
+    result.sinal.insert(result.sinal.end(), stretch.begin(), stretch.end());
+  });
   return result;
 }
 

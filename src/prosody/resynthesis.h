@@ -1,6 +1,7 @@
 #pragma once
 // Pitch-synchronous overlap-add on a plan's analysis and synthesis marks.
 #include <cstddef>
+#include <functional>
 #include <span>
 #include <vector>
 
@@ -21,5 +22,18 @@ Resynthesis resynthesize(std::span<const double> orig, std::span<const double> a
 // samples.
 Resynthesis resynthesize(std::span<const double> orig, std::span<const std::ptrdiff_t> analysis_marks,
                          std::span<const std::ptrdiff_t> synthesis_marks, std::size_t sinal_length);
+
+// Receives the new signal stretch by stretch, in order; a stretch is valid only during the call.
+using StretchSink = std::function<void(std::span<const double>)>;
+
+// Stretches of at most this many samples are handed out as they are finished.
+inline constexpr std::size_t stretch_samples = 8192;
+
+// The overlap-add of resynthesize without ever holding the new signal whole: the stretches
+// handed to take, joined, are its sinal bit for bit (the same additions in the same order).
+// For a caller that writes the signal as it is made; memory stays at a few periods.
+void resynthesize_in_stretches(std::span<const double> orig, std::span<const std::ptrdiff_t> analysis_marks,
+                               std::span<const std::ptrdiff_t> synthesis_marks, std::size_t sinal_length,
+                               const StretchSink& take);
 
 }  // namespace quelvara::prosody

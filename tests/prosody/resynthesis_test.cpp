@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 
 #include "prosody/bartlett.h"
 #include "prosody/planning.h"
@@ -102,6 +103,58 @@ TEST(Resynthesize, MatchesTheOverlapAddOfTheTriangularWindowsOnRandomMarks) {
     const auto synthesis = mark_row(out, s);
     const Resynthesis result = resynthesize(x, analysis, synthesis);
     ASSERT_THAT(result.sinal, ElementsAreArray(overlap_add_with_windows(x, analysis, synthesis))) << "round " << round;
+  }
+}
+
+// The new signal handed out in stretches: joined, they are the whole signal, and no stretch is
+// longer than the stretch size, on long signals with synthesis marks that leave gaps
+// no step reaches, run past the end or stop short of it.
+TEST(ResynthesizeInStretches, StretchesJoinToTheWholeSignalAndStayShort) {
+  std::uint64_t state = 99;
+  const auto next = [&state](std::size_t below) {
+    state = state * 6364136223846793005ULL + 1442695040888963407ULL;
+    return static_cast<std::size_t>(state >> 33) % below;
+  };
+  for (int round = 0; round < 12; ++round) {
+    const std::size_t size = 20000 + next(40000);
+    const std::vector<double> x = test_signal(size);
+    std::vector<std::ptrdiff_t> a{1}, s{1};
+    while (a.back() < static_cast<std::ptrdiff_t>(size)) a.push_back(a.back() + 20 + static_cast<std::ptrdiff_t>(next(280)));
+    const auto out = static_cast<std::ptrdiff_t>(size / 2 + next(size));
+    while (s.size() < a.size() + round % 3 - 1) {
+      s.push_back(s.back() + 10 + static_cast<std::ptrdiff_t>(next(round % 4 == 0 && next(50) == 0 ? 20000 : 300)));
+    }
+    std::vector<double> joined;
+    std::size_t stretches = 0, longest = 0;
+    resynthesize_in_stretches(x, a, s, static_cast<std::size_t>(out), [&](std::span<const double> stretch) {
+      joined.insert(joined.end(), stretch.begin(), stretch.end());
+      ++stretches;
+      longest = std::max(longest, stretch.size());
+    });
+    const Resynthesis whole = resynthesize(x, a, s, static_cast<std::size_t>(out));
+    std::vector<double> analysis(static_cast<std::size_t>(a.back()), 0.0), synthesis(static_cast<std::size_t>(out), 0.0);
+    for (auto m : a) analysis.at(static_cast<std::size_t>(m) - 1) = 1.0;
+    for (auto m : s) if (m <= out) synthesis.at(static_cast<std::size_t>(m) - 1) = 1.0;
+    ASSERT_THAT(joined, ElementsAreArray(whole.sinal)) << "round " << round;
+    if (s.back() <= out && s.size() <= a.size()) {
+      ASSERT_THAT(joined, ElementsAreArray(overlap_add_with_windows(x, analysis, synthesis))) << "round " << round;
+    }
+    EXPECT_GT(stretches, static_cast<std::size_t>(out) / (2 * stretch_samples)) << "round " << round;
+    EXPECT_LE(longest, stretch_samples) << "round " << round;
+  }
+
+  // Without a mark inside the signal, orig itself comes out in stretches, cut or padded.
+  const std::vector<double> x = test_signal(20000);
+  for (const std::size_t out : {std::size_t{30000}, std::size_t{10000}}) {
+    std::vector<double> joined;
+    resynthesize_in_stretches(x, std::vector<std::ptrdiff_t>{20001}, std::vector<std::ptrdiff_t>{1}, out,
+                              [&](std::span<const double> stretch) {
+                                ASSERT_LE(stretch.size(), stretch_samples);
+                                joined.insert(joined.end(), stretch.begin(), stretch.end());
+                              });
+    std::vector<double> expected(x.begin(), x.begin() + static_cast<std::ptrdiff_t>(std::min(out, x.size())));
+    expected.resize(out, 0.0);
+    EXPECT_THAT(joined, ElementsAreArray(expected)) << out;
   }
 }
 
