@@ -42,6 +42,16 @@ struct SampleView {
   static SampleView row(std::span<const double> samples) { return {1, samples.size(), samples}; }
 };
 
+// Receives each stretch of a made row, in order; a stretch is valid only during the call.
+using StretchSink = std::function<void(std::span<const double>)>;
+
+// A single row of `frames` samples (one channel) that is made while it is written: make hands
+// its stretches, in order, to the sink it is given, so the row is never whole in memory.
+struct MadeRow {
+  std::size_t frames = 0;
+  std::function<void(const StretchSink&)> make;
+};
+
 // Receives a warning's text. An empty Warn prints "Warning: " and the text on standard output.
 using Warn = std::function<void(const std::string&)>;
 

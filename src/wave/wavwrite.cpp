@@ -17,25 +17,19 @@ void raise_if(const BinaryFile& fid, const std::string& message) {
   if (!message.empty()) throw WavError(message, fid.last_error());
 }
 
-// The samples as frames and the sizes derived from them, all known before anything is written.
+// The sizes that frames of channels samples give, all known before anything is written.
 struct Layout {
-  SampleView samples;
   double channels = 0;
   double bytes_per_sample = 0;
   double data_bytes = 0;
   double riff_size = 0;
 };
 
-Layout layout_of(SampleView y, int nbits) {
-  if (y.data.size() != y.rows * y.cols) {
-    throw std::invalid_argument("wavwrite: the sample data does not hold rows * cols values");
-  }
+Layout layout_of(std::size_t frame_count, std::size_t channel_count, int nbits) {
   Layout layout;
-  // A single row is one channel: its elements, in the same order, become the frames.
-  layout.samples = y.rows == 1 ? SampleView{y.cols, 1, y.data} : y;
   // Sizes in double arithmetic: any bit depth reaches the header before it is refused.
-  const double frames = static_cast<double>(layout.samples.rows);
-  layout.channels = static_cast<double>(layout.samples.cols);
+  const double frames = static_cast<double>(frame_count);
+  layout.channels = static_cast<double>(channel_count);
   layout.bytes_per_sample = std::ceil(nbits / 8.0);
   layout.data_bytes = frames * layout.channels * layout.bytes_per_sample;
   const double pad_bytes = std::fmod(std::fabs(layout.data_bytes), 2.0);
@@ -43,9 +37,19 @@ Layout layout_of(SampleView y, int nbits) {
   return layout;
 }
 
+// The samples as frames: a single row is one channel, its elements, in the same order, the
+// frames.
+SampleView as_frames(SampleView y) {
+  if (y.data.size() != y.rows * y.cols) {
+    throw std::invalid_argument("wavwrite: the sample data does not hold rows * cols values");
+  }
+  return y.rows == 1 ? SampleView{y.cols, 1, y.data} : y;
+}
+
 // The chunks, header first, then the samples; a short write raises its message with the
 // operating system's reason.
-void write_chunks(BinaryFile& fid, const Layout& layout, double fs, int nbits,
+template <typename Samples>
+void write_chunks(BinaryFile& fid, const Layout& layout, const Samples& samples, double fs, int nbits,
                   const std::string& wavefile, const Warn& warn) {
   ChunkDescriptor ck{&fid, wavefile, "RIFF", layout.riff_size};
   raise_if(fid, write_ckinfo(ck));
@@ -70,27 +74,44 @@ void write_chunks(BinaryFile& fid, const Layout& layout, double fs, int nbits,
   ck.Size = layout.data_bytes;
   raise_if(fid, write_ckinfo(ck));
 
-  raise_if(fid, write_wavedat(fid, format, layout.samples, warn));
+  raise_if(fid, write_wavedat(fid, format, samples, warn));
 }
 
-}  // namespace
-
-void wavwrite(SampleView y, double fs, int nbits, const std::string& wavefile,
-              const Warn& warn) {
-  const Layout layout = layout_of(y, nbits);
+// Opens wavefile, writes the chunks and puts the new file in place.
+template <typename Samples>
+void write_file(const Layout& layout, const Samples& samples, double fs, int nbits, const std::string& wavefile,
+                const Warn& warn) {
   OpenedWaveFile opened = OpenWaveWrite(wavefile);
   raise_if(opened.message);
   BinaryFile& fid = *opened.fid;
-  write_chunks(fid, layout, fs, nbits, wavefile, warn);
+  write_chunks(fid, layout, samples, fs, nbits, wavefile, warn);
   // Until here nothing has touched an existing file; closing puts the new one in its place.
   if (std::error_code ec = fid.close()) {
     throw WavError("Failed to close WAVE file: " + wavefile + " (" + ec.message() + ")", ec);
   }
 }
 
+}  // namespace
+
+void wavwrite(SampleView y, double fs, int nbits, const std::string& wavefile,
+              const Warn& warn) {
+  const SampleView frames = as_frames(y);
+  write_file(layout_of(frames.rows, frames.cols, nbits), frames, fs, nbits, wavefile, warn);
+}
+
 void wavwrite(BinaryFile& out, SampleView y, double fs, int nbits, const std::string& name,
               const Warn& warn) {
-  write_chunks(out, layout_of(y, nbits), fs, nbits, name, warn);
+  const SampleView frames = as_frames(y);
+  write_chunks(out, layout_of(frames.rows, frames.cols, nbits), frames, fs, nbits, name, warn);
+}
+
+void wavwrite(const MadeRow& y, double fs, int nbits, const std::string& wavefile, const Warn& warn) {
+  write_file(layout_of(y.frames, 1, nbits), y, fs, nbits, wavefile, warn);
+}
+
+void wavwrite(BinaryFile& out, const MadeRow& y, double fs, int nbits, const std::string& name,
+              const Warn& warn) {
+  write_chunks(out, layout_of(y.frames, 1, nbits), y, fs, nbits, name, warn);
 }
 
 void wavwrite(SampleView y, double fs, const std::string& wavefile, const Warn& warn) {

@@ -20,6 +20,12 @@ void wavwrite(SampleView y, double fs, int nbits, const std::string& wavefile,
 void wavwrite(BinaryFile& out, SampleView y, double fs, int nbits, const std::string& name,
               const Warn& warn = {});
 
+// The same for a row made while it is written: the bytes are those of the whole row. Throws
+// std::invalid_argument when its stretches do not come to y.frames samples.
+void wavwrite(const MadeRow& y, double fs, int nbits, const std::string& wavefile, const Warn& warn = {});
+void wavwrite(BinaryFile& out, const MadeRow& y, double fs, int nbits, const std::string& name,
+              const Warn& warn = {});
+
 // The shorter call forms: 16 bits, and 8000 samples per second when fs is not given.
 void wavwrite(SampleView y, double fs, const std::string& wavefile, const Warn& warn = {});
 void wavwrite(SampleView y, const std::string& wavefile, const Warn& warn = {});

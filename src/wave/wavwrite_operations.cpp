@@ -7,6 +7,8 @@
 #include <cstring>
 #include <iostream>
 #include <memory>
+#include <optional>
+#include <stdexcept>
 #include <span>
 #include <vector>
 
@@ -182,43 +184,79 @@ std::string clipping_warning(const WaveFormat& format) {
   return "Data clipped during write to file:" + format.filename;
 }
 
-// The samples of data, frame by frame and within a frame channel by channel, as the bytes of
-// element type: quantised for 8, 16 and 24 bits, single-precision floats for 32.
+// Samples, in the order they come and in any number of pieces, as the bytes of element type:
+// quantised for 8, 16 and 24 bits, single-precision floats for 32.
+class SampleEncoder {
+ public:
+  SampleEncoder(const WaveFormat& format, ElementType type, unsigned char* bytes)
+      : size_(element_size(type)), out_(bytes) {
+    if (type != ElementType::Float) quantize_.emplace(format.nBitsPerSample);
+  }
+
+  // count samples, sample(k) being the k-th.
+  template <typename Sample>
+  void add(std::size_t count, Sample sample) {
+    if (!quantize_) {
+      for (std::size_t n = 0; n < count; ++n) {
+        const auto bits = std::bit_cast<std::uint32_t>(static_cast<float>(sample(n)));
+        for (std::size_t i = 0; i < 4; ++i) out_[n * 4 + i] = static_cast<unsigned char>(bits >> (8 * i));
+      }
+    } else {
+      for (std::size_t n = 0; n < count; ++n) {
+        // Two's complement of the low bytes gives the signed types' encoding.
+        const auto bits = static_cast<std::uint32_t>((*quantize_)(sample(n)));
+        for (std::size_t i = 0; i < size_; ++i) out_[n * size_ + i] = static_cast<unsigned char>(bits >> (8 * i));
+      }
+    }
+    out_ += count * size_;
+  }
+
+  // Samples that lie side by side.
+  void add(std::span<const double> x) {
+    if (quantize_ && size_ == 2) {  // what the system saves: 16-bit samples
+      quantize_->to_little_endian_16(x.data(), x.size(), out_);
+      out_ += 2 * x.size();
+    } else {
+      add(x.size(), [x](std::size_t n) { return x[n]; });
+    }
+  }
+
+  bool clipped() const { return quantize_ && quantize_->clipped(); }
+
+ private:
+  std::optional<Quantizer> quantize_;  // none for floats, which go out unscaled and unclipped
+  std::size_t size_;
+  unsigned char* out_;
+};
+
+// Bytes that are not cleared first: every byte is written before they go out.
 struct EncodedFrames {
-  std::unique_ptr<unsigned char[]> bytes;  // not cleared first: every byte is written
+  std::unique_ptr<unsigned char[]> bytes;
   std::size_t size = 0;
+  explicit EncodedFrames(std::size_t size) : bytes(new unsigned char[size]), size(size) {}
   std::span<const unsigned char> view() const { return {bytes.get(), size}; }
 };
 
-EncodedFrames encode_frames(SampleView data, const WaveFormat& format, ElementType type, const Warn& warn) {
-  const std::size_t frames = data.rows;
-  const std::size_t channels = data.cols;
-  const std::size_t size = element_size(type);
-  EncodedFrames encoded{std::unique_ptr<unsigned char[]>(new unsigned char[frames * channels * size]),
-                        frames * channels * size};
-  unsigned char* const bytes = encoded.bytes.get();
-  const auto sample = [&](std::size_t n) { return data.data[(n % channels) * frames + n / channels]; };
-  const std::size_t count = frames * channels;
-  if (type == ElementType::Float) {
-    for (std::size_t n = 0; n < count; ++n) {
-      const auto bits = std::bit_cast<std::uint32_t>(static_cast<float>(sample(n)));
-      for (std::size_t i = 0; i < 4; ++i) bytes[n * 4 + i] = static_cast<unsigned char>(bits >> (8 * i));
-    }
-    return encoded;
-  }
-  Quantizer quantize(format.nBitsPerSample);
-  unsigned char* out = bytes;
-  if (channels == 1 && size == 2) {  // what the system saves: one channel of 16-bit samples
-    quantize.to_little_endian_16(data.data.data(), count, out);
-  } else {
-    for (std::size_t n = 0; n < count; ++n) {
-      // Two's complement of the low bytes gives the signed types' encoding.
-      const auto bits = static_cast<std::uint32_t>(quantize(sample(n)));
-      for (std::size_t i = 0; i < size; ++i) out[n * size + i] = static_cast<unsigned char>(bits >> (8 * i));
-    }
-  }
-  if (quantize.clipped()) emit_warning(warn, clipping_warning(format));
-  return encoded;
+// The element type of format's depth; any depth but 8, 16, 24 and 32 fails here, after the
+// header.
+ElementType data_type(const WaveFormat& format) {
+  const double nbits = format.nBitsPerSample;
+  if (nbits == 8) return ElementType::UChar;
+  if (nbits == 16) return ElementType::Short;
+  if (nbits == 24) return ElementType::Bit24;
+  if (nbits == 32) return ElementType::Float;
+  throw WavError(invalid_bits_message);
+}
+
+// Warns of clipping, then writes the samples in one request and the pad byte when needed.
+std::string write_encoded_samples(BinaryFile& fid, const WaveFormat& format, const EncodedFrames& encoded,
+                                  ElementType type, bool clipped, const Warn& warn) {
+  if (clipped) emit_warning(warn, clipping_warning(format));
+  const std::size_t count = encoded.size / element_size(type);
+  if (fid.write_encoded(encoded.view(), type) != count) return "Failed to write PCM data samples.";
+  // The data chunk ends on an even byte; its size does not count the pad.
+  if (encoded.size % 2 == 1) one(fid, 0, ElementType::UChar);
+  return {};
 }
 
 }  // namespace
@@ -232,23 +270,33 @@ SampleMatrix PCM_Quantize(const SampleMatrix& x, const WaveFormat& format, const
 }
 
 std::string write_wavedat(BinaryFile& fid, const WaveFormat& format, SampleView data, const Warn& warn) {
-  const double nbits = format.nBitsPerSample;
-  ElementType type = ElementType::Float;  // 32-bit samples go out unscaled and unclipped
-  if (nbits == 8) type = ElementType::UChar;
-  if (nbits == 16) type = ElementType::Short;
-  if (nbits == 24) type = ElementType::Bit24;
-  // Any other depth fails here, after the header.
-  if (nbits != 32 && type == ElementType::Float) throw WavError(invalid_bits_message);
-
-  const std::size_t count = data.rows * data.cols;
+  const ElementType type = data_type(format);
+  const std::size_t frames = data.rows;
+  const std::size_t channels = data.cols;
+  const std::size_t count = frames * channels;
   if (data.data.size() != count) return "Failed to write PCM data samples.";
-  if (fid.write_encoded(encode_frames(data, format, type, warn).view(), type) != count) {
-    return "Failed to write PCM data samples.";
+  EncodedFrames encoded(count * element_size(type));
+  SampleEncoder encoder(format, type, encoded.bytes.get());
+  if (channels == 1) {
+    encoder.add(data.data);
+  } else {  // frame by frame, and within a frame channel by channel
+    encoder.add(count, [&](std::size_t n) { return data.data[(n % channels) * frames + n / channels]; });
   }
+  return write_encoded_samples(fid, format, encoded, type, encoder.clipped(), warn);
+}
 
-  // The data chunk ends on an even byte; its size does not count the pad.
-  if ((count * element_size(type)) % 2 == 1) one(fid, 0, ElementType::UChar);
-  return {};
+std::string write_wavedat(BinaryFile& fid, const WaveFormat& format, const MadeRow& data, const Warn& warn) {
+  const ElementType type = data_type(format);
+  EncodedFrames encoded(data.frames * element_size(type));
+  SampleEncoder encoder(format, type, encoded.bytes.get());
+  std::size_t done = 0;
+  data.make([&](std::span<const double> stretch) {
+    if (stretch.size() > data.frames - done) throw std::invalid_argument("wavwrite: the row is longer than announced");
+    encoder.add(stretch);
+    done += stretch.size();
+  });
+  if (done != data.frames) throw std::invalid_argument("wavwrite: the row is shorter than announced");
+  return write_encoded_samples(fid, format, encoded, type, encoder.clipped(), warn);
 }
 
 }  // namespace quelvara::wave

@@ -57,4 +57,8 @@ SampleMatrix PCM_Quantize(const SampleMatrix& x, const WaveFormat& format, const
 // of plain arithmetic.
 std::string write_wavedat(BinaryFile& fid, const WaveFormat& format, SampleView data, const Warn& warn);
 
+// The same for a row made while it is written, each stretch encoded as it comes. Throws
+// std::invalid_argument when the stretches do not come to data.frames samples.
+std::string write_wavedat(BinaryFile& fid, const WaveFormat& format, const MadeRow& data, const Warn& warn);
+
 }  // namespace quelvara::wave

@@ -209,5 +209,42 @@ TEST(WavwriteFormat, NameWithoutAnyDotGetsWavAndMessagesKeepTheGivenName) {
   EXPECT_EQ(header_of(defaults).bits, 16u);
 }
 
+// A row made while it is written gives the bytes of the whole row at every depth, however it is
+// cut into stretches (empty ones too), with one clipping warning.
+TEST(WavwriteMadeRow, SameBytesAsTheWholeRowWhateverTheStretches) {
+  std::vector<double> row;
+  for (int k = 0; k < 5000; ++k) row.push_back(1.3 * std::sin(0.01 * k * k) + (k == 777 ? std::nan("") : 0.0));
+  for (const int nbits : {8, 16, 24, 32}) {
+    Writer whole;
+    const Bytes expected = whole.write(row, nbits);
+    for (const std::size_t step : {std::size_t{1}, std::size_t{7}, std::size_t{4096}, std::size_t{5000}}) {
+      Writer made;
+      const MadeRow y{row.size(), [&](const StretchSink& take) {
+                        take({});
+                        for (std::size_t at = 0; at < row.size(); at += step) {
+                          take(std::span(row).subspan(at, std::min(step, row.size() - at)));
+                        }
+                      }};
+      wavwrite(y, 22050, nbits, made.path, [&](const std::string& w) { made.warnings.push_back(w); });
+      EXPECT_EQ(file_bytes(made.path), expected) << nbits << " bits, stretches of " << step;
+      EXPECT_EQ(made.warnings.size(), nbits == 32 ? 0u : 1u) << nbits << " bits, stretches of " << step;
+      EXPECT_EQ(made.warnings.size(), whole.warnings.size()) << nbits << " bits, stretches of " << step;
+    }
+  }
+}
+
+// A row that does not come to the length its header announced is refused, and an existing file
+// stays as it was.
+TEST(WavwriteMadeRow, ARowOfAnotherLengthIsRefusedAndTheOldFileKept) {
+  Writer w;
+  const Bytes old = w.write({0.5, 0.25}, 16);
+  const std::vector<double> three{0.1, 0.2, 0.3};
+  for (const std::size_t announced : {std::size_t{2}, std::size_t{4}}) {
+    const MadeRow y{announced, [&](const StretchSink& take) { take(three); }};
+    EXPECT_THROW(wavwrite(y, 22050, 16, w.path), std::invalid_argument) << announced;
+    EXPECT_EQ(file_bytes(w.path), old) << announced;
+  }
+}
+
 }  // namespace
 }  // namespace quelvara::wave
