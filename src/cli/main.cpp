@@ -14,6 +14,7 @@
 #include "inspection/praat_export.h"
 #include "inspection/record_of_run.h"
 #include "prosody/planning.h"
+#include "prosody/resynthesis.h"
 #include "road/road.h"
 #include "runtime/mat_file.h"
 #include "runtime/text_numbers.h"
@@ -83,32 +84,34 @@ std::string describe_failure(const synthesis::Diphone& d) {
 }
 
 // Reports what stopped the analysis; true when the text was synthesised.
-bool report(const road::RoadResult& result, const std::string& where) {
+bool report(const synthesis::Analysis& analysis, const std::vector<std::string>& diagnostics,
+            const std::string& where) {
   using Status = synthesis::Analysis::Status;
-  switch (result.analysis.status) {
+  switch (analysis.status) {
     case Status::empty_text:
       say(where + empty_text);
       return false;
     case Status::missing_unit:
       say(where + std::string(synthesis::missing_unit_message));
-      if (result.analysis.failed) std::cerr << "  " << describe_failure(*result.analysis.failed) << '\n';
+      if (analysis.failed) std::cerr << "  " << describe_failure(*analysis.failed) << '\n';
       return false;
     case Status::ok:
-      for (const auto& line : result.diagnostics) say(where + line);
+      for (const auto& line : diagnostics) say(where + line);
       return true;
   }
   return false;
 }
 
-void write_wave(const std::vector<double>& sinal, const std::string& name) {
+template <typename Samples>
+void write_wave(const Samples& sinal, const std::string& name) {
   const auto warn = [](const std::string& text) { say(text); };
   if (name != "-") {
-    wave::wavwrite(wave::SampleView::row(sinal), sample_rate, bits, name, warn);
+    wave::wavwrite(sinal, sample_rate, bits, name, warn);
     return;
   }
   // The header's sizes are known before the samples, so the bytes go straight out.
   wave::BinaryFile out = wave::BinaryFile::standard_output();
-  wave::wavwrite(out, wave::SampleView::row(sinal), sample_rate, bits, name, warn);
+  wave::wavwrite(out, sinal, sample_rate, bits, name, warn);
 }
 
 // A name that the writer would open as a folder ("out/", ".", an existing folder's name with a
@@ -180,12 +183,24 @@ int synthesize_one(const Options& options, const road::Mode& mode, const std::st
     return exit_failure;
   }
   try {
-    const auto result = road::run_road(texto, mode, runtime::read_unit_file, options.bd, runtime::unit_file_length);
-    if (!report(result, where)) return exit_failure;
-    write_wave(result.sinal, output);
-    if (options.textgrid)
+    if (options.textgrid) {  // the export needs the new signal whole
+      const auto result = road::run_road(texto, mode, runtime::read_unit_file, options.bd, runtime::unit_file_length);
+      if (!report(result.analysis, result.diagnostics, where)) return exit_failure;
+      write_wave(wave::SampleView::row(result.sinal), output);
       inspection::export_snapshot(inspection::snapshot_of(result, mode), *options.textgrid,
                                   [](const std::string& text) { say(text); });
+      return exit_ok;
+    }
+    // Otherwise the new signal is made while it is written, and never held whole.
+    const auto road = road::plan_road(texto, mode, runtime::read_unit_file, options.bd, runtime::unit_file_length);
+    if (!report(road.analysis, road.diagnostics, where)) return exit_failure;
+    const auto& plan = road.plan;
+    write_wave(wave::MadeRow{plan.synthesis_length,
+                             [&](const wave::StretchSink& take) {
+                               prosody::resynthesize_in_stretches(road.analysis.joined.orig, plan.analysis_marks,
+                                                                  plan.synthesis_marks, plan.synthesis_length, take);
+                             }},
+               output);
     return exit_ok;
   } catch (const wave::WavError& e) {
     report_write_failure(e, where);

@@ -6,11 +6,14 @@
 
 namespace quelvara::road {
 
+prosody::MarkPlan plan_in(const prosody::MarkedSignal& marks, const Mode& mode, char pontuacao) {
+  return std::holds_alternative<FactorMode>(mode) ? prosody::plan_factor(marks, std::get<FactorMode>(mode).factor)
+                                                  : prosody::plan_contour(marks, pontuacao);
+}
+
 Intonation reshape(std::span<const double> orig, const prosody::MarkedSignal& marks, const Mode& mode,
                    char pontuacao) {
-  prosody::MarkPlan plan = std::holds_alternative<FactorMode>(mode)
-                                     ? prosody::plan_factor(marks, std::get<FactorMode>(mode).factor)
-                                     : prosody::plan_contour(marks, pontuacao);
+  prosody::MarkPlan plan = plan_in(marks, mode, pontuacao);
   prosody::Resynthesis resynthesis =
       prosody::resynthesize(orig, plan.analysis_marks, plan.synthesis_marks, plan.synthesis_length);
   return {std::move(resynthesis.sinal), std::move(plan.analysis_marks), std::move(plan.synthesis_marks),

@@ -25,7 +25,10 @@ struct Intonation {
   bool mark_count_mismatch = false;   // analysis and synthesis mark counts differ
 };
 
-// Plans in mode (the contour of pontuacao for ContourMode) and resynthesises orig on the plan.
+// The marks in mode (the contour of pontuacao for ContourMode).
+prosody::MarkPlan plan_in(const prosody::MarkedSignal& marks, const Mode& mode, char pontuacao);
+
+// Plans in mode and resynthesises orig on the plan.
 // A factor out of range throws std::invalid_argument with prosody::factor_range_message.
 Intonation reshape(std::span<const double> orig, std::span<const double> pitch,
                    std::span<const double> vzmto, const Mode& mode, char pontuacao);

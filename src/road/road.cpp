@@ -3,6 +3,7 @@
 #include <stdexcept>
 
 #include "prosody/planning.h"
+#include "prosody/resynthesis.h"
 
 namespace quelvara::road {
 
@@ -28,22 +29,36 @@ prosody::MarkedSignal marked_signal(const synthesis::Joined& joined) {
   return signal;
 }
 
-RoadResult run_road(std::string_view texto, const Mode& mode, const synthesis::UnitReader& reader,
-                    const std::filesystem::path& database_root, const synthesis::UnitLength& unit_length) {
-  RoadResult result;
-  result.analysis = synthesis::analyse(texto, reader, database_root, unit_length);
-  if (result.analysis.status != synthesis::Analysis::Status::ok) return result;
+PlannedRoad plan_road(std::string_view texto, const Mode& mode, const synthesis::UnitReader& reader,
+                      const std::filesystem::path& database_root, const synthesis::UnitLength& unit_length) {
+  PlannedRoad road;
+  road.analysis = synthesis::analyse(texto, reader, database_root, unit_length);
+  if (road.analysis.status != synthesis::Analysis::Status::ok) return road;
 
-  const auto& joined = result.analysis.joined;
+  const auto& joined = road.analysis.joined;
   if (joined.pitch.size() != joined.orig.size() || joined.vzmto.size() != joined.orig.size()) {
     throw std::invalid_argument("pitch and vzmto differ in length");
   }
-  Intonation intonation = reshape(joined.orig, marked_signal(joined), mode, result.analysis.reading.pontuacao);
-  if (intonation.placeholder_mismatch) result.diagnostics.emplace_back(prosody::mark_count_message);
-  if (intonation.mark_count_mismatch) result.diagnostics.emplace_back(prosody::mark_count_message);
-  result.sinal = std::move(intonation.sinal);
-  result.analysis_marks = std::move(intonation.analysis_marks);
-  result.synthesis_marks = std::move(intonation.synthesis_marks);
+  road.plan = plan_in(marked_signal(joined), mode, road.analysis.reading.pontuacao);
+  if (road.plan.placeholder_mismatch) road.diagnostics.emplace_back(prosody::mark_count_message);
+  if (road.plan.analysis_marks.size() != road.plan.synthesis_marks.size()) {
+    road.diagnostics.emplace_back(prosody::mark_count_message);
+  }
+  return road;
+}
+
+RoadResult run_road(std::string_view texto, const Mode& mode, const synthesis::UnitReader& reader,
+                    const std::filesystem::path& database_root, const synthesis::UnitLength& unit_length) {
+  PlannedRoad road = plan_road(texto, mode, reader, database_root, unit_length);
+  RoadResult result;
+  result.analysis = std::move(road.analysis);
+  result.diagnostics = std::move(road.diagnostics);
+  if (result.analysis.status != synthesis::Analysis::Status::ok) return result;
+  result.sinal = prosody::resynthesize(result.analysis.joined.orig, road.plan.analysis_marks,
+                                       road.plan.synthesis_marks, road.plan.synthesis_length)
+                     .sinal;
+  result.analysis_marks = std::move(road.plan.analysis_marks);
+  result.synthesis_marks = std::move(road.plan.synthesis_marks);
   return result;
 }
 

@@ -7,7 +7,8 @@
 //                                                            smoothed rows (orig, pitch, vzmto)
 //   sinal    = reshape(orig, pitch, vzmto, mode, pontuacao)  plan in the mode, then overlap-add
 //   then sinal is saved as a 16-bit WAVE file at 22050 Hz, or played
-// run_road does the first two steps at once; the main window runs them in two callbacks, with
+// run_road does the first two steps at once; plan_road stops before the overlap-add, for a
+// writer that makes the new signal as it writes it; the main window runs them in two callbacks, with
 // the joined rows kept in its handles record in between.
 #include <filesystem>
 #include <string>
@@ -31,6 +32,18 @@ struct RoadResult {
 RoadResult run_road(std::string_view texto, const Mode& mode, const synthesis::UnitReader& reader,
                     const std::filesystem::path& database_root,
                     const synthesis::UnitLength& unit_length = {});
+
+// The road up to the plan, for a caller that runs the overlap-add as it writes the new signal
+// (prosody::resynthesize_in_stretches on the plan's marks, over analysis.joined.orig) and so
+// never holds it whole. The diagnostics are those run_road gives.
+struct PlannedRoad {
+  synthesis::Analysis analysis;
+  prosody::MarkPlan plan;                // empty unless analysis.status is ok
+  std::vector<std::string> diagnostics;
+};
+
+PlannedRoad plan_road(std::string_view texto, const Mode& mode, const synthesis::UnitReader& reader,
+                      const std::filesystem::path& database_root, const synthesis::UnitLength& unit_length = {});
 
 // The marks and voiced runs of joined rows, as planning reads them.
 prosody::MarkedSignal marked_signal(const synthesis::Joined& joined);

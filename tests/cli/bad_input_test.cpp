@@ -153,7 +153,8 @@ TEST_F(BadInput, ABatchLineThatRunsOutOfMemoryIsReportedAndTheNextLineIsMade) {
   for (int k = 0; k < 4999; ++k) huge += "pa";  // within the length limit, beyond the memory
   huge += "_";
   RunOptions options;
-  options.limits.push_back({RLIMIT_AS, rlim_t(200) << 20});
+  // The long line needs about 120 MB of address space, a short one less than 30 MB.
+  options.limits.push_back({RLIMIT_AS, rlim_t(60) << 20});
   const auto r = run({"--grafica", "-o", "out/", "-"}, "_pa_.\n" + huge + "\n_pi_.\n", options);
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.err, "quelvara-synth: linha 2: memória insuficiente para sintetizar este texto\n");

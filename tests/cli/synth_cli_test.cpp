@@ -99,6 +99,24 @@ TEST_F(SynthCli, StandardOutputGetsTheSameBytesAsAFile) {
   EXPECT_TRUE(r.out == read_bytes(dir / "a.wav"));
 }
 
+// Without --textgrid the new signal is written as it is made, never whole; with it, the road
+// runs whole for the export. Both files must be the same, in every mode.
+TEST_F(SynthCli, TheSignalWrittenAsItIsMadeIsTheWholeRoadsSignal) {
+  for (const std::vector<std::string> mode : {std::vector<std::string>{"--factor", "0.5"}, {"--factor", "1"},
+                                              {"--factor", "1.37"}, {"--factor", "2"}, {"--grafica"}}) {
+    for (const std::string texto : {"_papapa_!", "_pi_?", "_pa_."}) {
+      std::vector<std::string> made = mode, whole = mode;
+      made.insert(made.end(), {"-o", "made.wav", texto});
+      whole.insert(whole.end(), {"-o", "whole.wav", "--textgrid", "analise", texto});
+      ASSERT_EQ(run(made).status, 0) << texto;
+      ASSERT_EQ(run(whole).status, 0) << texto;
+      EXPECT_TRUE(read_bytes(dir / "made.wav") == read_bytes(dir / "whole.wav")) << mode.back() << " " << texto;
+      fs::remove(dir / "made.wav");
+      fs::remove(dir / "whole.wav");
+    }
+  }
+}
+
 TEST_F(SynthCli, HigherFactorGivesShorterVoicedParts) {
   ASSERT_EQ(run({"--factor", "1", "-o", "one.wav", "_papa_."}).status, 0);
   ASSERT_EQ(run({"--factor", "2", "-o", "two.wav", "_papa_."}).status, 0);
