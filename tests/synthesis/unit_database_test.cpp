@@ -57,14 +57,19 @@ TEST(UnitIsUsable, VoicedEndsNeedMarks) {
   EXPECT_TRUE(unit_is_usable(code_two));
 }
 
+// Wherever the value falls: values are checked several at a time, and the rest one by one.
 TEST(UnitIsUsable, NonFiniteValuesAreRejected) {
-  for (double bad : {std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity()}) {
+  const double inf = std::numeric_limits<double>::infinity();
+  for (double bad : {std::numeric_limits<double>::quiet_NaN(), inf, -inf}) {
     for (auto field : {&UnitData::dfn, &UnitData::trm, &UnitData::vzmt}) {
-      UnitData unit = testing::voiced_unit(30, 10, 0.5);
-      (unit.*field)[29] = bad;
-      EXPECT_FALSE(unit_is_usable(unit));
+      for (std::size_t at = 0; at < 30; ++at) {
+        UnitData unit = testing::voiced_unit(30, 10, 0.5);
+        (unit.*field)[at] = bad;
+        EXPECT_FALSE(unit_is_usable(unit)) << bad << " at " << at;
+      }
     }
   }
+  EXPECT_TRUE(unit_is_usable(testing::voiced_unit(30, 10, std::numeric_limits<double>::max())));
 }
 
 }  // namespace
