@@ -183,8 +183,12 @@ int synthesize_one(const Options& options, const road::Mode& mode, const std::st
     return exit_failure;
   }
   try {
+    // Each unit file is opened once, for its length and then for its samples.
+    runtime::UnitFiles files;
+    const synthesis::UnitReader read = [&files](const fs::path& file) { return files.read(file); };
+    const synthesis::UnitLength length = [&files](const fs::path& file) { return files.length(file); };
     if (options.textgrid) {  // the export needs the new signal whole
-      const auto result = road::run_road(texto, mode, runtime::read_unit_file, options.bd, runtime::unit_file_length);
+      const auto result = road::run_road(texto, mode, read, options.bd, length);
       if (!report(result.analysis, result.diagnostics, where)) return exit_failure;
       write_wave(wave::SampleView::row(result.sinal), output);
       inspection::export_snapshot(inspection::snapshot_of(result, mode), *options.textgrid,
@@ -192,7 +196,7 @@ int synthesize_one(const Options& options, const road::Mode& mode, const std::st
       return exit_ok;
     }
     // Otherwise the new signal is made while it is written, and never held whole.
-    const auto road = road::plan_road(texto, mode, runtime::read_unit_file, options.bd, runtime::unit_file_length);
+    const auto road = road::plan_road(texto, mode, read, options.bd, length);
     if (!report(road.analysis, road.diagnostics, where)) return exit_failure;
     const auto& plan = road.plan;
     write_wave(wave::MadeRow{plan.synthesis_length,

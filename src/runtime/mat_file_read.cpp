@@ -264,24 +264,35 @@ bool walk_level4(Bytes bytes, const Visitor& visit) {
   return true;
 }
 
-// The whole file, read in one request; nullopt when it cannot be read or is too large to be a
-// unit.
-std::optional<Buffer> read_whole_file(const std::filesystem::path& file) {
-  const int descriptor = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (descriptor < 0) return std::nullopt;
-  const std::unique_ptr<int, void (*)(int*)> closer(new int(descriptor), [](int* d) {
-    ::close(*d);
-    delete d;
-  });
+// Closes a descriptor when it goes out of scope.
+struct Descriptor {
+  int fd = -1;
+  explicit Descriptor(int fd) : fd(fd) {}
+  Descriptor(const Descriptor&) = delete;
+  Descriptor& operator=(const Descriptor&) = delete;
+  ~Descriptor() {
+    if (fd >= 0) ::close(fd);
+  }
+};
+
+int open_unit(const std::filesystem::path& file) {
+  // Not blocking: a pipe named like a unit is refused below rather than waited on.
+  return ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+}
+
+// The whole file, read in one request from its start whatever was read of it before; nullopt
+// when it cannot be read or is too large to be a unit.
+std::optional<Buffer> read_whole_file(const Descriptor& descriptor) {
+  if (descriptor.fd < 0) return std::nullopt;
   struct stat status {};
-  if (::fstat(descriptor, &status) != 0 || !S_ISREG(status.st_mode) || status.st_size < 0 ||
+  if (::fstat(descriptor.fd, &status) != 0 || !S_ISREG(status.st_mode) || status.st_size < 0 ||
       static_cast<std::uintmax_t>(status.st_size) > max_file_bytes) {
     return std::nullopt;
   }
   Buffer bytes(static_cast<std::size_t>(status.st_size));
   std::size_t done = 0;
   while (done < bytes.size) {
-    const ssize_t n = ::read(descriptor, bytes.data() + done, bytes.size - done);
+    const ssize_t n = ::pread(descriptor.fd, bytes.data() + done, bytes.size - done, static_cast<off_t>(done));
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) return std::nullopt;  // an error, or the file shrank while being read
     done += static_cast<std::size_t>(n);
@@ -405,8 +416,10 @@ bool to_doubles(const ArrayView& view, std::size_t length, std::vector<double>& 
 
 }  // namespace
 
-std::optional<synthesis::UnitData> read_unit_file(const std::filesystem::path& file) {
-  const auto bytes = read_whole_file(file);
+namespace {
+
+std::optional<synthesis::UnitData> read_unit(const Descriptor& descriptor) {
+  const auto bytes = read_whole_file(descriptor);
   if (!bytes) return std::nullopt;
 
   // A later variable of the same name wins, as when a file's variables are loaded in order.
@@ -426,15 +439,12 @@ std::optional<synthesis::UnitData> read_unit_file(const std::filesystem::path& f
   return unit;
 }
 
-std::optional<std::size_t> unit_file_length(const std::filesystem::path& file) {
+std::optional<std::size_t> unit_length(const Descriptor& descriptor) {
   // Header, the matrix tag, flags, dimensions and the name of the first variable.
   constexpr std::size_t prefix = 128 + 8 + 16 + 16 + 8;
-  const int descriptor = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (descriptor < 0) return std::nullopt;
+  if (descriptor.fd < 0) return std::nullopt;
   unsigned char bytes[prefix];
-  const ssize_t got = ::read(descriptor, bytes, prefix);
-  ::close(descriptor);
-  if (got != static_cast<ssize_t>(prefix)) return std::nullopt;
+  if (::pread(descriptor.fd, bytes, prefix, 0) != static_cast<ssize_t>(prefix)) return std::nullopt;
 
   bool big_endian = false;
   if (!is_level5({bytes, prefix}, big_endian) || big_endian) return std::nullopt;
@@ -451,6 +461,41 @@ std::optional<std::size_t> unit_file_length(const std::filesystem::path& file) {
   // can at most make the caller reserve too much, never read too much.
   if (length == 0 || length > max_unit_samples) return std::nullopt;
   return length;
+}
+
+}  // namespace
+
+std::optional<synthesis::UnitData> read_unit_file(const std::filesystem::path& file) {
+  return read_unit(Descriptor(open_unit(file)));
+}
+
+std::optional<std::size_t> unit_file_length(const std::filesystem::path& file) {
+  return unit_length(Descriptor(open_unit(file)));
+}
+
+UnitFiles::~UnitFiles() {
+  for (const auto& [path, fd] : kept_) ::close(fd);
+}
+
+std::optional<std::size_t> UnitFiles::length(const std::filesystem::path& file) {
+  Descriptor descriptor(open_unit(file));
+  const auto length = unit_length(descriptor);
+  if (length && kept_.size() < most_kept) {
+    kept_.emplace_back(file.native(), descriptor.fd);
+    descriptor.fd = -1;  // closed by the set from now on
+  }
+  return length;
+}
+
+std::optional<synthesis::UnitData> UnitFiles::read(const std::filesystem::path& file) {
+  int fd = -1;
+  if (!kept_.empty() && kept_.front().first == file.native()) {
+    fd = kept_.front().second;
+    kept_.pop_front();
+  } else {
+    fd = open_unit(file);
+  }
+  return read_unit(Descriptor(fd));
 }
 
 }  // namespace quelvara::runtime

@@ -101,7 +101,9 @@ TEST_F(UnitFile, TheDatabaseLayoutAndEveryOtherLayoutGiveTheSameUnit) {
       EXPECT_EQ(other->dfn, direct->dfn) << k;
       EXPECT_EQ(other->trm, direct->trm) << k;
       EXPECT_EQ(other->vzmt, direct->vzmt) << k;
-      if (compression == MAT_COMPRESSION_ZLIB || k == 0) EXPECT_EQ(unit_file_length(file), std::nullopt) << k;
+      if (compression == MAT_COMPRESSION_ZLIB || k == 0) {
+        EXPECT_EQ(unit_file_length(file), std::nullopt) << k;
+      }
     }
   }
   EXPECT_TRUE(write_and_read(others[0], MAT_FT_MAT4).has_value());
@@ -311,6 +313,50 @@ TEST_F(UnitFile, ClaimedSizesInsideAnArrayAreCheckedBeforeTheLibrarySeesThem) {
   EXPECT_FALSE(read_unit_file(file));
 
   EXPECT_LT(peak_resident_kilobytes() - peak_before, 512 * 1024);
+}
+
+std::size_t open_descriptors() {
+  std::size_t count = 0;
+  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) ++count;
+  return count;
+}
+
+// The files of an analysis, opened once: what length() opens stays open for the read() of the
+// same file, in the same order; a file read out of turn, a length that cannot be told or more
+// files than are kept still read as read_unit_file does; nothing stays open afterwards.
+TEST_F(UnitFile, FilesToldFirstAreOpenedOnceAndReadAsAlone) {
+  std::vector<std::filesystem::path> files;
+  for (std::size_t k = 0; k < 6; ++k) {
+    files.push_back(dir / ("u" + std::to_string(k) + ".mat"));
+    std::vector<double> samples(wave.begin(), wave.end() - static_cast<std::ptrdiff_t>(k % 3));
+    ASSERT_TRUE(write_unit_file(files.back(), {samples, std::vector<double>(samples.size(), 0.0),
+                                               std::vector<double>(samples.size(), 1.0)}));
+  }
+  write_mat_file(dir / "general.mat", {row("trm", marks), row("vzmt", voicing), column("dfn", wave)});
+  files.push_back(dir / "general.mat");
+
+  const std::size_t before = open_descriptors();
+  {
+    UnitFiles set;
+    for (const auto& f : files) EXPECT_EQ(set.length(f), unit_file_length(f)) << f;
+    EXPECT_EQ(open_descriptors(), before + 6) << "the six database-layout files stay open";
+    EXPECT_FALSE(set.length(dir / "absent.mat"));
+    EXPECT_TRUE(set.read(files[3]).has_value()) << "out of turn";
+    for (const auto& f : files) {
+      const auto together = set.read(f);
+      const auto alone = read_unit_file(f);
+      ASSERT_TRUE(together && alone) << f;
+      EXPECT_EQ(together->dfn, alone->dfn) << f;
+      EXPECT_EQ(together->trm, alone->trm) << f;
+      EXPECT_EQ(together->vzmt, alone->vzmt) << f;
+    }
+    EXPECT_FALSE(set.read(dir / "absent.mat"));
+    EXPECT_EQ(open_descriptors(), before);
+
+    for (std::size_t k = 0; k < UnitFiles::most_kept + 5; ++k) EXPECT_TRUE(set.length(files[k % 6]));
+    EXPECT_EQ(open_descriptors(), before + UnitFiles::most_kept);
+  }
+  EXPECT_EQ(open_descriptors(), before) << "the set closes what it kept";
 }
 
 }  // namespace
