@@ -22,12 +22,34 @@ std::vector<Position> mark_positions(std::span<const double> row) {
   return marks;
 }
 
-// Adds x(from + k - 1) * w(k) into y(to + k - 1) for k = 1..count, where w(k) is value j(k) of
-// the rising half of the points-point triangular window, j(k) = j1 + step * (k - 1) with step +1
-// or -1; whatever would fall outside x or y is left out. Two samples at a time where SSE2 is
-// there: each lane does the scalar loop's operations in its order, so the sums are the same.
+// The rising halves of the triangular windows, each worked out once: half(P)[j] is value j of
+// the rising half of the 2P-point window, j = 0..P-1. The periods of a text repeat, and a
+// lookup is far cheaper than the division. Empty for a period too long to keep.
+class HalfWindows {
+ public:
+  std::span<const double> half(Position period) {
+    if (period > longest_kept) return {};
+    const auto p = static_cast<std::size_t>(period);
+    if (kept_.size() <= p) kept_.resize(p + 1);
+    std::vector<double>& values = kept_[p];
+    if (values.empty()) {
+      values.resize(p);
+      for (std::size_t j = 0; j < p; ++j) values[j] = triangle_value(static_cast<double>(j), 2.0 * static_cast<double>(p));
+    }
+    return values;
+  }
+
+ private:
+  static constexpr Position longest_kept = 4096;
+  std::vector<std::vector<double>> kept_;
+};
+
+// Adds x(from + k - 1) * w(k) into y(to + k - 1) for k = 1..count, where w(k) is half[k - 1]
+// when rising and half[count - k] when falling (worked out here when half is empty); whatever
+// would fall outside x or y is left out. Two samples at a time where SSE2 is there, the same
+// operations per sample.
 void add_weighted(std::span<const double> x, std::span<double> y, Position from, Position to, Position count,
-                  double j1, double step, double points) {
+                  std::span<const double> half, bool rising) {
   const auto x_size = static_cast<Position>(x.size());
   const auto y_size = static_cast<Position>(y.size());
   const Position first = std::max({Position{1}, 2 - from, 2 - to});
@@ -36,32 +58,43 @@ void add_weighted(std::span<const double> x, std::span<double> y, Position from,
   const double* xs = x.data() + (from + first - 2);
   double* ys = y.data() + (to + first - 2);
   const Position n = last - first + 1;
-  double j = j1 + step * static_cast<double>(first - 1);  // whole numbers: exact
   Position i = 0;
+  if (half.empty()) {
+    const double points = 2.0 * static_cast<double>(count);
+    for (Position k = first; k <= last; ++k, ++i) {
+      ys[i] += xs[i] * triangle_value(static_cast<double>(rising ? k - 1 : count - k), points);
+    }
+  } else if (rising) {
+    const double* w = half.data() + (first - 1);
 #if defined(__SSE2__)
-  const __m128d twos = _mm_set1_pd(2.0), divisor = _mm_set1_pd(points - 1.0), advance = _mm_set1_pd(2.0 * step);
-  __m128d js = _mm_set_pd(j + step, j);
-  for (; i + 2 <= n; i += 2) {
-    const __m128d w = _mm_div_pd(_mm_mul_pd(twos, js), divisor);
-    _mm_storeu_pd(ys + i, _mm_add_pd(_mm_loadu_pd(ys + i), _mm_mul_pd(_mm_loadu_pd(xs + i), w)));
-    js = _mm_add_pd(js, advance);
-  }
-  j += step * static_cast<double>(i);
+    for (; i + 2 <= n; i += 2) {
+      const __m128d weights = _mm_loadu_pd(w + i);
+      _mm_storeu_pd(ys + i, _mm_add_pd(_mm_loadu_pd(ys + i), _mm_mul_pd(_mm_loadu_pd(xs + i), weights)));
+    }
 #endif
-  for (; i < n; ++i, j += step) ys[i] += xs[i] * triangle_value(j, points);
+    for (; i < n; ++i) ys[i] += xs[i] * w[i];
+  } else {
+    const double* w = half.data() + (count - first);  // w[-i] is the weight of sample i
+#if defined(__SSE2__)
+    for (; i + 2 <= n; i += 2) {
+      const __m128d descending = _mm_loadu_pd(w - i - 1);
+      const __m128d weights = _mm_shuffle_pd(descending, descending, 1);
+      _mm_storeu_pd(ys + i, _mm_add_pd(_mm_loadu_pd(ys + i), _mm_mul_pd(_mm_loadu_pd(xs + i), weights)));
+    }
+#endif
+    for (; i < n; ++i) ys[i] += xs[i] * w[-i];
+  }
 }
 
 // One step: the two periods around the analysis mark `middle` are weighted by the rising half of
 // the 2L-point and the falling half of the 2R-point triangular windows and added around the
 // synthesis mark `target`.
 void add_segment(std::span<const double> x, std::span<double> y, Position before, Position middle, Position after,
-                 Position target) {
+                 Position target, HalfWindows& windows) {
   const Position left = middle - before;
   const Position right = after - middle;
-  const double left_period = static_cast<double>(left);
-  const double right_period = static_cast<double>(right);
-  add_weighted(x, y, before, target - left, left, 0.0, 1.0, 2.0 * left_period);
-  add_weighted(x, y, middle, target, right, right_period - 1.0, -1.0, 2.0 * right_period);
+  if (left > 0) add_weighted(x, y, before, target - left, left, windows.half(left), true);
+  if (right > 0) add_weighted(x, y, middle, target, right, windows.half(right), false);
 }
 
 }  // namespace
@@ -101,6 +134,7 @@ void resynthesize_in_stretches(std::span<const double> orig, std::span<const Pos
   // out.
   std::vector<double> work;
   Position base = 1;
+  HalfWindows windows;
   const auto hand_out = [&](Position finished) {  // positions base .. finished - 1, in stretches
     while (base < finished) {
       const auto count = static_cast<std::size_t>(std::min<Position>(finished - base, stretch_samples));
@@ -115,7 +149,7 @@ void resynthesize_in_stretches(std::span<const double> orig, std::span<const Pos
       const auto needed = static_cast<std::size_t>(end[i] - base + 1);
       if (work.size() < needed) work.resize(needed, 0.0);
       // The step sees the new signal from base on: position base becomes 1.
-      add_segment(orig, work, a[i], a[i + 1], a[i + 2], s[i + 1] - base + 1);
+      add_segment(orig, work, a[i], a[i + 1], a[i + 2], s[i + 1] - base + 1, windows);
     }
     const Position finished = earliest_from[i + 1];
     if (finished - base >= static_cast<Position>(stretch_samples)) hand_out(finished);

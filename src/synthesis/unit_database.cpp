@@ -19,20 +19,21 @@ std::filesystem::path unit_path(int fonum1, int fonum2) {
 namespace {
 
 // True when no value is a NaN or an infinity: x - x is 0 for every other number, and a sum
-// of such differences is NaN as soon as one of them is (four sums side by side where SSE2 is
+// of such differences is NaN as soon as one of them is (eight sums side by side where SSE2 is
 // there).
 bool all_finite(const std::vector<double>& values) {
   const double* x = values.data();
   const std::size_t n = values.size();
   std::size_t k = 0;
 #if defined(__SSE2__)
-  __m128d low = _mm_setzero_pd(), high = _mm_setzero_pd();
-  for (; k + 4 <= n; k += 4) {
-    const __m128d p = _mm_loadu_pd(x + k), q = _mm_loadu_pd(x + k + 2);
-    low = _mm_add_pd(low, _mm_sub_pd(p, p));
-    high = _mm_add_pd(high, _mm_sub_pd(q, q));
+  __m128d sums[4] = {_mm_setzero_pd(), _mm_setzero_pd(), _mm_setzero_pd(), _mm_setzero_pd()};
+  for (; k + 8 <= n; k += 8) {
+    for (int lane = 0; lane < 4; ++lane) {
+      const __m128d p = _mm_loadu_pd(x + k + 2 * lane);
+      sums[lane] = _mm_add_pd(sums[lane], _mm_sub_pd(p, p));
+    }
   }
-  const __m128d sum = _mm_add_pd(low, high);
+  const __m128d sum = _mm_add_pd(_mm_add_pd(sums[0], sums[1]), _mm_add_pd(sums[2], sums[3]));
   if (_mm_movemask_pd(_mm_cmpeq_pd(sum, sum)) != 3) return false;  // a NaN is unequal to itself
 #endif
   for (; k < n; ++k) {

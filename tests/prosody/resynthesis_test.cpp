@@ -82,8 +82,8 @@ TEST(Resynthesize, MatchesTheOverlapAddOfTheTriangularWindowsOnRealPlans) {
   }
 }
 
-// Periods of every length from 1 up, odd and even, and synthesis marks drawn freely, so that
-// segments are cut at either end of both rows at every offset.
+// Periods of every length from 1 up (some of thousands), odd and even, and synthesis marks drawn
+// freely, so that segments are cut at either end of both rows at every offset.
 TEST(Resynthesize, MatchesTheOverlapAddOfTheTriangularWindowsOnRandomMarks) {
   std::uint64_t state = 7;
   const auto next = [&state](std::size_t below) {
@@ -91,10 +91,11 @@ TEST(Resynthesize, MatchesTheOverlapAddOfTheTriangularWindowsOnRandomMarks) {
     return static_cast<std::size_t>(state >> 33) % below;
   };
   for (int round = 0; round < 60; ++round) {
-    const std::size_t size = 50 + next(900);
+    const bool long_periods = round >= 50;  // longer than the windows kept for reuse
+    const std::size_t size = long_periods ? 9000 + next(9000) : 50 + next(900);
     const std::vector<double> x = test_signal(size);
     std::vector<std::size_t> a{1 + next(20)}, s{1 + next(40)};
-    while (a.back() < size + 30) a.push_back(a.back() + 1 + next(round < 20 ? 9 : 140));
+    while (a.back() < size + 30) a.push_back(a.back() + 1 + next(round < 20 ? 9 : long_periods ? 6000 : 140));
     const std::size_t out = 20 + next(size + 100);
     while (s.back() < out) s.push_back(s.back() + 1 + next(150));
     s.back() = out;
