@@ -26,14 +26,18 @@ bool all_finite(const std::vector<double>& values) {
   const std::size_t n = values.size();
   std::size_t k = 0;
 #if defined(__SSE2__)
-  __m128d sums[4] = {_mm_setzero_pd(), _mm_setzero_pd(), _mm_setzero_pd(), _mm_setzero_pd()};
+  const auto difference = [x](std::size_t at) {
+    const __m128d p = _mm_loadu_pd(x + at);
+    return _mm_sub_pd(p, p);
+  };
+  __m128d a = _mm_setzero_pd(), b = a, c = a, d = a;
   for (; k + 8 <= n; k += 8) {
-    for (int lane = 0; lane < 4; ++lane) {
-      const __m128d p = _mm_loadu_pd(x + k + 2 * lane);
-      sums[lane] = _mm_add_pd(sums[lane], _mm_sub_pd(p, p));
-    }
+    a = _mm_add_pd(a, difference(k));
+    b = _mm_add_pd(b, difference(k + 2));
+    c = _mm_add_pd(c, difference(k + 4));
+    d = _mm_add_pd(d, difference(k + 6));
   }
-  const __m128d sum = _mm_add_pd(_mm_add_pd(sums[0], sums[1]), _mm_add_pd(sums[2], sums[3]));
+  const __m128d sum = _mm_add_pd(_mm_add_pd(a, b), _mm_add_pd(c, d));
   if (_mm_movemask_pd(_mm_cmpeq_pd(sum, sum)) != 3) return false;  // a NaN is unequal to itself
 #endif
   for (; k < n; ++k) {
