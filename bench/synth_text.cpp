@@ -1,4 +1,4 @@
-// quelvara-synth-text: the road of quelvara-synth for a SAMPA text read from a file, of any
+// quelvara-synth-text: the road of quelvara-synth (without --textgrid) for a SAMPA text read from a file, of any
 // length (quelvara-synth takes at most 10000 characters a text), into a 16-bit WAVE file. For
 // measuring time and peak memory against the length of a text with /usr/bin/time -v.
 // Usage: quelvara-synth-text --bd DIR (--factor F | --grafica) -o OUT.wav TEXT-FILE
@@ -38,12 +38,18 @@ int main(int argc, char** argv) {
   std::string text(std::istreambuf_iterator<char>(in), {});
   while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
 
-  const auto result = road::run_road(text, mode, runtime::read_unit_file, bd, runtime::unit_file_length);
-  if (result.analysis.status != synthesis::Analysis::Status::ok) {
+  // As quelvara-synth does it: each unit file opened once, the new signal written as it is made.
+  runtime::UnitFiles files;
+  const auto road = road::plan_road(
+      text, mode, [&files](const std::filesystem::path& f) { return files.read(f); }, bd,
+      [&files](const std::filesystem::path& f) { return files.length(f); });
+  if (road.analysis.status != synthesis::Analysis::Status::ok) {
     std::cerr << "the text did not synthesise\n";
     return 1;
   }
-  wave::wavwrite(wave::SampleView::row(result.sinal), 22050, 16, out);
-  std::cout << text.size() << " characters, " << result.sinal.size() << " samples\n";
+  wave::wavwrite(wave::MadeRow{road.plan.synthesis_length,
+                               [&road](const wave::StretchSink& take) { road::make_signal(road, take); }},
+                 22050, 16, out);
+  std::cout << text.size() << " characters, " << road.plan.synthesis_length << " samples\n";
   return 0;
 }

@@ -14,7 +14,6 @@
 #include "inspection/praat_export.h"
 #include "inspection/record_of_run.h"
 #include "prosody/planning.h"
-#include "prosody/resynthesis.h"
 #include "road/road.h"
 #include "runtime/mat_file.h"
 #include "runtime/text_numbers.h"
@@ -198,12 +197,8 @@ int synthesize_one(const Options& options, const road::Mode& mode, const std::st
     // Otherwise the new signal is made while it is written, and never held whole.
     const auto road = road::plan_road(texto, mode, read, options.bd, length);
     if (!report(road.analysis, road.diagnostics, where)) return exit_failure;
-    const auto& plan = road.plan;
-    write_wave(wave::MadeRow{plan.synthesis_length,
-                             [&](const wave::StretchSink& take) {
-                               prosody::resynthesize_in_stretches(road.analysis.joined.orig, plan.analysis_marks,
-                                                                  plan.synthesis_marks, plan.synthesis_length, take);
-                             }},
+    write_wave(wave::MadeRow{road.plan.synthesis_length,
+                             [&road](const wave::StretchSink& take) { road::make_signal(road, take); }},
                output);
     return exit_ok;
   } catch (const wave::WavError& e) {

@@ -47,6 +47,11 @@ PlannedRoad plan_road(std::string_view texto, const Mode& mode, const synthesis:
   return road;
 }
 
+void make_signal(const PlannedRoad& road, const prosody::StretchSink& take) {
+  prosody::resynthesize_in_stretches(road.analysis.joined.orig, road.plan.analysis_marks, road.plan.synthesis_marks,
+                                     road.plan.synthesis_length, take);
+}
+
 RoadResult run_road(std::string_view texto, const Mode& mode, const synthesis::UnitReader& reader,
                     const std::filesystem::path& database_root, const synthesis::UnitLength& unit_length) {
   PlannedRoad road = plan_road(texto, mode, reader, database_root, unit_length);

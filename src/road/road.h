@@ -15,6 +15,7 @@
 #include <string_view>
 #include <vector>
 
+#include "prosody/resynthesis.h"
 #include "road/intonation.h"
 #include "synthesis/analysis.h"
 
@@ -44,6 +45,10 @@ struct PlannedRoad {
 
 PlannedRoad plan_road(std::string_view texto, const Mode& mode, const synthesis::UnitReader& reader,
                       const std::filesystem::path& database_root, const synthesis::UnitLength& unit_length = {});
+
+// The new signal of a planned road (plan.synthesis_length samples), handed to take stretch by
+// stretch as the overlap-add finishes them.
+void make_signal(const PlannedRoad& road, const prosody::StretchSink& take);
 
 // The marks and voiced runs of joined rows, as planning reads them.
 prosody::MarkedSignal marked_signal(const synthesis::Joined& joined);
