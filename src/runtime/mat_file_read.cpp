@@ -458,6 +458,7 @@ std::optional<synthesis::UnitData> read_unit(const Descriptor& descriptor) {
     return std::nullopt;
   }
   if (!found[0] || !found[1] || !found[2] || !synthesis::unit_is_usable(unit)) return std::nullopt;
+  unit.checked_usable = true;
   return unit;
 }
 

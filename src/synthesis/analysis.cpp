@@ -40,7 +40,7 @@ Analysis analyse(std::string_view texto, const UnitReader& reader,
       unit = reader(database_root / unit_path(*diphone.fonum1, *diphone.fonum2));
     }
     // A unit whose level is no finite number cannot be smoothed; it fails like a missing one.
-    if (!unit || !unit_is_usable(*unit) || !append_usable_unit(analysis.joined, *unit)) {
+    if (!unit || !(unit->checked_usable || unit_is_usable(*unit)) || !append_usable_unit(analysis.joined, *unit)) {
       analysis.status = Analysis::Status::missing_unit;
       analysis.failed = diphone;
       analysis.joined = Joined{};  // units loaded before it are discarded

@@ -102,8 +102,8 @@ TEST_F(SynthCli, StandardOutputGetsTheSameBytesAsAFile) {
 // Without --textgrid the new signal is written as it is made, never whole; with it, the road
 // runs whole for the export. Both files must be the same, in every mode.
 TEST_F(SynthCli, TheSignalWrittenAsItIsMadeIsTheWholeRoadsSignal) {
-  for (const std::vector<std::string> mode : {std::vector<std::string>{"--factor", "0.5"}, {"--factor", "1"},
-                                              {"--factor", "1.37"}, {"--factor", "2"}, {"--grafica"}}) {
+  for (const auto& mode : {std::vector<std::string>{"--factor", "0.5"}, {"--factor", "1"}, {"--factor", "1.37"},
+                           {"--factor", "2"}, {"--grafica"}}) {
     for (const std::string texto : {"_papapa_!", "_pi_?", "_pa_."}) {
       std::vector<std::string> made = mode, whole = mode;
       made.insert(made.end(), {"-o", "made.wav", texto});

@@ -328,6 +328,7 @@ TEST_F(UnitFile, ByteRowsComeBackExactlyAtEveryLength) {
     ASSERT_TRUE(write_unit_file(file, unit));
     const auto read = read_unit_file(file);
     ASSERT_TRUE(read.has_value()) << length;
+    EXPECT_TRUE(read->checked_usable) << "the analysis need not check it again";
     EXPECT_EQ(read->trm, unit.trm) << length;
     EXPECT_EQ(read->vzmt, unit.vzmt) << length;
   }
