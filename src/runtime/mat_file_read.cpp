@@ -284,24 +284,40 @@ int open_unit(const std::filesystem::path& file) {
   return ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
 }
 
-// The whole file, read in one request from its start whatever was read of it before; nullopt
-// when it cannot be read or is too large to be a unit.
-std::optional<Buffer> read_whole_file(const Descriptor& descriptor) {
+// The whole file, read from its start whatever was read of it before; nullopt when it cannot
+// be read or is too large to be a unit. A unit file fits this thread's reading buffer, and a
+// read that does not fill it has met the end of the file, so the file's size need not be asked
+// first; a pipe or a socket cannot be read at an offset and is refused. Anything that fills the
+// buffer is looked at again: only a regular file of at most max_file_bytes is read whole, into
+// large. The bytes stay valid until the thread's next read, or as long as large.
+std::optional<Bytes> read_whole_file(const Descriptor& descriptor, std::optional<Buffer>& large) {
+  thread_local Buffer small(48u << 10);  // below the size that malloc maps on its own
   if (descriptor.fd < 0) return std::nullopt;
+  Buffer* buffer = &small;
+  // One request from the start: a regular file gives all that was asked or all it has (a read
+  // cut short otherwise leaves bytes that the walk refuses).
+  const auto read_from_start = [&](std::size_t wanted) -> std::optional<std::size_t> {
+    ssize_t n = 0;
+    do {
+      n = ::pread(descriptor.fd, buffer->data(), wanted, 0);
+    } while (n < 0 && errno == EINTR);
+    if (n < 0) return std::nullopt;
+    return static_cast<std::size_t>(n);
+  };
+  const auto got = read_from_start(small.size);
+  if (!got) return std::nullopt;
+  if (*got < small.size) return Bytes{small.data(), *got};
+
   struct stat status {};
   if (::fstat(descriptor.fd, &status) != 0 || !S_ISREG(status.st_mode) || status.st_size < 0 ||
       static_cast<std::uintmax_t>(status.st_size) > max_file_bytes) {
     return std::nullopt;
   }
-  Buffer bytes(static_cast<std::size_t>(status.st_size));
-  std::size_t done = 0;
-  while (done < bytes.size) {
-    const ssize_t n = ::pread(descriptor.fd, bytes.data() + done, bytes.size - done, static_cast<off_t>(done));
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return std::nullopt;  // an error, or the file shrank while being read
-    done += static_cast<std::size_t>(n);
-  }
-  return bytes;
+  const auto size = static_cast<std::size_t>(status.st_size);
+  buffer = &large.emplace(size + 1);  // one byte more shows the end
+  const auto whole = read_from_start(size + 1);
+  if (!whole || *whole != size) return std::nullopt;  // the file changed while being read
+  return Bytes{buffer->data(), size};
 }
 
 bool is_level5(Bytes bytes, bool& big_endian) {
@@ -441,7 +457,8 @@ bool to_doubles(const ArrayView& view, std::size_t length, std::vector<double>& 
 namespace {
 
 std::optional<synthesis::UnitData> read_unit(const Descriptor& descriptor) {
-  const auto bytes = read_whole_file(descriptor);
+  std::optional<Buffer> large;
+  const auto bytes = read_whole_file(descriptor, large);
   if (!bytes) return std::nullopt;
 
   // A later variable of the same name wins, as when a file's variables are loaded in order.
@@ -454,7 +471,7 @@ std::optional<synthesis::UnitData> read_unit(const Descriptor& descriptor) {
     const std::size_t length = vector_length(view);
     found[slot] = length > 0 && view.data != nullptr && to_doubles(view, length, target);
   };
-  if (!walk_builder_layout(bytes->bytes(), take) && !walk_file(bytes->bytes(), take)) {
+  if (!walk_builder_layout(*bytes, take) && !walk_file(*bytes, take)) {
     return std::nullopt;
   }
   if (!found[0] || !found[1] || !found[2] || !synthesis::unit_is_usable(unit)) return std::nullopt;

@@ -334,6 +334,24 @@ TEST_F(UnitFile, ByteRowsComeBackExactlyAtEveryLength) {
   }
 }
 
+// Units of any size read whole: small ones in one request, larger ones after their size is
+// asked; a unit file cut short is refused.
+TEST_F(UnitFile, LargeUnitsReadWholeAndCutOnesAreRefused) {
+  for (const std::size_t length : {std::size_t{100}, std::size_t{6000}, std::size_t{6143}, std::size_t{40000}}) {
+    const synthesis::UnitData unit = testing::voiced_unit(length, 7, 0.5);
+    ASSERT_TRUE(write_unit_file(file, unit));
+    const auto read = read_unit_file(file);
+    ASSERT_TRUE(read.has_value()) << length;
+    EXPECT_EQ(read->dfn, unit.dfn) << length;
+    EXPECT_EQ(read->trm, unit.trm) << length;
+    EXPECT_EQ(read->vzmt, unit.vzmt) << length;
+    std::vector<char> bytes = bytes_of(file);
+    bytes.resize(bytes.size() - 1);
+    write_bytes(bytes);
+    EXPECT_FALSE(read_unit_file(file)) << length << ", one byte short";
+  }
+}
+
 std::size_t open_descriptors() {
   std::size_t count = 0;
   for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) ++count;
