@@ -15,6 +15,9 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
 
 namespace quelvara::wave {
 
@@ -126,9 +129,17 @@ class Quantizer {
     const std::int32_t lower = lower_, upper = upper_;
     bool clipped = false;
     std::size_t n = 0;
-#if defined(__SSE2__)
-    if constexpr (std::endian::native == std::endian::little) n = quantize_16_sse2(x, count, out, clipped);
+    if constexpr (std::endian::native == std::endian::little) {
+      // Sixteen samples at a time where the processor has four lanes, then eight at a time,
+      // then one by one.
+#if defined(__x86_64__)
+      static const bool four_lanes = __builtin_cpu_supports("avx2");
+      if (four_lanes) n = quantize_16_avx2(x, count, out, clipped);
 #endif
+#if defined(__SSE2__)
+      n += quantize_16_sse2(x + n, count - n, out + 2 * n, clipped);
+#endif
+    }
     for (; n < count; ++n) {
       const auto bits = static_cast<std::uint16_t>(quantize(x[n], scale, offset, lower, upper, clipped));
       out[2 * n] = static_cast<unsigned char>(bits);
@@ -169,6 +180,37 @@ class Quantizer {
       _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 2 * n), _mm_packs_epi32(first, second));
     }
     clipped = clipped || _mm_movemask_pd(outside) != 0;
+    return n;
+  }
+#endif
+
+#if defined(__x86_64__)
+  // The same with four lanes, sixteen samples at a time, leaving the last count % 16.
+  __attribute__((target("avx2"))) std::size_t quantize_16_avx2(const double* x, std::size_t count,
+                                                                unsigned char* out, bool& clipped) const {
+    const __m256d scale = _mm256_set1_pd(scale_), offset = _mm256_set1_pd(offset_);
+    const __m256d below = _mm256_set1_pd(lower_ - 1.0), above = _mm256_set1_pd(upper_ + 1.0);
+    const __m256d lower = _mm256_set1_pd(lower_), upper = _mm256_set1_pd(upper_);
+    const __m256d half = _mm256_set1_pd(0.5), minus_half = _mm256_set1_pd(-0.5), one = _mm256_set1_pd(1.0);
+    __m256d outside = _mm256_setzero_pd();
+    const auto four = [&](const double* p) __attribute__((target("avx2"))) {
+      __m256d t = _mm256_add_pd(_mm256_mul_pd(scale, _mm256_loadu_pd(p)), offset);
+      t = _mm256_and_pd(t, _mm256_cmp_pd(t, t, _CMP_EQ_OQ));  // NaN lanes become 0
+      t = _mm256_min_pd(_mm256_max_pd(t, below), above);
+      __m256d y = _mm256_cvtepi32_pd(_mm256_cvttpd_epi32(t));  // toward zero
+      const __m256d remainder = _mm256_sub_pd(t, y);
+      y = _mm256_add_pd(y, _mm256_and_pd(_mm256_cmp_pd(remainder, half, _CMP_GE_OQ), one));
+      y = _mm256_sub_pd(y, _mm256_and_pd(_mm256_cmp_pd(remainder, minus_half, _CMP_LE_OQ), one));
+      outside = _mm256_or_pd(outside, _mm256_or_pd(_mm256_cmp_pd(y, lower, _CMP_LT_OQ), _mm256_cmp_pd(y, upper, _CMP_GT_OQ)));
+      return _mm256_cvttpd_epi32(_mm256_min_pd(_mm256_max_pd(y, lower), upper));  // four int32
+    };
+    std::size_t n = 0;
+    for (; n + 16 <= count; n += 16) {
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 2 * n), _mm_packs_epi32(four(x + n), four(x + n + 4)));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 2 * n + 16),
+                       _mm_packs_epi32(four(x + n + 8), four(x + n + 12)));
+    }
+    clipped = clipped || _mm256_movemask_pd(outside) != 0;
     return n;
   }
 #endif
