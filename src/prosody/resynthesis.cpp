@@ -37,7 +37,8 @@ class HalfWindows {
     std::vector<double>& values = kept_[p];
     if (values.empty()) {
       values.resize(p);
-      for (std::size_t j = 0; j < p; ++j) values[j] = triangle_value(static_cast<double>(j), 2.0 * static_cast<double>(p));
+      const double points = 2.0 * static_cast<double>(p);
+      for (std::size_t j = 0; j < p; ++j) values[j] = triangle_value(static_cast<double>(j), points);
     }
     return values;
   }

@@ -8,8 +8,8 @@
 //   sinal    = reshape(orig, pitch, vzmto, mode, pontuacao)  plan in the mode, then overlap-add
 //   then sinal is saved as a 16-bit WAVE file at 22050 Hz, or played
 // run_road does the first two steps at once; plan_road stops before the overlap-add, for a
-// writer that makes the new signal as it writes it; the main window runs them in two callbacks, with
-// the joined rows kept in its handles record in between.
+// writer that makes the new signal as it writes it (make_signal); the main window runs them in
+// two callbacks, with the joined rows kept in its handles record in between.
 #include <filesystem>
 #include <string>
 #include <string_view>

@@ -114,7 +114,8 @@ void VoicingCodes::append(std::span<const double> vzmt) {
     // for bit (each half of the 64 bits compared).
     const __m128i code = _mm_castpd_si128(_mm_set1_pd(codes.back()));
     while (k + 3 <= vzmt.size()) {
-      const __m128i same = _mm_cmpeq_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(vzmt.data() + k + 1)), code);
+      const __m128i next_two = _mm_loadu_si128(reinterpret_cast<const __m128i*>(vzmt.data() + k + 1));
+      const __m128i same = _mm_cmpeq_epi32(next_two, code);
       if (_mm_movemask_epi8(same) != 0xffff) break;
       k += 2;
     }

@@ -201,7 +201,8 @@ class Quantizer {
       const __m256d remainder = _mm256_sub_pd(t, y);
       y = _mm256_add_pd(y, _mm256_and_pd(_mm256_cmp_pd(remainder, half, _CMP_GE_OQ), one));
       y = _mm256_sub_pd(y, _mm256_and_pd(_mm256_cmp_pd(remainder, minus_half, _CMP_LE_OQ), one));
-      outside = _mm256_or_pd(outside, _mm256_or_pd(_mm256_cmp_pd(y, lower, _CMP_LT_OQ), _mm256_cmp_pd(y, upper, _CMP_GT_OQ)));
+      outside = _mm256_or_pd(outside, _mm256_cmp_pd(y, lower, _CMP_LT_OQ));
+      outside = _mm256_or_pd(outside, _mm256_cmp_pd(y, upper, _CMP_GT_OQ));
       return _mm256_cvttpd_epi32(_mm256_min_pd(_mm256_max_pd(y, lower), upper));  // four int32
     };
     std::size_t n = 0;

@@ -120,7 +120,9 @@ TEST(ResynthesizeInStretches, StretchesJoinToTheWholeSignalAndStayShort) {
     const std::size_t size = 20000 + next(40000);
     const std::vector<double> x = test_signal(size);
     std::vector<std::ptrdiff_t> a{1}, s{1};
-    while (a.back() < static_cast<std::ptrdiff_t>(size)) a.push_back(a.back() + 20 + static_cast<std::ptrdiff_t>(next(280)));
+    while (a.back() < static_cast<std::ptrdiff_t>(size)) {
+      a.push_back(a.back() + 20 + static_cast<std::ptrdiff_t>(next(280)));
+    }
     const auto out = static_cast<std::ptrdiff_t>(size / 2 + next(size));
     while (s.size() < a.size() + round % 3 - 1) {
       s.push_back(s.back() + 10 + static_cast<std::ptrdiff_t>(next(round % 4 == 0 && next(50) == 0 ? 20000 : 300)));
@@ -133,7 +135,8 @@ TEST(ResynthesizeInStretches, StretchesJoinToTheWholeSignalAndStayShort) {
       longest = std::max(longest, stretch.size());
     });
     const Resynthesis whole = resynthesize(x, a, s, static_cast<std::size_t>(out));
-    std::vector<double> analysis(static_cast<std::size_t>(a.back()), 0.0), synthesis(static_cast<std::size_t>(out), 0.0);
+    std::vector<double> analysis(static_cast<std::size_t>(a.back()), 0.0);
+    std::vector<double> synthesis(static_cast<std::size_t>(out), 0.0);
     for (auto m : a) analysis.at(static_cast<std::size_t>(m) - 1) = 1.0;
     for (auto m : s) if (m <= out) synthesis.at(static_cast<std::size_t>(m) - 1) = 1.0;
     ASSERT_THAT(joined, ElementsAreArray(whole.sinal)) << "round " << round;

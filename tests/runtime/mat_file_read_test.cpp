@@ -319,7 +319,8 @@ TEST_F(UnitFile, ClaimedSizesInsideAnArrayAreCheckedBeforeTheLibrarySeesThem) {
 // when read: every value at every position of rows of every length comes back exactly.
 TEST_F(UnitFile, ByteRowsComeBackExactlyAtEveryLength) {
   for (std::size_t length = 1; length <= 40; ++length) {
-    synthesis::UnitData unit{std::vector<double>(length, 0.25), std::vector<double>(length), std::vector<double>(length)};
+    synthesis::UnitData unit{std::vector<double>(length, 0.25), std::vector<double>(length),
+                             std::vector<double>(length)};
     for (std::size_t k = 0; k < length; ++k) {
       unit.trm[k] = static_cast<double>((k * 37 + length) % 256);
       unit.vzmt[k] = static_cast<double>(255 - (k * 11 + length) % 256);
