@@ -26,6 +26,15 @@ std::vector<double> test_signal(std::size_t size) {
   return x;
 }
 
+// A reproducible stream of whole numbers, each below the bound it is asked with.
+struct Draws {
+  std::uint64_t state;
+  std::size_t operator()(std::size_t below) {
+    state = state * 6364136223846793005ULL + 1442695040888963407ULL;
+    return static_cast<std::size_t>(state >> 33) % below;
+  }
+};
+
 std::vector<double> mark_row(std::size_t size, const std::vector<std::size_t>& marks) {
   std::vector<double> row(size, 0.0);
   for (std::size_t mark : marks) row.at(mark - 1) = 1.0;
@@ -85,11 +94,7 @@ TEST(Resynthesize, MatchesTheOverlapAddOfTheTriangularWindowsOnRealPlans) {
 // Periods of every length from 1 up (some of thousands), odd and even, and synthesis marks drawn
 // freely, so that segments are cut at either end of both rows at every offset.
 TEST(Resynthesize, MatchesTheOverlapAddOfTheTriangularWindowsOnRandomMarks) {
-  std::uint64_t state = 7;
-  const auto next = [&state](std::size_t below) {
-    state = state * 6364136223846793005ULL + 1442695040888963407ULL;
-    return static_cast<std::size_t>(state >> 33) % below;
-  };
+  Draws next{7};
   for (int round = 0; round < 60; ++round) {
     const bool long_periods = round >= 50;  // longer than the windows kept for reuse
     const std::size_t size = long_periods ? 9000 + next(9000) : 50 + next(900);
@@ -111,11 +116,7 @@ TEST(Resynthesize, MatchesTheOverlapAddOfTheTriangularWindowsOnRandomMarks) {
 // longer than the stretch size, on long signals with synthesis marks that leave gaps
 // no step reaches, run past the end or stop short of it.
 TEST(ResynthesizeInStretches, StretchesJoinToTheWholeSignalAndStayShort) {
-  std::uint64_t state = 99;
-  const auto next = [&state](std::size_t below) {
-    state = state * 6364136223846793005ULL + 1442695040888963407ULL;
-    return static_cast<std::size_t>(state >> 33) % below;
-  };
+  Draws next{99};
   for (int round = 0; round < 12; ++round) {
     const std::size_t size = 20000 + next(40000);
     const std::vector<double> x = test_signal(size);
