@@ -4,6 +4,7 @@
 #include <cstddef>
 
 #include "prosody/window_weights.h"
+#include "simd/lanes.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -49,7 +50,7 @@ class HalfWindows {
 };
 
 #if defined(__x86_64__)
-const bool four_lanes = __builtin_cpu_supports("avx2");
+const bool four_lanes = simd::has_four_lanes();
 
 // ys[i] += xs[i] * w[i] (rising) or xs[i] * w[-i] (falling), four samples at a time, for as
 // many whole fours as n holds; returns how many samples it did.

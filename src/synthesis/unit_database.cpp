@@ -9,6 +9,8 @@
 #include <immintrin.h>
 #endif
 
+#include "simd/lanes.h"
+
 namespace quelvara::synthesis {
 
 std::filesystem::path unit_path(int fonum1, int fonum2) {
@@ -22,7 +24,7 @@ std::filesystem::path unit_path(int fonum1, int fonum2) {
 namespace {
 
 #if defined(__x86_64__)
-const bool four_lanes = __builtin_cpu_supports("avx2");
+const bool four_lanes = simd::has_four_lanes();
 
 // The differences x - x of the first n values (a multiple of sixteen), summed four lanes at a
 // time into two lanes: NaN when one of the values is not finite.

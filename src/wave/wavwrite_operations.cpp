@@ -19,6 +19,8 @@
 #include <immintrin.h>
 #endif
 
+#include "simd/lanes.h"
+
 namespace quelvara::wave {
 
 namespace {
@@ -133,7 +135,7 @@ class Quantizer {
       // Sixteen samples at a time where the processor has four lanes, then eight at a time,
       // then one by one.
 #if defined(__x86_64__)
-      static const bool four_lanes = __builtin_cpu_supports("avx2");
+      static const bool four_lanes = simd::has_four_lanes();
       if (four_lanes) n = quantize_16_avx2(x, count, out, clipped);
 #endif
 #if defined(__SSE2__)
