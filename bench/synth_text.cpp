@@ -1,6 +1,7 @@
-// quelvara-synth-text: the road of quelvara-synth (without --textgrid) for a SAMPA text read from a file, of any
-// length (quelvara-synth takes at most 10000 characters a text), into a 16-bit WAVE file. For
-// measuring time and peak memory against the length of a text with /usr/bin/time -v.
+// quelvara-synth-text: the road of quelvara-synth (without --textgrid) for a SAMPA text read from
+// a file, of any length (quelvara-synth takes at most 10000 characters a text), into a 16-bit
+// WAVE file. For measuring time and peak memory against the length of a text with
+// /usr/bin/time -v.
 // Usage: quelvara-synth-text --bd DIR (--factor F | --grafica) -o OUT.wav TEXT-FILE
 #include <fstream>
 #include <iostream>
