@@ -17,23 +17,17 @@
 #include "support/fixture_database.h"
 #include "support/run_program.h"
 #include "support/temp_dir.h"
+#include "support/wave_frames.h"
 #include "synthesis/analysis.h"
 
 namespace fs = std::filesystem;
 using namespace quelvara;
 using quelvara::testing::run_program;
+using quelvara::testing::frames_of;
 
 namespace {
 
 const std::string synth = QUELVARA_SYNTH;
-
-long long frames_of(const fs::path& file) {
-  SF_INFO info{};
-  SNDFILE* f = sf_open(file.c_str(), SFM_READ, &info);
-  if (!f) return -1;
-  sf_close(f);
-  return info.samplerate == 22050 && info.channels == 1 ? info.frames : -2;
-}
 
 std::string praat() {
   const char* path = std::getenv("PATH");

@@ -10,11 +10,13 @@
 #include "inspection/plot_layout.h"
 #include "inspection/praat_export.h"
 #include "support/temp_dir.h"
+#include "support/wave_frames.h"
 
 namespace quelvara::inspection {
 namespace {
 
 namespace fs = std::filesystem;
+using quelvara::testing::frames_of;
 
 std::string read_text(const fs::path& p) {
   std::ifstream in(p, std::ios::binary);
@@ -85,14 +87,6 @@ Snapshot small_run() {
   r.mode = "Gráfica";
   s.result = r;
   return s;
-}
-
-long long frames_of(const fs::path& file) {
-  SF_INFO info{};
-  SNDFILE* f = sf_open(file.c_str(), SFM_READ, &info);
-  if (!f) return -1;
-  sf_close(f);
-  return info.samplerate == 22050 && info.channels == 1 ? info.frames : -2;
 }
 
 TEST(Export, WritesBothSignalsWithTheirAnnotations) {

@@ -36,6 +36,20 @@ class AnalysisCanvasTest : public AppFolderTest {
     return std::make_shared<const inspection::Snapshot>(inspection::snapshot_of(result, mode));
   }
 
+  // The canvas at width x height showing the snapshot of _papa_. in mode, and what it draws.
+  struct Shown {
+    std::shared_ptr<const inspection::Snapshot> snapshot;
+    QImage image;
+    PlotLayout layout;
+  };
+  Shown show(AnalysisCanvas& canvas, const road::Mode& mode, int width = 960, int height = 584) {
+    canvas.resize(width, height);
+    auto snapshot = run("_papa_.", mode);
+    canvas.set_snapshot(snapshot);
+    QImage image = draw(canvas);
+    return {std::move(snapshot), std::move(image), canvas.layout()};
+  }
+
   QImage draw(AnalysisCanvas& canvas) {
     QImage image(canvas.plot_size(), QImage::Format_RGB32);
     QPainter painter(&image);
@@ -50,11 +64,7 @@ class AnalysisCanvasTest : public AppFolderTest {
 
 TEST_F(AnalysisCanvasTest, JoinLinesStandAtTheColumnsOfTheUnitLengths) {
   AnalysisCanvas canvas;
-  canvas.resize(960, 584);
-  const auto snapshot = run("_papa_.", road::FactorMode{1.5});
-  canvas.set_snapshot(snapshot);
-  const QImage image = draw(canvas);
-  const PlotLayout l = canvas.layout();
+  const auto [snapshot, image, l] = show(canvas, road::FactorMode{1.5});
 
   std::set<int> expected;
   std::size_t end = 0;
@@ -73,11 +83,7 @@ TEST_F(AnalysisCanvasTest, JoinLinesStandAtTheColumnsOfTheUnitLengths) {
 
 TEST_F(AnalysisCanvasTest, EachAnalysisMarkIsJoinedToTheSynthesisMarkItMovedTo) {
   AnalysisCanvas canvas;
-  canvas.resize(960, 584);
-  const auto snapshot = run("_papa_.", road::FactorMode{0.7});
-  canvas.set_snapshot(snapshot);
-  const QImage image = draw(canvas);
-  const PlotLayout l = canvas.layout();
+  const auto [snapshot, image, l] = show(canvas, road::FactorMode{0.7});
   const auto& r = *snapshot->result;
   ASSERT_EQ(r.analysis_marks.size(), r.synthesis_marks.size());
   ASSERT_GT(r.analysis_marks.size(), 10u);
@@ -108,11 +114,7 @@ std::optional<int> marker_row(const QImage& image, int x, const PlotLayout& l, c
 
 TEST_F(AnalysisCanvasTest, ThePitchOfFactorOneAndAHalfLiesAtOneAndAHalfTimesTheJoinedSignals) {
   AnalysisCanvas canvas;
-  canvas.resize(1200, 700);
-  const auto snapshot = run("_papa_.", road::FactorMode{1.5});
-  canvas.set_snapshot(snapshot);
-  const QImage image = draw(canvas);
-  const PlotLayout l = canvas.layout();
+  const auto [snapshot, image, l] = show(canvas, road::FactorMode{1.5}, 1200, 700);
   const auto joined = inspection::joined_pitch(*snapshot);
   const auto result = inspection::result_pitch(*snapshot);
   ASSERT_EQ(joined.size(), result.size());
