@@ -126,7 +126,14 @@ MappedWord CodeRules::map_word(const std::vector<std::string>& codes) const {
       word.unknown = codes[at];
       return word;
     }
-    word.phones.insert(word.phones.end(), chosen->phones.begin(), chosen->phones.end());
+    // The stress goes to the first vowel of what a stressed code becomes.
+    const bool stressed = std::any_of(codes.begin() + static_cast<std::ptrdiff_t>(at),
+                                      codes.begin() + static_cast<std::ptrdiff_t>(at + chosen->codes.size()),
+                                      [](const std::string& code) { return code.front() == '\''; });
+    for (const auto& phone : chosen->phones) {
+      if (stressed && !word.stressed && is_vowel(phone)) word.stressed = word.phones.size();
+      word.phones.push_back(phone);
+    }
     at += chosen->codes.size();
   }
   return word;

@@ -19,7 +19,8 @@ struct CodeRule {
 
 struct MappedWord {
   std::vector<std::string> phones;
-  std::optional<std::string> unknown;  // the first code no rule maps; phones are then partial
+  std::optional<std::size_t> stressed;  // the phone of the primary stress, when a vowel carries it
+  std::optional<std::string> unknown;   // the first code no rule maps; phones are then partial
 };
 
 class CodeRules {

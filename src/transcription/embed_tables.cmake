@@ -1,12 +1,15 @@
-# Writes OUTPUT, a source file holding the text of each file of TABLES (in the order of
-# tables.h: the front end's codes, the builder's phone table, the exceptions) as a string.
-set(names donor_codes builder_phones exceptions)
+# Writes OUTPUT, a source file holding the text of each table as a string. TABLES is a list of
+# name=file pairs; each name is declared in tables.h.
 set(body "// Made by the build from the transcription tables; edit the tables, not this file.\n")
 string(APPEND body "#include \"transcription/tables.h\"\n\nnamespace quelvara::transcription::tables {\n")
-foreach(name file IN ZIP_LISTS names TABLES)
-  if(NOT name OR NOT file)
-    message(FATAL_ERROR "embed_tables: expected three tables")
+foreach(pair IN LISTS TABLES)
+  string(FIND "${pair}" "=" cut)
+  if(cut LESS 1)
+    message(FATAL_ERROR "embed_tables: expected name=file, got '${pair}'")
   endif()
+  string(SUBSTRING "${pair}" 0 ${cut} name)
+  math(EXPR cut "${cut} + 1")
+  string(SUBSTRING "${pair}" ${cut} -1 file)
   file(READ ${file} text)
   string(FIND "${text}" ")table\"" clash)
   if(NOT clash EQUAL -1)

@@ -53,6 +53,7 @@ bool is_quote(char32_t c) {
 }
 bool is_apostrophe(char32_t c) { return c == '\'' || c == 0x2018 || c == 0x2019; }
 bool is_sentence_mark(char32_t c) { return c == '.' || c == '!' || c == '?'; }
+bool is_capital(char32_t c) { return (c >= 'A' && c <= 'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7); }
 // Always a pause: ellipsis, dashes, brackets, and the marks that are never part of a word.
 bool always_pause(char32_t c) {
   return c == 0x2026 || c == 0x2013 || c == 0x2014 || c == '(' || c == ')' || c == '[' || c == ']' || c == '{' ||
@@ -61,7 +62,7 @@ bool always_pause(char32_t c) {
 
 }  // namespace
 
-Spelling read_spelling(std::string_view text) {
+Spelling read_spelling(std::string_view text, const PeriodRule& periods) {
   Spelling spelling;
   spelling.characters = decode_utf8(text);
   const auto& chars = spelling.characters;
@@ -101,6 +102,18 @@ Spelling read_spelling(std::string_view text) {
       // A full stop ends a phrase unless a word goes on right after it (1.000, www.sapo.pt).
       pause = token.characters.empty() || is_space(after) || is_quote(after) || is_sentence_mark(after) ||
               always_pause(after) || after == ',' || after == ';' || after == ':' || k + 1 == chars.size();
+      const PeriodUse use = pause && !token.characters.empty() && periods
+                                ? periods(token.text + ".")
+                                : PeriodUse::ends_phrase;
+      if (use != PeriodUse::ends_phrase) {
+        token.characters.push_back(k);
+        token.text += '.';
+        // An abbreviation that may end the sentence does so before a capital or the end.
+        std::size_t next = k + 1;
+        while (next < chars.size() && (is_space(chars[next].code) || is_quote(chars[next].code))) ++next;
+        pause = use == PeriodUse::may_end && (next == chars.size() || is_capital(chars[next].code));
+        if (!pause) continue;
+      }
     } else if (c == '-') {
       // A dash between blanks; a hyphen or a minus sign otherwise.
       pause = token.characters.empty() && (is_space(after) || k + 1 == chars.size());

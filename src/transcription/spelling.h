@@ -2,6 +2,7 @@
 // Reading the spelt text: characters with their positions, phrases cut at the punctuation that
 // marks a pause, and the words of each phrase.
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -37,11 +38,20 @@ struct Spelling {
   bool blank = true;            // nothing but white space
 };
 
+// What a period after a word is: given the word with that period ("Sr.").
+enum class PeriodUse {
+  ends_phrase,   // an ordinary full stop
+  abbreviation,  // part of an abbreviation; the phrase goes on
+  may_end,       // part of an abbreviation that also ends the sentence before a capital or the end
+};
+using PeriodRule = std::function<PeriodUse(std::string_view word)>;
+
 // Cuts a text into phrases. Commas, semicolons, colons, full stops, question and exclamation
 // marks, ellipses, dashes and brackets end a phrase; between digits (3,5  1.000  12:30) and
-// inside a word (www.sapo.pt) they belong to the word. Quotation marks separate words and are
-// not read; an apostrophe inside a word (d'água) belongs to it.
-Spelling read_spelling(std::string_view text);
+// inside a word (www.sapo.pt) they belong to the word, and so does the period of an
+// abbreviation (as periods says). Quotation marks separate words and are not read; an
+// apostrophe inside a word (d'água) belongs to it.
+Spelling read_spelling(std::string_view text, const PeriodRule& periods = {});
 
 // Lower case of a word, for the Latin letters Portuguese uses.
 std::string lower_case(std::string_view word);

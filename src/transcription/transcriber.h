@@ -7,18 +7,23 @@
 #include <string_view>
 #include <vector>
 
+#include "transcription/normalisation.h"
+
 namespace quelvara::transcription {
 
 struct Problem {
+  enum class Kind { unreadable, invalid_utf8, control, emoji };
   std::size_t position = 0;  // of its first character, counted from 1
   std::string text;          // the character (or word) as typed
+  Kind kind = Kind::unreadable;
 };
 
 struct Transcription {
-  enum class Status { ok, empty_text, nothing_to_transcribe, untranscribable, unavailable };
+  enum class Status { ok, empty_text, nothing_to_transcribe, untranscribable, invalid_text, unavailable };
   Status status = Status::ok;
   std::string sampa;              // when ok
-  std::vector<Problem> problems;  // when untranscribable, in text order
+  std::vector<Problem> problems;  // when untranscribable or invalid_text, in text order
+  std::vector<Rewrite> rewrites;  // the written forms read as words ("1.º" -> "primeiro")
 };
 
 struct TranscriptionOptions {

@@ -42,6 +42,18 @@ TEST(Spelling, QuotesSeparateWordsAndOnlyAFinalMarkIsKept) {
   EXPECT_EQ(read_spelling("(Vens?)").final_mark, '?');
 }
 
+TEST(Spelling, TheReaderOfPeriodsKeepsAbbreviationsWholeAndInThePhrase) {
+  const PeriodRule periods = [](std::string_view word) {
+    return word == "Sr." ? PeriodUse::abbreviation : word == "etc." ? PeriodUse::may_end : PeriodUse::ends_phrase;
+  };
+  EXPECT_EQ(phrases(read_spelling("O Sr. Silva e a Ana. Sim.", periods)),
+            (std::vector<Words>{{"O", "Sr.", "Silva", "e", "a", "Ana"}, {"Sim"}}));
+  // One that may end a sentence does so before a capital or the end, and keeps its period.
+  const Spelling end = read_spelling("pão, etc. Depois, vinho etc. e mais etc.", periods);
+  EXPECT_EQ(phrases(end), (std::vector<Words>{{"pão"}, {"etc."}, {"Depois"}, {"vinho", "etc.", "e", "mais", "etc."}}));
+  EXPECT_EQ(end.final_mark, '.');
+}
+
 TEST(Spelling, BlankAndPunctuationOnlyTextsHaveNoPhrase) {
   EXPECT_TRUE(read_spelling("").blank);
   EXPECT_TRUE(read_spelling(" \t\n\u00a0").blank);

@@ -45,11 +45,16 @@ TEST(Transcriber, PausesComeFromPunctuationAndThePhraseRunsOnWithoutBlanks) {
   for (const auto& d : reading->diphones) EXPECT_TRUE(d.fonum1 && d.fonum2) << d.dif;
 }
 
-TEST(Transcriber, NumbersAndSymbolsAreSpeltOut) {
+TEST(Transcriber, WordsSoundTheSameWhereverTheyCameFromAndTheirFinalSibilantFollowsTheNextSound) {
   EXPECT_EQ(sampa("2"), "_dojS_");
-  EXPECT_EQ(sampa("3,5"), sampa("três vírgula cinco"));
-  const std::string percent = sampa("10%");
-  EXPECT_TRUE(percent.starts_with("_dES") && percent.ends_with("se~tu_")) << percent;
+  EXPECT_EQ(sampa("Tenho 23 anos."), "_t6Juvi~t@itrez6nuS_.");
+  EXPECT_EQ(sampa("Subiu 3 %."), sampa("Subiu três por cento."));
+  EXPECT_EQ(sampa("São 10 horas."), "_s6~wdEzOr6S_.");
+  // [z] before a vowel, [Z] before a voiced consonant, [S] before a voiceless one or a pause.
+  EXPECT_EQ(sampa("dez anos, dez dias, dez casas, dez"), "_dEz6nuS_dEZdi6S_dESkaz6S_dES_");
+  EXPECT_EQ(sampa("Vou à praia às dez."), "_voapraj6aZdES_.");
+  // A hyphen joins words that are read one by one.
+  EXPECT_EQ(sampa("chama-se"), "_S6m6s@_");
 }
 
 TEST(Transcriber, ListedWordsWinInAnyCaseAndJoinTheirNeighbours) {
@@ -90,9 +95,21 @@ TEST(Transcriber, CharactersItCannotReadAreReportedWithTheirPositions) {
   ASSERT_EQ(inside.problems.size(), 1u);
   EXPECT_EQ(inside.problems[0].position, 3u);
 
-  const Transcription broken = transcribe("mãe \xFF");
-  ASSERT_EQ(broken.status, Status::untranscribable);
-  EXPECT_EQ(broken.problems[0].position, 5u);
+  // The position is in the text as typed, not in its phrase nor in what it was read as.
+  const Transcription later = transcribe("Custa 10 €, à vista # já.");
+  ASSERT_EQ(later.problems.size(), 1u);
+  EXPECT_EQ(later.problems[0].position, 21u);
+}
+
+TEST(Transcriber, InvalidUtf8ControlCharactersAndEmojiAreNamedAndNothingIsTranscribed) {
+  const Transcription t = transcribe("mãe \xFF pai\x07 \U0001F600 \u2764\uFE0F");
+  ASSERT_EQ(t.status, Status::invalid_text);
+  EXPECT_TRUE(t.sampa.empty());
+  EXPECT_EQ(message(t),
+            "O texto tem caracteres que não se podem ler: um byte que não é UTF-8 válido (posição 5), um carácter de "
+            "controlo U+0007 (posição 10), o emoji «\U0001F600» (posição 12), o emoji «\u2764» (posição 14), o emoji "
+            "«\uFE0F» (posição 15).");
+  EXPECT_EQ(transcribe("sim\tnão\r\ntalvez").status, Status::ok);
 }
 
 TEST(Transcriber, WordsTheFrontEndReadsInAnotherLanguageAreReportedWhole) {

@@ -1,0 +1,127 @@
+#include "transcription/word_reading.h"
+
+#include <mutex>
+#include <unordered_map>
+
+#include "transcription/code_rules.h"
+#include "transcription/donor_front_end.h"
+#include "transcription/exception_list.h"
+#include "transcription/phone_sequence.h"
+#include "transcription/spelling.h"
+#include "transcription/tables.h"
+#include "transcription/vowel_rules.h"
+
+namespace quelvara::transcription {
+namespace {
+
+struct Tables {
+  CodeRules rules = CodeRules::read(tables::donor_codes, tables::builder_phones);
+  ExceptionList exceptions = ExceptionList::read(tables::exceptions);
+  VowelRules vowels = VowelRules::read(tables::vowel_endings);
+};
+
+const Tables& compiled_tables() {
+  static const Tables tables;
+  return tables;
+}
+
+// Alone, the front end gives some words only a secondary stress (temos, teve): that stress is
+// the word's own.
+void stress_alone(std::vector<std::string>& codes) {
+  if (std::any_of(codes.begin(), codes.end(), [](const std::string& c) { return c.front() == '\''; })) return;
+  for (auto code = codes.rbegin(); code != codes.rend(); ++code)
+    if (code->front() == ',') {
+      code->front() = '\'';
+      return;
+    }
+}
+
+std::optional<WordPhones> read_part(const std::string& part, bool exceptions);
+
+// Readings already made, by word and by whether the exceptions counted. A text of any length
+// says few distinct words; the bound only keeps a long-running process from growing without end.
+class Memory {
+ public:
+  std::optional<std::optional<WordPhones>> find(const std::string& key) {
+    std::lock_guard guard(lock_);
+    const auto found = readings_.find(key);
+    if (found == readings_.end()) return std::nullopt;
+    return found->second;
+  }
+  void keep(const std::string& key, const std::optional<WordPhones>& reading) {
+    std::lock_guard guard(lock_);
+    if (readings_.size() >= 100'000) readings_.clear();
+    readings_.emplace(key, reading);
+  }
+
+ private:
+  std::mutex lock_;
+  std::unordered_map<std::string, std::optional<WordPhones>> readings_;
+};
+
+Memory& memory() {
+  static Memory m;
+  return m;
+}
+
+std::optional<WordPhones> front_end_part(const std::string& part, bool exceptions) {
+  const auto reading = donor_reading(part);
+  if (!reading) throw FrontEndUnavailable();
+  WordPhones word;
+  for (const DonorWord& donor : *reading) {
+    if (donor.foreign) return std::nullopt;
+    std::vector<std::string> codes = donor.codes;
+    stress_alone(codes);
+    MappedWord mapped = compiled_tables().rules.map_word(codes);
+    if (mapped.unknown) return std::nullopt;
+    if (mapped.stressed && !word.stressed) word.stressed = word.phones.size() + *mapped.stressed;
+    word.phones.insert(word.phones.end(), mapped.phones.begin(), mapped.phones.end());
+  }
+  // The spelling tells which vowels to mend only when the front end read it as one word.
+  if (reading->size() == 1 && !word.phones.empty())
+    compiled_tables().vowels.apply(part, word, [&](std::string_view other) {
+      return read_part(std::string(other), exceptions);
+    });
+  return word;
+}
+
+// A listed word's stress is where the front end puts it, when their phones line up.
+WordPhones listed_word(const std::string& part, const Phones& phones) {
+  WordPhones word{phones, std::nullopt};
+  const auto reading = read_part(part, false);
+  if (reading && reading->stressed && reading->phones.size() == phones.size() && is_vowel(phones[*reading->stressed]))
+    word.stressed = reading->stressed;
+  return word;
+}
+
+std::optional<WordPhones> read_part(const std::string& part, bool exceptions) {
+  const std::string key = (exceptions ? "+" : "-") + part;
+  if (auto known = memory().find(key)) return *known;
+  const Phones* listed = exceptions ? compiled_tables().exceptions.find(part) : nullptr;
+  auto reading = listed ? std::optional(listed_word(part, *listed)) : front_end_part(part, exceptions);
+  memory().keep(key, reading);
+  return reading;
+}
+
+}  // namespace
+
+std::optional<std::vector<Phones>> read_word(std::string_view word, bool exceptions) {
+  const std::string lower = lower_case(word);
+  std::vector<Phones> parts;
+  if (exceptions)
+    if (const auto* listed = compiled_tables().exceptions.find(lower)) return std::vector<Phones>{*listed};
+  std::size_t start = 0;
+  while (start <= lower.size()) {
+    std::size_t end = lower.find('-', start);
+    if (end == std::string::npos) end = lower.size();
+    if (end > start) {
+      const auto part = read_part(lower.substr(start, end - start), exceptions);
+      if (!part) return std::nullopt;
+      if (!part->phones.empty()) parts.push_back(part->phones);
+    }
+    start = end + 1;
+  }
+  return parts;
+}
+
+}  // namespace quelvara::transcription
