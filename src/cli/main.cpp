@@ -160,9 +160,8 @@ bool print_segmentation(const std::string& texto, const std::string& where) {
 // (printed with --segment); nullopt once the reason it has none has been said.
 std::optional<std::string> sampa_of(const Options& options, const std::string& text, const std::string& where) {
   if (!options.pt) return text;
-  auto sampa = cli::transcribe_spelling(text, [&](const std::string& why) { say(where + why); });
-  if (sampa && options.segment) std::cout << where << "transcrição «" << *sampa << "»\n";
-  return sampa;
+  return cli::transcribe_spelling(text, [&](const std::string& why) { say(where + why); },
+                                  options.segment ? &std::cout : nullptr, where);
 }
 
 // Where the file of line n goes when the transcriptions come from standard input.
