@@ -30,12 +30,18 @@ std::vector<Character> decode_utf8(std::string_view text) {
 }
 
 std::string lower_case(std::string_view word) {
-  std::string out;
-  for (const Character& c : decode_utf8(word)) {
-    char32_t code = c.code;
-    if ((code >= 'A' && code <= 'Z') || (code >= 0xC0 && code <= 0xDE && code != 0xD7)) code += 0x20;
-    if (c.valid) append_utf8(out, code);
-    else out += word.substr(c.offset, c.size);
+  // Byte by byte: the capitals A to Z, and U+00C0 to U+00DE but for U+00D7 (x), whose UTF-8
+  // is 0xC3 followed by 0x80 to 0x9E; anything else, valid or not, stays as it is.
+  std::string out(word);
+  for (std::size_t k = 0; k < out.size(); ++k) {
+    const auto byte = static_cast<unsigned char>(out[k]);
+    if (byte >= 'A' && byte <= 'Z') {
+      out[k] = static_cast<char>(byte + 0x20);
+    } else if (byte == 0xC3 && k + 1 < out.size()) {
+      const auto next = static_cast<unsigned char>(out[k + 1]);
+      if (next >= 0x80 && next <= 0x9E && next != 0x97) out[k + 1] = static_cast<char>(next + 0x20);
+      ++k;
+    }
   }
   return out;
 }

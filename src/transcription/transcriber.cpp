@@ -1,6 +1,7 @@
 #include "transcription/transcriber.h"
 
 #include <cstdio>
+#include <optional>
 
 #include "transcription/phone_sequence.h"
 #include "transcription/spelling.h"
@@ -62,27 +63,33 @@ bool unreadable_characters(const NormalisedWord& word, std::vector<Problem>& pro
 
 // The words of a phrase run together. A sibilant at the end of a word sounds [z] before a
 // vowel, [Z] before a voiced consonant and [S] before a voiceless one or a pause.
-std::string join(const std::vector<Phones>& words) {
-  std::string out;
-  for (std::size_t w = 0; w < words.size(); ++w) {
-    const Phones& word = words[w];
-    for (std::size_t k = 0; k < word.size(); ++k) {
-      std::string_view phone = word[k];
-      const bool sibilant = phone == "s" || phone == "z" || phone == "S" || phone == "Z";
-      if (sibilant && k + 1 == word.size()) {
-        const std::string* next = w + 1 < words.size() ? &words[w + 1].front() : nullptr;
-        phone = !next ? "S" : is_vowel(*next) ? "z" : is_voiced_consonant(*next) ? "Z" : "S";
-      }
-      out += phone;
-    }
+class Joined {
+ public:
+  void add(const Phones& word) {
+    if (word.empty()) return;
+    if (sibilant_at_) text_[*sibilant_at_] = sibilant_before(&word.front());
+    for (const auto& phone : word) text_ += phone;
+    const std::string& last = word.back();
+    sibilant_at_.reset();
+    if (last == "s" || last == "z" || last == "S" || last == "Z") sibilant_at_ = text_.size() - 1;
   }
-  return out;
-}
+  std::string text() && {
+    if (sibilant_at_) text_[*sibilant_at_] = sibilant_before(nullptr);
+    return std::move(text_);
+  }
 
-// The phones of a normalised phrase, word by word; problems gets what cannot be read.
-std::vector<Phones> phrase_words(const NormalisedPhrase& phrase, const TranscriptionOptions& options,
-                                 std::vector<Problem>& problems) {
-  std::vector<Phones> words;
+ private:
+  static char sibilant_before(const std::string* next) {
+    return !next ? 'S' : is_vowel(*next) ? 'z' : is_voiced_consonant(*next) ? 'Z' : 'S';
+  }
+  std::string text_;
+  std::optional<std::size_t> sibilant_at_;  // in text_, of the last word's final sibilant
+};
+
+// The phones of a normalised phrase run together; problems gets what cannot be read.
+std::string phrase_phones(const NormalisedPhrase& phrase, const TranscriptionOptions& options,
+                          std::vector<Problem>& problems) {
+  Joined joined;
   for (const NormalisedWord& word : phrase.words) {
     if (word.typed && unreadable_characters(word, problems)) continue;
     const auto read = read_word(word.text, options.exceptions);
@@ -90,9 +97,9 @@ std::vector<Phones> phrase_words(const NormalisedPhrase& phrase, const Transcrip
       problems.push_back({word.position, word.text});
       continue;
     }
-    for (const auto& part : *read) words.push_back(part);
+    for (const auto& part : *read) joined.add(part->phones);
   }
-  return words;
+  return std::move(joined).text();
 }
 
 }  // namespace
@@ -115,7 +122,7 @@ Transcription transcribe(std::string_view text, const TranscriptionOptions& opti
     std::vector<std::string> phrases;
     for (const Phrase& phrase : spelling.phrases) {
       NormalisedPhrase normalised = normaliser.normalise(phrase);
-      std::string joined = join(phrase_words(normalised, options, result.problems));
+      std::string joined = phrase_phones(normalised, options, result.problems);
       if (!joined.empty()) phrases.push_back(std::move(joined));
       for (auto& rewrite : normalised.rewrites) result.rewrites.push_back(std::move(rewrite));
     }

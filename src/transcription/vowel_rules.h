@@ -5,6 +5,7 @@
 // vowel (novecentos, certamente).
 #include <cstddef>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -22,8 +23,9 @@ class VowelRules {
   // Rows of vowel-endings.tsv. Throws std::runtime_error naming the line of a malformed row.
   static VowelRules read(std::string_view endings);
 
-  // How another word reads (the singular of a plural, the stem of a derived word).
-  using Reader = std::function<std::optional<WordPhones>(std::string_view spelling)>;
+  // How another word reads (the singular of a plural, the stem of a derived word); null when
+  // it cannot be read.
+  using Reader = std::function<std::shared_ptr<const WordPhones>(std::string_view spelling)>;
 
   // Mends word, the front end's reading of spelling (one word, lower case).
   void apply(std::string_view spelling, WordPhones& word, const Reader& read) const;

@@ -1,5 +1,6 @@
 #include "transcription/word_reading.h"
 
+#include <algorithm>
 #include <mutex>
 #include <unordered_map>
 
@@ -9,7 +10,6 @@
 #include "transcription/phone_sequence.h"
 #include "transcription/spelling.h"
 #include "transcription/tables.h"
-#include "transcription/vowel_rules.h"
 
 namespace quelvara::transcription {
 namespace {
@@ -36,19 +36,21 @@ void stress_alone(std::vector<std::string>& codes) {
     }
 }
 
-std::optional<WordPhones> read_part(const std::string& part, bool exceptions);
+PartReading read_part(const std::string& part, bool exceptions);
 
-// Readings already made, by word and by whether the exceptions counted. A text of any length
-// says few distinct words; the bound only keeps a long-running process from growing without end.
+// Readings already made, by word and by whether the exceptions counted; null for a word that
+// cannot be read. A text of any length says few distinct words; the bound only keeps a
+// long-running process from growing without end.
 class Memory {
  public:
-  std::optional<std::optional<WordPhones>> find(const std::string& key) {
+  bool find(const std::string& key, PartReading& reading) {
     std::lock_guard guard(lock_);
     const auto found = readings_.find(key);
-    if (found == readings_.end()) return std::nullopt;
-    return found->second;
+    if (found == readings_.end()) return false;
+    reading = found->second;
+    return true;
   }
-  void keep(const std::string& key, const std::optional<WordPhones>& reading) {
+  void keep(const std::string& key, const PartReading& reading) {
     std::lock_guard guard(lock_);
     if (readings_.size() >= 100'000) readings_.clear();
     readings_.emplace(key, reading);
@@ -56,7 +58,7 @@ class Memory {
 
  private:
   std::mutex lock_;
-  std::unordered_map<std::string, std::optional<WordPhones>> readings_;
+  std::unordered_map<std::string, PartReading> readings_;
 };
 
 Memory& memory() {
@@ -64,16 +66,16 @@ Memory& memory() {
   return m;
 }
 
-std::optional<WordPhones> front_end_part(const std::string& part, bool exceptions) {
+PartReading front_end_part(const std::string& part, bool exceptions) {
   const auto reading = donor_reading(part);
   if (!reading) throw FrontEndUnavailable();
   WordPhones word;
   for (const DonorWord& donor : *reading) {
-    if (donor.foreign) return std::nullopt;
+    if (donor.foreign) return nullptr;
     std::vector<std::string> codes = donor.codes;
     stress_alone(codes);
     MappedWord mapped = compiled_tables().rules.map_word(codes);
-    if (mapped.unknown) return std::nullopt;
+    if (mapped.unknown) return nullptr;
     if (mapped.stressed && !word.stressed) word.stressed = word.phones.size() + *mapped.stressed;
     word.phones.insert(word.phones.end(), mapped.phones.begin(), mapped.phones.end());
   }
@@ -82,42 +84,43 @@ std::optional<WordPhones> front_end_part(const std::string& part, bool exception
     compiled_tables().vowels.apply(part, word, [&](std::string_view other) {
       return read_part(std::string(other), exceptions);
     });
-  return word;
+  return std::make_shared<const WordPhones>(std::move(word));
 }
 
 // A listed word's stress is where the front end puts it, when their phones line up.
-WordPhones listed_word(const std::string& part, const Phones& phones) {
+PartReading listed_word(const std::string& part, const Phones& phones) {
   WordPhones word{phones, std::nullopt};
-  const auto reading = read_part(part, false);
+  const PartReading reading = read_part(part, false);
   if (reading && reading->stressed && reading->phones.size() == phones.size() && is_vowel(phones[*reading->stressed]))
     word.stressed = reading->stressed;
-  return word;
+  return std::make_shared<const WordPhones>(std::move(word));
 }
 
-std::optional<WordPhones> read_part(const std::string& part, bool exceptions) {
+PartReading read_part(const std::string& part, bool exceptions) {
   const std::string key = (exceptions ? "+" : "-") + part;
-  if (auto known = memory().find(key)) return *known;
+  PartReading reading;
+  if (memory().find(key, reading)) return reading;
   const Phones* listed = exceptions ? compiled_tables().exceptions.find(part) : nullptr;
-  auto reading = listed ? std::optional(listed_word(part, *listed)) : front_end_part(part, exceptions);
+  reading = listed ? listed_word(part, *listed) : front_end_part(part, exceptions);
   memory().keep(key, reading);
   return reading;
 }
 
 }  // namespace
 
-std::optional<std::vector<Phones>> read_word(std::string_view word, bool exceptions) {
+std::optional<std::vector<PartReading>> read_word(std::string_view word, bool exceptions) {
   const std::string lower = lower_case(word);
-  std::vector<Phones> parts;
-  if (exceptions)
-    if (const auto* listed = compiled_tables().exceptions.find(lower)) return std::vector<Phones>{*listed};
+  std::vector<PartReading> parts;
+  // A listed word is taken whole, hyphens and all.
+  if (exceptions && compiled_tables().exceptions.find(lower)) return std::vector{read_part(lower, true)};
   std::size_t start = 0;
   while (start <= lower.size()) {
     std::size_t end = lower.find('-', start);
     if (end == std::string::npos) end = lower.size();
     if (end > start) {
-      const auto part = read_part(lower.substr(start, end - start), exceptions);
+      PartReading part = read_part(lower.substr(start, end - start), exceptions);
       if (!part) return std::nullopt;
-      if (!part->phones.empty()) parts.push_back(part->phones);
+      if (!part->phones.empty()) parts.push_back(std::move(part));
     }
     start = end + 1;
   }

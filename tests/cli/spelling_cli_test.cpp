@@ -46,6 +46,15 @@ TEST_F(SpellingCli, SegmentPrintsTheTranscriptionAndItsDiphones) {
   EXPECT_EQ(r.out.rfind("transcrição «_bo~di6_liZbo6_!»\npontuação «!», 13 difones\n", 0), 0u) << r.out;
   EXPECT_NE(r.out.find("bo~\tb + o~\t3 + 34\tbd/oclus/334.mat"), std::string::npos) << r.out;
   EXPECT_FALSE(fs::exists(dir.path() / "bd-index.txt"));
+
+  // Written forms read as words are shown before the transcription.
+  const auto written = run({"--pt", "--segment", "Fiquei em 1.º lugar, o Dr. Sá em 2.º."});
+  EXPECT_EQ(written.status, 0) << written.err;
+  EXPECT_EQ(written.out.rfind("lido como «1.º» → «primeiro»\nlido como «Dr.» → «doutor»\n"
+                              "lido como «2.º» → «segundo»\ntranscrição «",
+                              0),
+            0u)
+      << written.out;
 }
 
 TEST_F(SpellingCli, TextsWithNothingToTranscribeFailWithTheirMessageAndWriteNothing) {
