@@ -61,6 +61,12 @@ void first_syllable(std::string_view spelling, WordPhones& word) {
   if (!nasal && consonant_letter(spelling, 1) && vowel_first && one_of(p[0], {"@", "e", "E"})) p[0] = "i";
 }
 
+// An unstressed e before another vowel is [i] (reunião, as real and teatro already are).
+void hiatus(WordPhones& word) {
+  for (std::size_t k = 0; k + 1 < word.phones.size(); ++k)
+    if (word.phones[k] == "@" && is_vowel(word.phones[k + 1]) && unstressed(word, k)) word.phones[k] = "i";
+}
+
 bool sibilant(const std::string& phone) { return one_of(phone, {"s", "z", "S", "Z"}); }
 
 // The stressed vowel of a plural is that of its singular, which the front end gets right more
@@ -121,6 +127,7 @@ VowelRules VowelRules::read(std::string_view endings) {
 
 void VowelRules::apply(std::string_view spelling, WordPhones& word, const Reader& read) const {
   first_syllable(spelling, word);
+  hiatus(word);
   if (word.stressed)
     for (const Ending& e : endings_)
       if (spelling.size() > e.ending.size() && spelling.ends_with(e.ending) && word.phones[*word.stressed] == e.from) {

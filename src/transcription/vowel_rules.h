@@ -1,7 +1,7 @@
 #pragma once
 // The vowels of a word where the front end's are not those of Lisbon speech, mended by rules on
-// its spelling: the first syllable (es-, ex-, hos-, e-), stressed vowels by ending, plurals in
-// -as and -es (the vowel of the singular), and words derived from one with a stressed open
+// its spelling: the first syllable (es-, ex-, hos-, e-), e before a vowel, stressed vowels by
+// ending, plurals (the vowel of the singular), and words derived from one with a stressed open
 // vowel (novecentos, certamente).
 #include <cstddef>
 #include <functional>

@@ -36,6 +36,46 @@ void stress_alone(std::vector<std::string>& codes) {
     }
 }
 
+// The front end writes an l after u and before a consonant as the glide it writes for ou
+// (cultura, resultado, sou): where the spelling has ul and no ou, the glide is the l.
+void coda_l(std::string_view spelling, std::vector<std::string>& codes) {
+  if (spelling.find("ou") != std::string_view::npos) return;
+  bool coda = false;
+  for (std::size_t at = spelling.find("ul"); at != std::string_view::npos; at = spelling.find("ul", at + 1))
+    coda = coda || at + 2 == spelling.size() || std::string_view("aeiouáéíóúâêôãõh").find(spelling[at + 2]) == std::string_view::npos;
+  if (!coda) return;
+  for (std::size_t k = 1; k < codes.size(); ++k)
+    if (codes[k] == "w" && (codes[k - 1] == "u" || codes[k - 1] == ",u" || codes[k - 1] == "'u")) codes[k] = "l";
+}
+
+bool vowel_letter(char c) { return std::string_view("aeiou").find(c) != std::string_view::npos || (c & 0x80); }
+bool vowel_code(const std::string& code) {
+  const std::size_t at = code.find_first_not_of("',");
+  return at < code.size() && std::string_view("aeiouAEIOUy&@").find(code[at]) != std::string_view::npos;
+}
+
+// sc before e or i, and sç, are [Ss] in Lisbon speech (nascer, piscina, desça); the front end
+// writes one s. Its s is found by counting the vowels before it in the spelling and the codes.
+void sc(std::string_view spelling, std::vector<std::string>& codes) {
+  for (std::size_t at = spelling.find("sc"); at != std::string_view::npos; at = spelling.find("sc", at + 1)) {
+    const std::string_view after = spelling.substr(at + 2);
+    if (!(after.starts_with("e") || after.starts_with("i") || after.starts_with("é") || after.starts_with("ê") ||
+          after.starts_with("í")))
+      continue;
+    std::size_t vowels = 0;
+    for (std::size_t k = 0; k < at; ++k)
+      if (vowel_letter(spelling[k]) && (k == 0 || !vowel_letter(spelling[k - 1]))) ++vowels;
+    std::size_t seen = 0;
+    for (std::size_t k = 0; k < codes.size(); ++k) {
+      if (vowel_code(codes[k]) && (k == 0 || !vowel_code(codes[k - 1]))) ++seen;
+      if (seen == vowels && codes[k] == "s") {
+        codes.insert(codes.begin() + static_cast<std::ptrdiff_t>(k), "s#");
+        break;
+      }
+    }
+  }
+}
+
 PartReading read_part(const std::string& part, bool exceptions);
 
 // Readings already made, by word and by whether the exceptions counted; null for a word that
@@ -74,6 +114,10 @@ PartReading front_end_part(const std::string& part, bool exceptions) {
     if (donor.foreign) return nullptr;
     std::vector<std::string> codes = donor.codes;
     stress_alone(codes);
+    if (reading->size() == 1) {
+      coda_l(part, codes);
+      sc(part, codes);
+    }
     MappedWord mapped = compiled_tables().rules.map_word(codes);
     if (mapped.unknown) return nullptr;
     if (mapped.stressed && !word.stressed) word.stressed = word.phones.size() + *mapped.stressed;
