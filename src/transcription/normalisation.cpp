@@ -42,6 +42,7 @@ Words words_of(std::string_view text) {
 // periods (1.000.000), and decimals after a comma.
 struct WrittenNumber {
   bool negative = false;
+  bool plus = false;                    // written with a plus sign
   std::string integer;                  // its digits, without the periods
   std::optional<std::string> decimals;  // the digits after the comma
   std::size_t length = 0;               // in bytes of the text
@@ -53,6 +54,7 @@ std::optional<WrittenNumber> leading_number(std::string_view text) {
   if (text.starts_with("-") || text.starts_with("+")) at = 1;
   else if (text.starts_with("\u2212")) at = 3;
   n.negative = at > 0 && text[0] != '+';
+  n.plus = at > 0 && text[0] == '+';
   const auto digits_end = [&](std::size_t from) {
     while (from < text.size() && is_digit(text[from])) ++from;
     return from;
@@ -118,8 +120,10 @@ class Walk {
     if (const Words* words = tables_.symbol(text)) return said(1, *words);
     if (const auto words = tables_.acronym(text)) return said(1, *words);
     if (split_mixed()) return;
-    // A lone letter cut out of a word (A4, a+b) is said by its name.
-    if (piece.split)
+    // A lone letter is said by its name (the letter R, A4, a+b), unless it is a word (a, e, o)
+    // standing on its own.
+    const std::string lower = lower_case(text);
+    if (piece.split || (lower != "a" && lower != "e" && lower != "o"))
       if (const auto name = tables_.letter_names(text); name && name->size() == 1) return said(1, *name);
     // Marks alone (a stray hyphen) say nothing.
     if (std::all_of(text.begin(), text.end(), [](char c) { return c == '-' || c == '\''; })) return skip();
@@ -218,7 +222,7 @@ class Walk {
     const std::string text = pieces_[at_].text;
     const WrittenNumber n = *leading_number(text);
     const std::string_view rest = std::string_view(text).substr(n.length);
-    const bool whole = !n.negative && !n.decimals;
+    const bool whole = !n.negative && !n.plus && !n.decimals;
     const Piece* after = next();
 
     if (rest.empty()) {
@@ -408,6 +412,7 @@ class Walk {
   Words number_words(const WrittenNumber& n, Gender gender) const {
     Words words;
     if (n.negative) words.push_back(numbers_.word("minus"));
+    if (n.plus) words.push_back(numbers_.word("plus"));
     append(words, integer_words(n.integer, gender));
     if (n.decimals) {
       words.push_back(numbers_.word("comma"));
