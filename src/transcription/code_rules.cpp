@@ -10,13 +10,6 @@
 namespace quelvara::transcription {
 namespace {
 
-std::vector<std::string> words(std::string_view text) {
-  std::vector<std::string> out;
-  for (auto& part : split(text, ' '))
-    if (!part.empty()) out.push_back(std::move(part));
-  return out;
-}
-
 std::vector<std::string> inventory_phones(const std::vector<std::string>& symbols) {
   for (const auto& symbol : symbols)
     if (!synthesis::phone_number(symbol)) throw std::runtime_error("'" + symbol + "' is not a phone of the inventory");
@@ -50,11 +43,11 @@ CodeRules CodeRules::read(std::string_view front_end, std::string_view builder) 
   for_each_row(front_end, "donor code table", [&](const std::vector<std::string>& fields) {
     if (fields.size() < 2 || fields.size() > 3) throw std::runtime_error("expected 2 or 3 tab-separated fields");
     CodeRule rule;
-    rule.codes = words(fields[0]);
+    rule.codes = words_of(fields[0]);
     if (rule.codes.empty()) throw std::runtime_error("no donor code");
     for (const auto& code : rule.codes)
       if (bare(code).empty()) throw std::runtime_error("a stress mark alone is no code");
-    if (fields[1] != "-") rule.phones = inventory_phones(words(fields[1]));
+    if (fields[1] != "-") rule.phones = inventory_phones(words_of(fields[1]));
     if (rule.phones.empty() && fields[1] != "-") throw std::runtime_error("no phone (write - for nothing)");
     rule.where = where_of(fields.size() == 3 ? fields[2] : std::string());
     rules.rules_.push_back(std::move(rule));
@@ -62,7 +55,7 @@ CodeRules CodeRules::read(std::string_view front_end, std::string_view builder) 
   for_each_row(builder, "builder phone table", [&](const std::vector<std::string>& fields) {
     if (fields.size() < 3) throw std::runtime_error("expected number, phone and codes");
     CodeRule rule;
-    rule.codes = words(fields[2]);
+    rule.codes = words_of(fields[2]);
     if (rule.codes.empty()) throw std::runtime_error("no donor code");
     rule.phones = inventory_phones({fields[1]});
     rules.rules_.push_back(std::move(rule));

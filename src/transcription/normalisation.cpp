@@ -4,6 +4,7 @@
 #include <optional>
 #include <tuple>
 
+#include "transcription/table_rows.h"
 #include "transcription/tables.h"
 
 namespace quelvara::transcription {
@@ -11,11 +12,6 @@ namespace {
 
 bool is_digit(char c) { return c >= '0' && c <= '9'; }
 
-bool is_letter(char32_t c) {
-  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= 0xC0 && c <= 0x24F && c != 0xD7 && c != 0xF7) ||
-         (c >= 0x300 && c <= 0x36F);
-}
-bool is_capital(char32_t c) { return (c >= 'A' && c <= 'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7); }
 bool is_word_mark(char32_t c) { return c == '\'' || c == 0x2019 || c == '-'; }
 
 std::string joined(const Words& words) {
@@ -25,18 +21,6 @@ std::string joined(const Words& words) {
 }
 
 void append(Words& words, const Words& more) { words.insert(words.end(), more.begin(), more.end()); }
-
-Words words_of(std::string_view text) {
-  Words words;
-  std::size_t start = 0;
-  while (start < text.size()) {
-    std::size_t end = text.find(' ', start);
-    if (end == std::string_view::npos) end = text.size();
-    if (end > start) words.emplace_back(text.substr(start, end - start));
-    start = end + 1;
-  }
-  return words;
-}
 
 // A number as written at the start of a text: a sign, digits perhaps in groups of three after
 // periods (1.000.000), and decimals after a comma.

@@ -9,13 +9,6 @@
 namespace quelvara::transcription {
 namespace {
 
-Words words_of(std::string_view text) {
-  Words words;
-  for (auto& part : split(text, ' '))
-    if (!part.empty()) words.push_back(std::move(part));
-  return words;
-}
-
 Gender gender_of(const std::string& text) {
   if (text == "m") return Gender::masculine;
   if (text == "f") return Gender::feminine;
@@ -72,7 +65,7 @@ bool sayable_as_word(std::string_view letters) {
   return true;
 }
 
-bool is_capital(char c) { return c >= 'A' && c <= 'Z'; }
+bool is_ascii_capital(char c) { return c >= 'A' && c <= 'Z'; }
 
 // Abbreviations match in any case, except those of one letter ("D." is Dom, "d." is not).
 bool same_word(std::string_view typed, std::string_view written) {
@@ -148,7 +141,7 @@ NormalisationTables NormalisationTables::read(std::string_view abbreviations, st
       if (!t.letters_.emplace(lower_case(fields[1]), fields[2]).second)
         throw std::runtime_error("'" + fields[1] + "' listed twice");
     } else if (fields[0] == "acronym") {
-      if (!std::all_of(fields[1].begin(), fields[1].end(), is_capital))
+      if (!std::all_of(fields[1].begin(), fields[1].end(), is_ascii_capital))
         throw std::runtime_error("an acronym is written in capitals");
       if (!t.acronyms_.emplace(fields[1], fields[2]).second) throw std::runtime_error("'" + fields[1] + "' listed twice");
     } else {
@@ -227,7 +220,7 @@ std::optional<Words> NormalisationTables::acronym(std::string_view word) const {
   // Capitals, at least two, perhaps with a plural s (ONGs).
   const bool plural = word.size() > 2 && word.back() == 's';
   const std::string_view capitals = plural ? word.substr(0, word.size() - 1) : word;
-  if (capitals.size() < 2 || !std::all_of(capitals.begin(), capitals.end(), is_capital)) return std::nullopt;
+  if (capitals.size() < 2 || !std::all_of(capitals.begin(), capitals.end(), is_ascii_capital)) return std::nullopt;
   const std::string lower = lower_case(capitals);
   std::string said = "word";
   if (const auto listed = acronyms_.find(std::string(capitals)); listed != acronyms_.end()) said = listed->second;

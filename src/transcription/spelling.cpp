@@ -46,6 +46,13 @@ std::string lower_case(std::string_view word) {
   return out;
 }
 
+bool is_letter(char32_t c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= 0xC0 && c <= 0x24F && c != 0xD7 && c != 0xF7) ||
+         (c >= 0x300 && c <= 0x36F);
+}
+
+bool is_capital(char32_t c) { return (c >= 'A' && c <= 'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7); }
+
 namespace {
 
 bool is_space(char32_t c) {
@@ -59,7 +66,6 @@ bool is_quote(char32_t c) {
 }
 bool is_apostrophe(char32_t c) { return c == '\'' || c == 0x2018 || c == 0x2019; }
 bool is_sentence_mark(char32_t c) { return c == '.' || c == '!' || c == '?'; }
-bool is_capital(char32_t c) { return (c >= 'A' && c <= 'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7); }
 // Always a pause: ellipsis, dashes, brackets, and the marks that are never part of a word.
 bool always_pause(char32_t c) {
   return c == 0x2026 || c == 0x2013 || c == 0x2014 || c == '(' || c == ')' || c == '[' || c == ']' || c == '{' ||

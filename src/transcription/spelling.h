@@ -56,6 +56,10 @@ Spelling read_spelling(std::string_view text, const PeriodRule& periods = {});
 // Lower case of a word, for the Latin letters Portuguese uses.
 std::string lower_case(std::string_view word);
 
+// Latin letters (with their accents and combining marks), and the capitals among them.
+bool is_letter(char32_t c);
+bool is_capital(char32_t c);
+
 using synthesis::append_utf8;  // the UTF-8 form of one character
 
 }  // namespace quelvara::transcription

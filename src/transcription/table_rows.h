@@ -20,6 +20,14 @@ inline std::vector<std::string> split(std::string_view text, char separator) {
   }
 }
 
+// The words of text, separated by blanks (none for a text of blanks).
+inline std::vector<std::string> words_of(std::string_view text) {
+  std::vector<std::string> words;
+  for (auto& part : split(text, ' '))
+    if (!part.empty()) words.push_back(std::move(part));
+  return words;
+}
+
 // Calls row(fields) for every row of a table; a std::runtime_error that row throws comes back
 // as "name line N: " and its message.
 template <typename Row>

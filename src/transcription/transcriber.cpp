@@ -42,10 +42,7 @@ std::vector<Problem> invalid_characters(const std::vector<Character>& characters
 }
 
 // Letters, and the apostrophe and hyphen inside words (d'água, guarda-chuva).
-bool read_inside_words(char32_t c) {
-  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= 0xC0 && c <= 0x24F && c != 0xD7 && c != 0xF7) ||
-         (c >= 0x300 && c <= 0x36F) || c == '\'' || c == 0x2019 || c == '-';
-}
+bool read_inside_words(char32_t c) { return is_letter(c) || c == '\'' || c == 0x2019 || c == '-'; }
 
 // The characters of a word as typed that no reading covers, at their positions in the text.
 bool unreadable_characters(const NormalisedWord& word, std::vector<Problem>& problems) {
