@@ -261,7 +261,10 @@ class Walk {
   // 14h30 14h 14:30 (hours are feminine: "uma e trinta", "duas horas").
   std::optional<Words> time(const std::string& hours, std::string_view rest) const {
     if (hours.size() > 2 || value_of(hours) > 24 || rest.empty() || (rest[0] != 'h' && rest[0] != ':')) return std::nullopt;
-    const std::string_view minutes = rest.substr(1);
+    std::string_view minutes = rest.substr(1);
+    // 14h30m and 14h30min say no more than 14h30.
+    if (rest[0] == 'h' && minutes.size() > 2 && (minutes.substr(2) == "m" || minutes.substr(2) == "min"))
+      minutes = minutes.substr(0, 2);
     if (!(minutes.empty() && rest[0] == 'h') && !(minutes.size() == 2 && all_digits(minutes) && value_of(minutes) < 60))
       return std::nullopt;
     Words words = numbers_.cardinal(value_of(hours), Gender::feminine);
@@ -362,7 +365,15 @@ class Walk {
     if (std::all_of(chars.begin(), chars.end(), [&](const Character& c) { return kind(c) == 0 || c.code == '-'; }))
       return false;
     std::vector<Piece> parts;
-    for (std::size_t k = 0; k < chars.size();) {
+    // An abbreviation glued to its number (nº5, pág.12) is cut where the digits begin.
+    const std::size_t digit = piece.text.find_first_of("0123456789");
+    const bool glued =
+        digit != std::string::npos && digit > 0 && tables_.abbreviation({std::string_view(piece.text).substr(0, digit)});
+    if (glued) {
+      const std::string head = piece.text.substr(0, digit), tail = piece.text.substr(digit);
+      parts = {{head, head, piece.position, true}, {tail, tail, piece.position + decode_utf8(head).size(), true}};
+    }
+    for (std::size_t k = 0; !glued && k < chars.size();) {
       const int k_kind = kind(chars[k]);
       std::size_t end = k + 1;
       if (k_kind == 0 || k_kind == 1) {
