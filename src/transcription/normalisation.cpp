@@ -240,7 +240,8 @@ class Walk {
     }
     // Something else after the number (3D, 10x): the number, then the rest on its own.
     Piece& piece = pieces_[at_];
-    Piece tail{std::string(rest), std::string(rest), piece.position + decode_utf8(text.substr(0, n.length)).size(), true};
+    const std::size_t characters = decode_utf8(text.substr(0, n.length)).size();
+    Piece tail{std::string(rest), std::string(rest), piece.position + characters, true};
     piece.text = piece.written = text.substr(0, n.length);
     pieces_.insert(pieces_.begin() + static_cast<std::ptrdiff_t>(at_ + 1), std::move(tail));
     return true;
@@ -260,7 +261,8 @@ class Walk {
 
   // 14h30 14h 14:30 (hours are feminine: "uma e trinta", "duas horas").
   std::optional<Words> time(const std::string& hours, std::string_view rest) const {
-    if (hours.size() > 2 || value_of(hours) > 24 || rest.empty() || (rest[0] != 'h' && rest[0] != ':')) return std::nullopt;
+    if (hours.size() > 2 || value_of(hours) > 24 || rest.empty() || (rest[0] != 'h' && rest[0] != ':'))
+      return std::nullopt;
     std::string_view minutes = rest.substr(1);
     // 14h30m and 14h30min say no more than 14h30.
     if (rest[0] == 'h' && minutes.size() > 2 && (minutes.substr(2) == "m" || minutes.substr(2) == "min"))
@@ -367,11 +369,11 @@ class Walk {
     std::vector<Piece> parts;
     // An abbreviation glued to its number (nº5, pág.12) is cut where the digits begin.
     const std::size_t digit = piece.text.find_first_of("0123456789");
-    const bool glued =
-        digit != std::string::npos && digit > 0 && tables_.abbreviation({std::string_view(piece.text).substr(0, digit)});
+    const std::string_view head = std::string_view(piece.text).substr(0, digit);
+    const bool glued = digit != std::string::npos && digit > 0 && tables_.abbreviation({head});
     if (glued) {
-      const std::string head = piece.text.substr(0, digit), tail = piece.text.substr(digit);
-      parts = {{head, head, piece.position, true}, {tail, tail, piece.position + decode_utf8(head).size(), true}};
+      const std::string first(head), rest = piece.text.substr(digit);
+      parts = {{first, first, piece.position, true}, {rest, rest, piece.position + decode_utf8(head).size(), true}};
     }
     for (std::size_t k = 0; !glued && k < chars.size();) {
       const int k_kind = kind(chars[k]);

@@ -143,7 +143,8 @@ NormalisationTables NormalisationTables::read(std::string_view abbreviations, st
     } else if (fields[0] == "acronym") {
       if (!std::all_of(fields[1].begin(), fields[1].end(), is_ascii_capital))
         throw std::runtime_error("an acronym is written in capitals");
-      if (!t.acronyms_.emplace(fields[1], fields[2]).second) throw std::runtime_error("'" + fields[1] + "' listed twice");
+      if (!t.acronyms_.emplace(fields[1], fields[2]).second)
+        throw std::runtime_error("'" + fields[1] + "' listed twice");
     } else {
       throw std::runtime_error("unknown kind '" + fields[0] + "'");
     }

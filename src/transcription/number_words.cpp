@@ -42,7 +42,8 @@ NumberWords NumberWords::read(std::string_view table) {
   });
   // Every word the readings below reach must be there.
   const auto need = [](const auto& map, std::uint64_t value, const char* what) {
-    if (!map.contains(value)) throw std::runtime_error(std::string("number table: no ") + what + " " + std::to_string(value));
+    if (!map.contains(value))
+      throw std::runtime_error(std::string("number table: no ") + what + " " + std::to_string(value));
   };
   for (std::uint64_t n = 0; n < 20; ++n) need(numbers.cardinals_, n, "cardinal");
   for (std::uint64_t n = 20; n < 100; n += 10) need(numbers.cardinals_, n, "cardinal");

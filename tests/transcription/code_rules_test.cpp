@@ -67,6 +67,36 @@ TEST(CodeRules, AStressMarkedRowMatchesOnlyThatStressABareRowAny) {
   EXPECT_EQ(map(rules, {"'a", ",&", "j"}), (Phones{"a", "6j"}));
 }
 
+TEST(CodeRules, TheStressGoesToTheFirstVowelOfWhatAStressedCodeBecomes) {
+  const CodeRules rules = CodeRules::read("'u p\tp a\n", builder);
+  EXPECT_EQ(rules.map_word({"p", "'a", "p", "&"}).stressed, 1u);
+  EXPECT_EQ(rules.map_word({"p", "a", "'u", "p"}).stressed, 3u);  // p a p a: the a of the row
+  EXPECT_FALSE(rules.map_word({"p", "a", ",u"}).stressed);
+}
+
+TEST(CodeRules, TheShippedRowsGiveLisbonVowelsWhereTheFrontEndDoesNot) {
+  const CodeRules rules = CodeRules::read(tables::donor_codes, tables::builder_phones);
+  const std::vector<std::pair<Codes, std::string>> cases = {
+      {{"v", "'e", "Z", "U"}, "v6Zu"},                  // vejo: e before a palatal
+      {{"m", "'e", "Z", "m", "U"}, "meZmu"},            // mesmo: but not before a voiced s
+      {{"f", "'y", "S", "U"}, "f6Su"},                  // fecho
+      {{"t", "'e", "S", "t", "U"}, "t6jStu"},           // texto: ex before a consonant
+      {{",e", "s", "p", "l", "'a"}, "6jSpla"},          // ex- in explicar
+      {{"s", ",e", "n^", "'o", "r-"}, "s@Jor"},         // senhor: only the stressed e
+      {{"p", "R", "'y", "s", "&"}, "prEs6"},            // pressa
+      {{",&", "s", "'u", "k", "&", "r-"}, "6sukar"},    // açúcar: a final -ar keeps its a
+      {{"n", "'u~", "m", "y", "*", "U"}, "num@ru"},     // número: u before a nasal and a vowel
+      {{"Z", "'u~", "n^", "U"}, "ZuJu"},                // junho
+      {{"t", "'eI", "N", "s#"}, "t6~jS"},               // tens
+      {{"'E", "s"}, "ES"},                              // és: a final s
+  };
+  for (const auto& [codes, phones] : cases) {
+    std::string got;
+    for (const auto& phone : map(rules, codes)) got += phone;
+    EXPECT_EQ(got, phones) << codes[1];
+  }
+}
+
 TEST(CodeRules, AnUnknownCodeIsNamedWithThePhonesBeforeIt) {
   const CodeRules rules = CodeRules::read("", builder);
   const MappedWord word = rules.map_word({"p", "a", "x", "a"});

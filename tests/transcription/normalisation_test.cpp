@@ -19,7 +19,8 @@ std::string read_as(std::string_view text) {
   const Spelling spelling = read_spelling(text, [&](std::string_view w) { return normaliser.period_use(w); });
   std::string words;
   for (const Phrase& phrase : spelling.phrases)
-    for (const NormalisedWord& word : normaliser.normalise(phrase).words) words += (words.empty() ? "" : " ") + word.text;
+    for (const NormalisedWord& word : normaliser.normalise(phrase).words)
+      words += (words.empty() ? "" : " ") + word.text;
   return lower_case(words);
 }
 
@@ -64,6 +65,49 @@ TEST(Normalisation, RomanNumeralsAreReadOnlyWhenWrittenTheUsualWay) {
   EXPECT_EQ(read_as("Maria V. Costa"), "maria vê costa");
 }
 
+TEST(Normalisation, AcronymsAndGendersNotListedFollowTheDefaultRules) {
+  const NormalisationTables& t = Normaliser::compiled().tables();
+  const auto said = [&](std::string_view acronym) {
+    const auto words = t.acronym(acronym);
+    std::string text;
+    for (const auto& w : words.value_or(Words{"-"})) text += (text.empty() ? "" : " ") + w;
+    return text;
+  };
+  // Said as words: syllables a Portuguese word could have.
+  for (std::string_view word : {"NATO", "ONU", "UNESCO", "IVA", "TAP", "PALOP", "UEFA"})
+    EXPECT_EQ(said(word), lower_case(word)) << word;
+  // Spelt: two letters, no vowel, no consonant, or clusters no word has.
+  EXPECT_EQ(said("UE"), "u é");
+  EXPECT_EQ(said("CTT"), "cê tê tê");
+  EXPECT_EQ(said("EUA"), "é u á");
+  EXPECT_EQ(said("PSD"), "pê ésse dê");
+  EXPECT_EQ(said("IRS"), "i érre ésse");
+  EXPECT_EQ(said("EDP"), "é dê pê");
+  EXPECT_EQ(said("ONGs"), "ó éne gês");
+  EXPECT_EQ(said("SIC"), "sique");  // listed
+  for (std::string_view not_one : {"Nato", "R", "rtp", "A4"}) EXPECT_EQ(said(not_one), "-") << not_one;
+
+  for (std::string_view feminine :
+       {"casa", "casas", "nação", "nações", "cidade", "viagens", "flor", "flores", "mãos", "Maria", "Isabel"})
+    EXPECT_EQ(t.gender(feminine), Gender::feminine) << feminine;
+  for (std::string_view masculine :
+       {"livro", "livros", "dia", "dias", "problema", "coração", "animais", "mês", "João", "lápis"})
+    EXPECT_EQ(t.gender(masculine), Gender::masculine) << masculine;
+}
+
+TEST(Normalisation, OneLetterAbbreviationsMatchOnlyAsWrittenTheOthersInAnyCase) {
+  const NormalisationTables& t = Normaliser::compiled().tables();
+  EXPECT_EQ(t.period_use("D."), PeriodUse::abbreviation);
+  EXPECT_EQ(t.period_use("d."), PeriodUse::ends_phrase);
+  EXPECT_EQ(t.period_use("DR."), PeriodUse::abbreviation);
+  EXPECT_EQ(t.period_use("etc."), PeriodUse::may_end);
+  EXPECT_EQ(t.period_use("casa."), PeriodUse::ends_phrase);
+  ASSERT_NE(t.abbreviation({"p.", "ex."}), nullptr);
+  EXPECT_EQ(t.abbreviation({"p.", "ex."})->masculine, "por exemplo");
+  EXPECT_EQ(t.abbreviation({"p.", "12"})->masculine, "página");
+  EXPECT_EQ(t.abbreviation({"dez."}), nullptr);  // ten, not December
+}
+
 TEST(Normalisation, TablesThatLackWordsOrHoldBadRowsAreRefusedByLine) {
   EXPECT_THROW(NumberWords::read("cardinal\t0\tzero\n"), std::runtime_error);
   EXPECT_THROW(NumberWords::read("cardinal\tdez\tdez\n"), std::runtime_error);
@@ -79,7 +123,8 @@ TEST(Normalisation, TablesThatLackWordsOrHoldBadRowsAreRefusedByLine) {
             "abbreviation table line 1: unknown flag 'nunca'");
   EXPECT_EQ(refused(tables::abbreviations, "# units\nunit\tkg\tquilo\tquilos\tx\n", tables::genders),
             "unit table line 2: gender 'x' is neither m nor f");
-  EXPECT_EQ(refused(tables::abbreviations, tables::units, "casa\tf\nCasa\tf\n"), "gender table line 2: 'Casa' listed twice");
+  EXPECT_EQ(refused(tables::abbreviations, tables::units, "casa\tf\nCasa\tf\n"),
+            "gender table line 2: 'Casa' listed twice");
   EXPECT_EQ(refused(tables::abbreviations, tables::units, tables::genders), "");
 }
 
