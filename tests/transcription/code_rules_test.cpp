@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "transcription/exception_list.h"
+#include "transcription/spelling_codes.h"
 #include "transcription/tables.h"
 
 namespace quelvara::transcription {
@@ -120,6 +121,20 @@ TEST(CodeRules, MalformedRowsAreRejectedWithTheirLine) {
   EXPECT_EQ(error("x\n"), "donor code table line 1: expected 2 or 3 tab-separated fields");
   EXPECT_EQ(error("' x\tu\n"), "donor code table line 1: a stress mark alone is no code");
   EXPECT_THROW(CodeRules::read("", "1\tQ\tq\n"), std::runtime_error);
+}
+
+TEST(SpellingCodes, TheSpellingTellsACodaLFromTheGlideOfOuAndFindsTheSOfSc) {
+  const auto mended = [](std::string_view spelling, Codes codes) {
+    mend_by_spelling(spelling, codes);
+    return codes;
+  };
+  EXPECT_EQ(mended("cultura", {"k", ",u", "w", "t", "'u", "*", "&"}), (Codes{"k", ",u", "l", "t", "'u", "*", "&"}));
+  EXPECT_EQ(mended("sou", {"s", "u", "w"}), (Codes{"s", "u", "w"}));
+  EXPECT_EQ(mended("pulo", {"p", "'u", "l", "U"}), (Codes{"p", "'u", "l", "U"}));
+  EXPECT_EQ(mended("nascer", {"n", "&", "s", "'e", "r-"}), (Codes{"n", "&", "s#", "s", "'e", "r-"}));
+  EXPECT_EQ(mended("consciência", {"k", ",u", "N", "s", "i", "'e", "N", "s", "i", "&"}),
+            (Codes{"k", ",u", "N", "s#", "s", "i", "'e", "N", "s", "i", "&"}));
+  EXPECT_EQ(mended("escola", {"S", "k", "'O", "l", "&"}), (Codes{"S", "k", "'O", "l", "&"}));
 }
 
 TEST(ExceptionList, WordsMatchInAnyCaseAndTranscriptionsAreCheckedPhones) {
