@@ -31,12 +31,12 @@ std::vector<Problem> invalid_characters(const std::vector<Character>& characters
     if (kind == Problem::Kind::unreadable) continue;
     std::string shown;
     if (kind == Problem::Kind::emoji) append_utf8(shown, c.code);
-    problems.push_back({k + 1, shown, kind});
     if (kind == Problem::Kind::control) {
       char code[16];
       std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(c.code));
-      problems.back().text = code;
+      shown = code;
     }
+    problems.push_back({k + 1, shown, kind});
   }
   return problems;
 }

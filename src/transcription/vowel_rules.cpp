@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <stdexcept>
 
-#include "synthesis/phones.h"
 #include "transcription/phone_sequence.h"
 #include "transcription/table_rows.h"
 
@@ -48,15 +47,15 @@ void first_syllable(std::string_view spelling, WordPhones& word) {
     else if (vowel_first && p.size() > 1 && one_of(p[1], {"S", "Z"})) p[0] = "@";
     return;
   }
-  if (spelling.starts_with("ex") && consonant_letter(spelling, 2) && spelling[2] != 'h') {
+  if (spelling.starts_with("ex") && consonant_letter(spelling, 2)) {
     if (sibilant_first) insert(word, 0, "6j");
     else if (vowel_first && p.size() > 1 && one_of(p[1], {"S", "s"})) p[0] = "6j";
     else return;
     p[1] = "S";
     return;
   }
-  // e before a vowel (ex- before a vowel is [iz]) or a consonant, but not before a nasal coda
-  // (entrar) nor in a diphthong (eu, ei).
+  // Any other e before a consonant is [i] (educação; exame is [iz]), but not before a nasal
+  // coda (entrar).
   const bool nasal = (spelling.starts_with("em") || spelling.starts_with("en")) && consonant_letter(spelling, 2);
   if (!nasal && consonant_letter(spelling, 1) && vowel_first && one_of(p[0], {"@", "e", "E"})) p[0] = "i";
 }
