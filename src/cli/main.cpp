@@ -50,6 +50,7 @@ struct Options {
   std::optional<std::string> output;
   std::optional<std::string> textgrid;  // base name of the export for annotation
   std::string texto;
+  bool batch() const { return texto == "-"; }  // one text per line of standard input
 };
 
 void say(const std::string& line) { std::cerr << program << ": " << line << '\n'; }
@@ -212,7 +213,8 @@ int synthesize_one(const Options& options, const road::Mode& mode, const std::st
   return exit_failure;
 }
 
-int run(const Options& options) {
+// Refuses, with its reason, a combination of options that names no single task.
+void validate(const Options& options) {
   if (options.segment && (options.factor_text || options.grafica))
     throw UsageError{"--segment não sintetiza: não o junte a --factor ou --grafica"};
   if (!options.segment && options.factor_text.has_value() == options.grafica)
@@ -221,7 +223,7 @@ int run(const Options& options) {
     throw UsageError{"indique o ficheiro de saída com -o FICHEIRO (ou -o - para a saída padrão)"};
   if (!options.segment && options.output->empty())
     throw UsageError{"o nome do ficheiro de saída (-o) está vazio"};
-  const bool batch = options.texto == "-";
+  const bool batch = options.batch();
   if (options.textgrid && (batch || options.segment))
     throw UsageError{"--textgrid exporta um só texto: não o junte a --segment nem a TEXTO «-»"};
   if (options.textgrid && options.textgrid->empty()) throw UsageError{"o nome dado a --textgrid está vazio"};
@@ -235,7 +237,10 @@ int run(const Options& options) {
   }
   if (!batch && !options.pt && options.texto.empty()) throw UsageError{empty_text};
   if (!batch && options.texto.size() > longest_text) throw UsageError{too_long_message("")};
+}
 
+int run(const Options& options) {
+  validate(options);
   road::Mode mode = road::ContourMode{};
   if (options.factor_text) mode = road::FactorMode{parse_factor(*options.factor_text)};
 
@@ -244,7 +249,7 @@ int run(const Options& options) {
     return exit_failure;
   }
 
-  if (!batch) {
+  if (!options.batch()) {
     const auto texto = sampa_of(options, options.texto, "");
     if (!texto) return exit_failure;
     if (options.segment) return print_segmentation(*texto, "") ? exit_ok : exit_failure;
