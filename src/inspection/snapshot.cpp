@@ -5,22 +5,21 @@
 #include <numeric>
 
 #include "prosody/contour.h"
+#include "prosody/planning.h"
 #include "synthesis/text_reader.h"
+#include "synthesis/voicing.h"
 
 namespace quelvara::inspection {
 
 namespace {
 
-// The voicing rule of the planning: voiced where the code is at least 3; outside the row,
-// unvoiced. position is 1-based.
-bool voiced_at(const std::vector<double>& vzmto, long long position) {
-  return position >= 1 && position <= static_cast<long long>(vzmto.size()) &&
-         vzmto[static_cast<std::size_t>(position - 1)] >= 3;
-}
-
-// A period from mark a to mark b is voiced when it is voiced 20 samples inside both ends.
+// A period from mark a to mark b is voiced as planning decides it; outside the row, unvoiced.
 bool voiced_period(const std::vector<double>& vzmto, std::size_t a, std::size_t b) {
-  return voiced_at(vzmto, static_cast<long long>(a) + 20) && voiced_at(vzmto, static_cast<long long>(b) - 20);
+  const auto voiced = [&vzmto](prosody::Position position) {
+    return position >= 1 && position <= static_cast<prosody::Position>(vzmto.size()) &&
+           synthesis::is_voiced(vzmto[static_cast<std::size_t>(position - 1)]);
+  };
+  return prosody::voiced_period(voiced, static_cast<prosody::Position>(a), static_cast<prosody::Position>(b));
 }
 
 // Index of the working analysis mark at position, if it is one.
@@ -90,12 +89,12 @@ std::optional<std::size_t> diphone_at(const Snapshot& s, std::size_t sample) {
 std::vector<Stretch> voiced_stretches(const Snapshot& s) {
   std::vector<Stretch> out;
   for (std::size_t i = 0; i < s.vzmto.size();) {
-    if (s.vzmto[i] <= 2) {
+    if (!synthesis::is_voiced(s.vzmto[i])) {
       ++i;
       continue;
     }
     std::size_t end = i;
-    while (end < s.vzmto.size() && s.vzmto[end] > 2) ++end;
+    while (end < s.vzmto.size() && synthesis::is_voiced(s.vzmto[end])) ++end;
     out.push_back({i, end});
     i = end;
   }

@@ -8,11 +8,12 @@
 
 #include "prosody/contour.h"
 #include "prosody/rounding.h"
+#include "synthesis/voicing.h"
 
 namespace quelvara::prosody {
 namespace {
 
-// A sample is voiced when its voicing code is at least 3; samples outside the signal are not.
+// Which samples of a marked signal are voiced; samples outside it are not.
 class Voicing {
  public:
   explicit Voicing(const MarkedSignal& signal) : runs_(signal.voiced), size_(static_cast<Position>(signal.length)) {}
@@ -102,14 +103,15 @@ MarkIntervals cut_intervals(std::vector<Position> marks, std::size_t size_of_sig
   cut.intervals.reserve(cut.marks.size());
   const std::vector<Position>& m = cut.marks;
   const std::size_t n = m.size();
+  const auto voiced = [&voicing](Position j) { return voicing.voiced(j); };
   Position k = 1;
   for (std::size_t i = 0; i + 1 < n; ++i) {
     const Position length = m[i + 1] - m[i];
-    if (voicing.voiced(m[i] + 20) && voicing.voiced(m[i + 1] - 20)) {
+    if (voiced_period(voiced, m[i], m[i + 1])) {
       cut.intervals.push_back({static_cast<double>(length), true});
       k += 1;
     } else {
-      const Position j = voicing.first_unvoiced_from(m[i] + 20);
+      const Position j = voicing.first_unvoiced_from(m[i] + voicing_look_ahead);
       working.add(j);
       const Position voiced = j - 1 - m[i];
       cut.intervals.push_back({static_cast<double>(voiced), false});
@@ -229,7 +231,7 @@ MarkedSignal marked_signal(std::span<const double> pitch, std::span<const double
   for (std::size_t i = 0; i < pitch.size(); ++i) {
     const auto j = static_cast<Position>(i) + 1;
     if (pitch[i] != 0) signal.marks.push_back(j);
-    if (!(vzmto[i] >= 3)) continue;
+    if (!synthesis::is_voiced(vzmto[i])) continue;
     if (!signal.voiced.empty() && signal.voiced.back().last == j - 1) {
       signal.voiced.back().last = j;
     } else {

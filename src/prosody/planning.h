@@ -16,7 +16,18 @@ bool factor_in_range(double factor);
 
 using Position = std::ptrdiff_t;  // 1-based sample position
 
-// Samples first..last (1-based, both included) are voiced: their voicing code is at least 3.
+// Planning tells whether a mark interval is voiced by the samples this far after its first mark
+// and this far before the next one.
+inline constexpr Position voicing_look_ahead = 20;
+
+// Whether the period from mark a to mark b is voiced, as planning decides it; voiced(p) tells
+// whether the 1-based position p is voiced (false outside the signal).
+template <typename Voiced>
+bool voiced_period(const Voiced& voiced, Position a, Position b) {
+  return voiced(a + voicing_look_ahead) && voiced(b - voicing_look_ahead);
+}
+
+// Samples first..last (1-based, both included) are voiced (synthesis::is_voiced).
 struct VoicedRun {
   Position first;
   Position last;

@@ -4,6 +4,7 @@
 
 #include "prosody/planning.h"
 #include "prosody/resynthesis.h"
+#include "synthesis/voicing.h"
 
 namespace quelvara::road {
 
@@ -16,7 +17,7 @@ prosody::MarkedSignal marked_signal(const synthesis::Joined& joined) {
   }
   const auto& runs = joined.vzmto;
   for (std::size_t r = 0; r < runs.starts.size(); ++r) {
-    if (!(runs.codes[r] >= 3)) continue;
+    if (!synthesis::is_voiced(runs.codes[r])) continue;
     const auto first = static_cast<prosody::Position>(runs.starts[r]) + 1;
     const auto last = static_cast<prosody::Position>(r + 1 < runs.starts.size() ? runs.starts[r + 1] : runs.length);
     // Runs of different voiced codes side by side make one voiced stretch.

@@ -11,6 +11,8 @@
 #include <emmintrin.h>
 #endif
 
+#include "synthesis/voicing.h"
+
 namespace quelvara::synthesis {
 namespace {
 
@@ -25,8 +27,8 @@ double mean_level(const std::vector<double>& dfn, std::size_t first, std::size_t
 // The level over the unit's last pitch period, or nullopt when the unit is unvoiced at both ends.
 std::optional<double> unit_level(const UnitData& unit) {
   const std::size_t length = unit.dfn.size();
-  const bool ends_voiced = unit.vzmt.back() > 2;
-  const bool begins_voiced = unit.vzmt.front() > 2;
+  const bool ends_voiced = is_voiced(unit.vzmt.back());
+  const bool begins_voiced = is_voiced(unit.vzmt.front());
   if (!ends_voiced && !begins_voiced) return std::nullopt;
 
   std::size_t ult = length;     // 0-based position of the last mark

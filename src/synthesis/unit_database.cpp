@@ -10,6 +10,7 @@
 #endif
 
 #include "simd/lanes.h"
+#include "synthesis/voicing.h"
 
 namespace quelvara::synthesis {
 
@@ -97,8 +98,8 @@ bool unit_is_usable(const UnitData& unit) {
   // One NaN would spread through the smoothing sum into every unit of the text.
   if (!all_finite(unit.dfn) || !all_finite(unit.trm) || !all_finite(unit.vzmt)) return false;
 
-  if (unit.vzmt.back() > 2) return has_nonzero(unit.trm, 1);
-  if (unit.vzmt.front() > 2) return has_nonzero(unit.trm, 2);
+  if (is_voiced(unit.vzmt.back())) return has_nonzero(unit.trm, 1);
+  if (is_voiced(unit.vzmt.front())) return has_nonzero(unit.trm, 2);
   return true;
 }
 

@@ -8,7 +8,7 @@
 
 namespace quelvara::synthesis {
 
-// One unit: waveform, pitch marks (nonzero where a period begins), voicing codes (>2 voiced).
+// One unit: waveform, pitch marks (nonzero where a period begins), voicing codes (is_voiced).
 struct UnitData {
   std::vector<double> dfn;
   std::vector<double> trm;

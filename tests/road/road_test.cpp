@@ -66,8 +66,8 @@ TEST(Road, MarksAndRunsOfTheJoinedRowsPlanAsTheRowsDo) {
 }
 
 TEST(Road, VoicedRunsFollowTheThresholdOfPlanning) {
-  // Codes from 3 up are voiced; 2.5 is not; neighbouring voiced codes make one run.
-  const std::vector<double> vzmto = {0, 3, 5, 2.5, 3, 3, 0, 4};
+  // Codes above 2 are voiced, 2.5 as well; 2 is not; neighbouring voiced codes make one run.
+  const std::vector<double> vzmto = {0, 3, 5, 2, 2.5, 3, 0, 4};
   const std::vector<double> pitch(vzmto.size(), 0.0);
   const prosody::MarkedSignal signal = prosody::marked_signal(pitch, vzmto);
   ASSERT_EQ(signal.voiced.size(), 3u);

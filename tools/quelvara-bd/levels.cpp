@@ -2,18 +2,20 @@
 
 #include <cmath>
 
+#include "synthesis/voicing.h"
+
 namespace quelvara::tools {
 namespace {
 
-bool voiced(double code) { return code > 2; }
-bool noise(double code) { return code > 0 && code <= 2; }
+using synthesis::is_voiced;
+bool noise(double code) { return code > 0 && !is_voiced(code); }
 
 }  // namespace
 
 std::optional<SteadyWindow> start_window(const synthesis::UnitData& unit) {
   const std::size_t length = unit.dfn.size();
   if (length == 0) return std::nullopt;
-  if (voiced(unit.vzmt[0])) {
+  if (is_voiced(unit.vzmt[0])) {
     for (std::size_t k = 1; k < length; ++k)
       if (unit.trm[k] != 0) return SteadyWindow{0, k};
     return std::nullopt;
@@ -27,7 +29,7 @@ std::optional<SteadyWindow> start_window(const synthesis::UnitData& unit) {
 std::optional<SteadyWindow> end_window(const synthesis::UnitData& unit) {
   const std::size_t length = unit.dfn.size();
   if (length == 0) return std::nullopt;
-  if (voiced(unit.vzmt[length - 1])) {
+  if (is_voiced(unit.vzmt[length - 1])) {
     for (std::size_t k = length; k-- > 0;)
       if (unit.trm[k] != 0) return SteadyWindow{k, length};
     return std::nullopt;

@@ -5,6 +5,8 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "prosody/planning.h"
+#include "synthesis/voicing.h"
 #include "tools/quelvara-bd/carrier.h"
 #include "tools/quelvara-bd/donor.h"
 #include "tools/quelvara-bd/levels.h"
@@ -14,11 +16,10 @@ namespace quelvara::tools {
 namespace {
 
 constexpr double full_scale = 32768.0;
-// Samples that must stay voiced after a mark, so that a period is never shorter than the
-// look-ahead the planner makes from each mark.
-constexpr std::size_t look_ahead = 20;
 // The first periods after a voicing onset are not yet settled in shape.
 constexpr std::size_t settling_periods = 3;
+
+using synthesis::is_voiced;
 
 struct VoicedRun {
   std::size_t start = 0;
@@ -44,7 +45,7 @@ std::vector<VoicedRun> voiced_runs(const Utterance& u, double period) {
     for (std::size_t j = 0;; ++j) {
       const double pulse = static_cast<double>(run.start) + (static_cast<double>(j) + 0.5) * period;
       const auto mark = static_cast<std::size_t>(std::lround(pulse));
-      if (mark + look_ahead >= run.end) break;
+      if (mark + prosody::voicing_look_ahead >= run.end) break;
       run.marks.push_back(mark);
       run.pulses.push_back(pulse);
     }
@@ -226,10 +227,10 @@ BuiltUnit silence_unit() {
 void mark_voicing_onsets(synthesis::UnitData& unit) {
   const std::size_t length = unit.vzmt.size();
   for (std::size_t k = 1; k < length; ++k) {
-    if (unit.vzmt[k] <= 2 || unit.vzmt[k - 1] > 2) continue;
+    if (!is_voiced(unit.vzmt[k]) || is_voiced(unit.vzmt[k - 1])) continue;
     std::size_t end = k;
-    while (end < length && unit.vzmt[end] > 2) ++end;
-    if (end - k > look_ahead) unit.trm[k] = 1.0;
+    while (end < length && is_voiced(unit.vzmt[end])) ++end;
+    if (end - k > prosody::voicing_look_ahead) unit.trm[k] = 1.0;
     k = end;
   }
 }
@@ -246,7 +247,7 @@ void append_silence(synthesis::UnitData& unit) {
 // both sides of every join then hold the same waveform.
 void blend_start(synthesis::UnitData& unit, const std::vector<double>& reference) {
   const auto window = start_window(unit);
-  if (reference.empty() || !window || unit.vzmt[0] <= 2) return;
+  if (reference.empty() || !window || !is_voiced(unit.vzmt[0])) return;
   const std::size_t n = window->last - window->first;
   for (std::size_t k = 0; k < n; ++k) {
     const double w = 1.0 - static_cast<double>(k) / static_cast<double>(n);
@@ -257,7 +258,7 @@ void blend_start(synthesis::UnitData& unit, const std::vector<double>& reference
 void blend_end(synthesis::UnitData& unit, const std::vector<double>& reference) {
   const std::size_t length = unit.dfn.size();
   const auto window = end_window(unit);
-  if (reference.empty() || !window || unit.vzmt[length - 1] <= 2) return;
+  if (reference.empty() || !window || !is_voiced(unit.vzmt[length - 1])) return;
   const std::size_t n = window->last - window->first;
   // aligned on the reference's end, which continues into the start of the next period
   for (std::size_t k = 0; k < n; ++k) {
@@ -330,7 +331,7 @@ std::variant<BuiltUnit, std::string> build_unit(const PhoneTable& table, int fon
       const double at = (pulse - cut_begin) / step;
       if (at < -0.5 || at >= static_cast<double>(length) - 0.5) continue;
       const auto k = static_cast<std::size_t>(std::lround(std::max(at, 0.0)));
-      if (data.vzmt[offset + k] > 2) data.trm[offset + k] = 1.0;
+      if (is_voiced(data.vzmt[offset + k])) data.trm[offset + k] = 1.0;
     }
   }
   {
@@ -385,7 +386,7 @@ std::vector<double> reference_period(const PhoneTable& table, int fonum, const L
   for (auto& period : levels_only.edge_period) period.clear();
   auto built = build_unit(table, fonum, reference_vowel, &levels_only);
   const auto* unit = std::get_if<BuiltUnit>(&built);
-  if (unit == nullptr || unit->data.vzmt[0] <= 2) return {};
+  if (unit == nullptr || !is_voiced(unit->data.vzmt[0])) return {};
   const auto window = start_window(unit->data);
   if (!window) return {};
   return {unit->data.dfn.begin() + static_cast<std::ptrdiff_t>(window->first),

@@ -4,14 +4,16 @@
 #include <cmath>
 #include <vector>
 
+#include "prosody/planning.h"
+#include "synthesis/voicing.h"
+
 namespace quelvara::tools {
 namespace {
 
-constexpr std::size_t look_ahead = 20;
 constexpr std::size_t shortest_voiced_interval = 41;
 constexpr std::size_t onset_tolerance = 10;
 
-bool voiced(double code) { return code > 2; }
+using synthesis::is_voiced;
 
 }  // namespace
 
@@ -30,12 +32,12 @@ std::string check_unit(const synthesis::UnitData& unit, double period) {
       return "código de vozeamento inválido na posição " + std::to_string(k + 1);
     if (unit.trm[k] == 0) continue;
     if (unit.trm[k] != 1) return "marca com valor diferente de 1 na posição " + std::to_string(k + 1);
-    if (!voiced(unit.vzmt[k])) return "marca num trecho não vozeado na posição " + std::to_string(k + 1);
+    if (!is_voiced(unit.vzmt[k])) return "marca num trecho não vozeado na posição " + std::to_string(k + 1);
     marks.push_back(k);
   }
 
-  const bool begins_voiced = voiced(unit.vzmt.front());
-  const bool ends_voiced = voiced(unit.vzmt.back());
+  const bool begins_voiced = is_voiced(unit.vzmt.front());
+  const bool ends_voiced = is_voiced(unit.vzmt.back());
   if (ends_voiced && marks.empty()) return "termina vozeada sem marcas de pitch";
   if (!ends_voiced && begins_voiced && marks.size() < 2)
     return "começa vozeada e termina não vozeada com menos de duas marcas";
@@ -50,10 +52,10 @@ std::string check_unit(const synthesis::UnitData& unit, double period) {
   // A voiced stretch after silence or noise opens with a mark, so that the planner sees the
   // stretch before it as unvoiced; one too short for the look-ahead has none.
   for (std::size_t k = 1; k < length; ++k) {
-    if (!voiced(unit.vzmt[k]) || voiced(unit.vzmt[k - 1])) continue;
+    if (!is_voiced(unit.vzmt[k]) || is_voiced(unit.vzmt[k - 1])) continue;
     std::size_t end = k;
-    while (end < length && voiced(unit.vzmt[end])) ++end;
-    if (end - k > look_ahead) {
+    while (end < length && is_voiced(unit.vzmt[end])) ++end;
+    if (end - k > prosody::voicing_look_ahead) {
       const bool opened = std::any_of(marks.begin(), marks.end(),
                                       [&](std::size_t m) { return m >= k && m <= k + onset_tolerance; });
       if (!opened)
@@ -65,10 +67,10 @@ std::string check_unit(const synthesis::UnitData& unit, double period) {
   for (std::size_t j = 0; j < marks.size(); ++j) {
     const std::size_t mark = marks[j];
     const std::string where = " (marca na posição " + std::to_string(mark + 1) + ")";
-    if (!ends_voiced && mark + look_ahead + 1 >= length)
+    if (!ends_voiced && mark + prosody::voicing_look_ahead + 1 >= length)
       return "marca a menos de 21 amostras do fim de uma unidade que não termina vozeada" + where;
-    for (std::size_t k = mark; k <= mark + look_ahead && k < length; ++k)
-      if (!voiced(unit.vzmt[k])) return "trecho vozeado de 20 amostras ou menos depois da marca" + where;
+    for (std::size_t k = mark; k <= mark + prosody::voicing_look_ahead && k < length; ++k)
+      if (!is_voiced(unit.vzmt[k])) return "trecho vozeado de 20 amostras ou menos depois da marca" + where;
     if (j + 1 < marks.size()) {
       const std::size_t next = marks[j + 1];
       if (next - mark < shortest_voiced_interval) return "intervalo entre marcas de 40 amostras ou menos" + where;
