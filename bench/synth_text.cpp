@@ -39,11 +39,8 @@ int main(int argc, char** argv) {
   std::string text(std::istreambuf_iterator<char>(in), {});
   while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
 
-  // As quelvara-synth does it: each unit file opened once, the new signal written as it is made.
-  runtime::UnitFiles files;
-  const auto road = road::plan_road(
-      text, mode, [&files](const std::filesystem::path& f) { return files.read(f); }, bd,
-      [&files](const std::filesystem::path& f) { return files.length(f); });
+  // As quelvara-synth does it: the unit lengths told first, the new signal written as it is made.
+  const auto road = road::plan_road(text, mode, runtime::read_unit_file, bd, runtime::unit_file_length);
   if (road.analysis.status != synthesis::Analysis::Status::ok) {
     std::cerr << "the text did not synthesise\n";
     return 1;

@@ -182,10 +182,9 @@ int synthesize_one(const Options& options, const road::Mode& mode, const std::st
     return exit_failure;
   }
   try {
-    // Each unit file is opened once, for its length and then for its samples.
-    runtime::UnitFiles files;
-    const synthesis::UnitReader read = [&files](const fs::path& file) { return files.read(file); };
-    const synthesis::UnitLength length = [&files](const fs::path& file) { return files.length(file); };
+    // The unit files' lengths are told first, so that the joined rows are reserved once.
+    const synthesis::UnitReader read = runtime::read_unit_file;
+    const synthesis::UnitLength length = runtime::unit_file_length;
     if (options.textgrid) {  // the export needs the new signal whole
       const auto result = road::run_road(texto, mode, read, options.bd, length);
       if (!report(result.analysis, result.diagnostics, where)) return exit_failure;

@@ -1,6 +1,5 @@
 #include <fcntl.h>
 #include <libdeflate.h>
-#include <matio.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -17,14 +16,13 @@
 #include <type_traits>
 #include <vector>
 
+#include "runtime/mat_codes.h"
 #include "runtime/mat_file.h"
-
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 namespace quelvara::runtime {
 namespace {
+
+using namespace mat_codes;
 
 // No diphone lasts a minute; anything longer is a damaged or foreign file, and its size is
 // not worth allocating. The file cap also bounds what one compressed element may inflate to.
@@ -45,13 +43,13 @@ struct Buffer {
 };
 
 // --- Structure walk ----------------------------------------------------------------------
-// Unit files are read by a walk of our own over the published level-4/level-5 layout, using
-// the MAT library's type and class codes. The library's reader trusts the sizes a file
-// declares (it reads data past the end of a cut file as if it were there, and allocates
-// whatever a damaged name or dimension tag asks for), and checking a file before handing it to
-// the library meant inflating every variable twice. So every element of the file is checked
-// here, a file is accepted only when each tag fits inside its parent and each numeric array
-// holds exactly the data its dimensions say, and the checked data are then decoded directly.
+// Unit files are read by a walk of our own over the published level-4/level-5 layout. A
+// general-purpose reader of the format trusts the sizes a file declares (data past the end of
+// a cut file, whatever a damaged name or dimension tag asks for), and checking a file before
+// handing it on would mean inflating every variable twice. So every element of the file is
+// checked here, a file is accepted only when each tag fits inside its parent and each numeric
+// array holds exactly the data its dimensions say, and the checked data are then decoded
+// directly.
 
 std::uint32_t load32(const unsigned char* p, bool big_endian) {
   return big_endian ? std::uint32_t(p[0]) << 24 | std::uint32_t(p[1]) << 16 | std::uint32_t(p[2]) << 8 | p[3]
@@ -61,10 +59,10 @@ std::uint32_t load32(const unsigned char* p, bool big_endian) {
 // Bytes per element of a level-5 data type; 0 for the types an array's data never has.
 std::size_t data_type_size(std::uint32_t type) {
   switch (type) {
-    case MAT_T_INT8: case MAT_T_UINT8: case MAT_T_UTF8: return 1;
-    case MAT_T_INT16: case MAT_T_UINT16: case MAT_T_UTF16: return 2;
-    case MAT_T_INT32: case MAT_T_UINT32: case MAT_T_SINGLE: case MAT_T_UTF32: return 4;
-    case MAT_T_DOUBLE: case MAT_T_INT64: case MAT_T_UINT64: return 8;
+    case type_int8: case type_uint8: case type_utf8: return 1;
+    case type_int16: case type_uint16: case type_utf16: return 2;
+    case type_int32: case type_uint32: case type_single: case type_utf32: return 4;
+    case type_double: case type_int64: case type_uint64: return 8;
     default: return 0;
   }
 }
@@ -108,19 +106,19 @@ struct ArrayView {
 std::optional<ArrayView> parse_array(Bytes bytes, std::size_t pos, std::size_t end,
                                      bool big_endian) {
   const auto flags = read_tag(bytes, pos, end, big_endian);
-  if (!flags || flags->type != MAT_T_UINT32 || flags->count != 8) return std::nullopt;
+  if (!flags || flags->type != type_uint32 || flags->count != 8) return std::nullopt;
   const std::uint32_t word = load32(&bytes[flags->data], big_endian);
   ArrayView view;
   view.big_endian = big_endian;
   view.class_type = word & 0xff;
-  view.complex = (word & MAT_F_COMPLEX) != 0;
-  if (view.class_type != MAT_C_CHAR &&
-      (view.class_type < MAT_C_DOUBLE || view.class_type > MAT_C_UINT64)) {
+  view.complex = (word & flag_complex) != 0;
+  if (view.class_type != class_char &&
+      (view.class_type < class_double || view.class_type > class_uint64)) {
     return std::nullopt;
   }
 
   const auto dims = read_tag(bytes, flags->next, end, big_endian);
-  if (!dims || dims->type != MAT_T_INT32 || dims->count < 8 || dims->count % 4 != 0) {
+  if (!dims || dims->type != type_int32 || dims->count < 8 || dims->count % 4 != 0) {
     return std::nullopt;
   }
   std::uint64_t elements = 1;
@@ -134,7 +132,7 @@ std::optional<ArrayView> parse_array(Bytes bytes, std::size_t pos, std::size_t e
   view.elements = static_cast<std::size_t>(elements);
 
   const auto name = read_tag(bytes, dims->next, end, big_endian);
-  if (!name || (name->type != MAT_T_INT8 && name->type != MAT_T_UINT8)) return std::nullopt;
+  if (!name || (name->type != type_int8 && name->type != type_uint8)) return std::nullopt;
   view.name.assign(reinterpret_cast<const char*>(bytes.data() + name->data), name->count);
 
   std::size_t pos_part = name->next;
@@ -144,7 +142,7 @@ std::optional<ArrayView> parse_array(Bytes bytes, std::size_t pos, std::size_t e
     if (!data) return std::nullopt;
     const std::size_t size = data_type_size(data->type);
     // Text may be stored as UTF-8, whose length differs from its number of characters.
-    const bool exact = view.class_type != MAT_C_CHAR || data->type != MAT_T_UTF8;
+    const bool exact = view.class_type != class_char || data->type != type_utf8;
     if (size == 0 || (exact && data->count != elements * size)) return std::nullopt;
     if (part == 0) {
       view.data_type = data->type;
@@ -186,7 +184,7 @@ using Visitor = std::function<void(const ArrayView&)>;
 bool visit_matrix_element(Bytes bytes, std::size_t pos, std::size_t end, bool big_endian,
                           const Visitor& visit) {
   const auto tag = read_tag(bytes, pos, end, big_endian);
-  if (!tag || tag->type != MAT_T_MATRIX) return false;
+  if (!tag || tag->type != type_matrix) return false;
   const auto view = parse_array(bytes, tag->data, tag->data + tag->count, big_endian);
   if (!view) return false;
   visit(*view);
@@ -205,7 +203,7 @@ bool walk_level5(Bytes bytes, bool big_endian, const Visitor& visit) {
     const std::uint32_t type = load32(&bytes[pos], big_endian);
     const std::size_t count = load32(&bytes[pos + 4], big_endian);
     if (count > bytes.size() - pos - 8) return false;
-    if (type == MAT_T_COMPRESSED) {
+    if (type == type_compressed) {
       auto body = inflate_element(bytes.data() + pos + 8, count, big_endian);
       if (!body) return false;
       inflated.push_back(std::move(*body));
@@ -224,8 +222,8 @@ bool walk_level5(Bytes bytes, bool big_endian, const Visitor& visit) {
 // its name and its data, with no padding.
 bool walk_level4(Bytes bytes, const Visitor& visit) {
   // Level-4 precisions in the level-5 types that hold the same elements.
-  static constexpr std::uint32_t element_type[] = {MAT_T_DOUBLE, MAT_T_SINGLE, MAT_T_INT32,
-                                                   MAT_T_INT16,  MAT_T_UINT16, MAT_T_UINT8};
+  static constexpr std::uint32_t element_type[] = {type_double, type_single, type_int32,
+                                                   type_int16,  type_uint16, type_uint8};
   static constexpr std::uint64_t element_bytes[] = {8, 4, 4, 2, 2, 1};
   std::vector<ArrayView> views;
   std::size_t pos = 0;
@@ -254,7 +252,7 @@ bool walk_level4(Bytes bytes, const Visitor& visit) {
     const char* name = reinterpret_cast<const char*>(bytes.data() + pos + 20);
     view.name.assign(name, strnlen(name, static_cast<std::size_t>(name_length)));
     // Text and sparse matrices are never unit data; keep them out of the numeric path.
-    view.class_type = type % 10 == 0 ? MAT_C_DOUBLE : MAT_C_CHAR;
+    view.class_type = type % 10 == 0 ? class_double : class_char;
     view.complex = complex;
     view.dims = {rows, columns};
     view.data_type = element_type[precision];
@@ -284,40 +282,22 @@ int open_unit(const std::filesystem::path& file) {
   return ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
 }
 
-// The whole file, read from its start whatever was read of it before; nullopt when it cannot
-// be read or is too large to be a unit. A unit file fits this thread's reading buffer, and a
-// read that does not fill it has met the end of the file, so the file's size need not be asked
-// first; a pipe or a socket cannot be read at an offset and is refused. Anything that fills the
-// buffer is looked at again: only a regular file of at most max_file_bytes is read whole, into
-// large. The bytes stay valid until the thread's next read, or as long as large.
-std::optional<Bytes> read_whole_file(const Descriptor& descriptor, std::optional<Buffer>& large) {
-  thread_local Buffer small(48u << 10);  // below the size that malloc maps on its own
-  if (descriptor.fd < 0) return std::nullopt;
-  Buffer* buffer = &small;
-  // One request from the start: a regular file gives all that was asked or all it has (a read
-  // cut short otherwise leaves bytes that the walk refuses).
-  const auto read_from_start = [&](std::size_t wanted) -> std::optional<std::size_t> {
-    ssize_t n = 0;
-    do {
-      n = ::pread(descriptor.fd, buffer->data(), wanted, 0);
-    } while (n < 0 && errno == EINTR);
-    if (n < 0) return std::nullopt;
-    return static_cast<std::size_t>(n);
-  };
-  const auto got = read_from_start(small.size);
-  if (!got) return std::nullopt;
-  if (*got < small.size) return Bytes{small.data(), *got};
-
+// The whole of a regular file of at most max_file_bytes; nullopt for anything else.
+std::optional<Buffer> read_whole_file(const Descriptor& descriptor) {
   struct stat status {};
-  if (::fstat(descriptor.fd, &status) != 0 || !S_ISREG(status.st_mode) || status.st_size < 0 ||
-      static_cast<std::uintmax_t>(status.st_size) > max_file_bytes) {
+  if (descriptor.fd < 0 || ::fstat(descriptor.fd, &status) != 0 || !S_ISREG(status.st_mode) ||
+      status.st_size < 0 || static_cast<std::uintmax_t>(status.st_size) > max_file_bytes) {
     return std::nullopt;
   }
   const auto size = static_cast<std::size_t>(status.st_size);
-  buffer = &large.emplace(size + 1);  // one byte more shows the end
-  const auto whole = read_from_start(size + 1);
-  if (!whole || *whole != size) return std::nullopt;  // the file changed while being read
-  return Bytes{buffer->data(), size};
+  Buffer buffer(size + 1);  // one byte more shows a file that grew while being read
+  ssize_t n = 0;
+  do {
+    n = ::pread(descriptor.fd, buffer.data(), buffer.size, 0);
+  } while (n < 0 && errno == EINTR);
+  if (n < 0 || static_cast<std::size_t>(n) != size) return std::nullopt;
+  buffer.size = size;
+  return buffer;
 }
 
 bool is_level5(Bytes bytes, bool& big_endian) {
@@ -340,36 +320,12 @@ bool walk_file(Bytes bytes, const Visitor& visit) {
   return walk_level4(bytes, visit);
 }
 
-// The layout the database builder writes: level 5, little-endian, exactly three uncompressed
-// arrays dfn, trm and vzmt in that order. Gives false for anything else, which then takes the
-// general walk; a file of this layout is checked as thoroughly as by the walk.
-bool walk_builder_layout(Bytes bytes, const Visitor& visit) {
-  bool big_endian = false;
-  if (!is_level5(bytes, big_endian) || big_endian || bytes[124] != 0x00 || bytes[125] != 0x01) {
-    return false;
-  }
-  static constexpr const char* names[] = {"dfn", "trm", "vzmt"};
-  ArrayView views[3];
-  std::size_t pos = 128;
-  for (int k = 0; k < 3; ++k) {
-    const auto tag = read_tag(bytes, pos, bytes.size(), false);
-    if (!tag || tag->type != MAT_T_MATRIX || tag->data + tag->count != tag->next) return false;
-    auto view = parse_array(bytes, tag->data, tag->next, false);
-    if (!view || view->name != names[k]) return false;
-    views[k] = std::move(*view);
-    pos = tag->next;
-  }
-  if (pos != bytes.size()) return false;
-  for (const auto& v : views) visit(v);
-  return true;
-}
-
 // --- Variables ---------------------------------------------------------------------------
 
 // Number of elements of a real numeric vector (either orientation) of plausible length, or 0
 // when the array is anything else.
 std::size_t vector_length(const ArrayView& view) {
-  if (view.class_type == MAT_C_CHAR || view.complex || view.dims.size() < 2) return 0;
+  if (view.class_type == class_char || view.complex || view.dims.size() < 2) return 0;
   std::size_t length = 1;
   int long_dimensions = 0;
   for (const auto extent : view.dims) {
@@ -385,25 +341,8 @@ std::size_t vector_length(const ArrayView& view) {
 template <typename T>
 void convert(const unsigned char* bytes, std::size_t length, bool big_endian,
              std::vector<double>& out) {
-  if constexpr (std::is_same_v<T, std::uint8_t>) {  // the builder's marks and codes
-    out.resize(length);
-    std::size_t k = 0;
-#if defined(__SSE2__)
-    // Eight bytes at a time, widened to 32-bit integers and converted exactly.
-    const __m128i zero = _mm_setzero_si128();
-    for (; k + 8 <= length; k += 8) {
-      const __m128i words = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(bytes + k)), zero);
-      const __m128i low = _mm_unpacklo_epi16(words, zero), high = _mm_unpackhi_epi16(words, zero);
-      _mm_storeu_pd(out.data() + k, _mm_cvtepi32_pd(low));
-      _mm_storeu_pd(out.data() + k + 2, _mm_cvtepi32_pd(_mm_srli_si128(low, 8)));
-      _mm_storeu_pd(out.data() + k + 4, _mm_cvtepi32_pd(high));
-      _mm_storeu_pd(out.data() + k + 6, _mm_cvtepi32_pd(_mm_srli_si128(high, 8)));
-    }
-#endif
-    for (; k < length; ++k) out[k] = bytes[k];
-    return;
-  }
-  if constexpr (sizeof(T) == 1) {  // bytes have no order, and any address suits them
+  if constexpr (sizeof(T) == 1) {  // bytes have no order, and any address suits them: the
+                                   // builder's marks and codes
     const T* values = reinterpret_cast<const T*>(bytes);
     out.assign(values, values + length);
     return;
@@ -417,12 +356,6 @@ void convert(const unsigned char* bytes, std::size_t length, bool big_endian,
     }
   }
   out.resize(length);
-  if constexpr (std::is_same_v<T, double>) {
-    if (!big_endian) {
-      std::memcpy(out.data(), bytes, length * sizeof(T));
-      return;
-    }
-  }
   for (std::size_t k = 0; k < length; ++k) {
     unsigned char element[sizeof(T)];
     std::memcpy(element, bytes + k * sizeof(T), sizeof(T));
@@ -437,16 +370,16 @@ void convert(const unsigned char* bytes, std::size_t length, bool big_endian,
 bool to_doubles(const ArrayView& view, std::size_t length, std::vector<double>& out) {
   const bool be = view.big_endian;
   switch (view.data_type) {
-    case MAT_T_DOUBLE: convert<double>(view.data, length, be, out); break;
-    case MAT_T_SINGLE: convert<float>(view.data, length, be, out); break;
-    case MAT_T_INT8: convert<std::int8_t>(view.data, length, be, out); break;
-    case MAT_T_UINT8: convert<std::uint8_t>(view.data, length, be, out); break;
-    case MAT_T_INT16: convert<std::int16_t>(view.data, length, be, out); break;
-    case MAT_T_UINT16: convert<std::uint16_t>(view.data, length, be, out); break;
-    case MAT_T_INT32: convert<std::int32_t>(view.data, length, be, out); break;
-    case MAT_T_UINT32: convert<std::uint32_t>(view.data, length, be, out); break;
-    case MAT_T_INT64: convert<std::int64_t>(view.data, length, be, out); break;
-    case MAT_T_UINT64: convert<std::uint64_t>(view.data, length, be, out); break;
+    case type_double: convert<double>(view.data, length, be, out); break;
+    case type_single: convert<float>(view.data, length, be, out); break;
+    case type_int8: convert<std::int8_t>(view.data, length, be, out); break;
+    case type_uint8: convert<std::uint8_t>(view.data, length, be, out); break;
+    case type_int16: convert<std::int16_t>(view.data, length, be, out); break;
+    case type_uint16: convert<std::uint16_t>(view.data, length, be, out); break;
+    case type_int32: convert<std::int32_t>(view.data, length, be, out); break;
+    case type_uint32: convert<std::uint32_t>(view.data, length, be, out); break;
+    case type_int64: convert<std::int64_t>(view.data, length, be, out); break;
+    case type_uint64: convert<std::uint64_t>(view.data, length, be, out); break;
     default: return false;
   }
   return true;
@@ -454,12 +387,9 @@ bool to_doubles(const ArrayView& view, std::size_t length, std::vector<double>& 
 
 }  // namespace
 
-namespace {
-
-std::optional<synthesis::UnitData> read_unit(const Descriptor& descriptor) {
-  std::optional<Buffer> large;
-  const auto bytes = read_whole_file(descriptor, large);
-  if (!bytes) return std::nullopt;
+std::optional<synthesis::UnitData> read_unit_file(const std::filesystem::path& file) {
+  const auto buffer = read_whole_file(Descriptor(open_unit(file)));
+  if (!buffer) return std::nullopt;
 
   // A later variable of the same name wins, as when a file's variables are loaded in order.
   synthesis::UnitData unit;
@@ -471,17 +401,16 @@ std::optional<synthesis::UnitData> read_unit(const Descriptor& descriptor) {
     const std::size_t length = vector_length(view);
     found[slot] = length > 0 && view.data != nullptr && to_doubles(view, length, target);
   };
-  if (!walk_builder_layout(*bytes, take) && !walk_file(*bytes, take)) {
-    return std::nullopt;
-  }
-  if (!found[0] || !found[1] || !found[2] || !synthesis::unit_is_usable(unit)) return std::nullopt;
-  unit.checked_usable = true;
+  if (!walk_file(buffer->bytes(), take) || !found[0] || !found[1] || !found[2]) return std::nullopt;
+  const std::size_t length = unit.dfn.size();
+  if (unit.trm.size() != length || unit.vzmt.size() != length) return std::nullopt;
   return unit;
 }
 
-std::optional<std::size_t> unit_length(const Descriptor& descriptor) {
+std::optional<std::size_t> unit_file_length(const std::filesystem::path& file) {
   // Header, the matrix tag, flags, dimensions and the name of the first variable.
   constexpr std::size_t prefix = 128 + 8 + 16 + 16 + 8;
+  const Descriptor descriptor(open_unit(file));
   if (descriptor.fd < 0) return std::nullopt;
   unsigned char bytes[prefix];
   if (::pread(descriptor.fd, bytes, prefix, 0) != static_cast<ssize_t>(prefix)) return std::nullopt;
@@ -489,9 +418,9 @@ std::optional<std::size_t> unit_length(const Descriptor& descriptor) {
   bool big_endian = false;
   if (!is_level5({bytes, prefix}, big_endian) || big_endian) return std::nullopt;
   const auto word = [&](std::size_t at) { return load32(bytes + at, false); };
-  if (word(128) != MAT_T_MATRIX || word(136) != MAT_T_UINT32 || word(140) != 8 ||
-      (word(144) & 0xff) != MAT_C_DOUBLE || word(152) != MAT_T_INT32 || word(156) != 8 ||
-      word(168) != (3u << 16 | MAT_T_INT8) || std::memcmp(bytes + 172, "dfn", 3) != 0) {
+  if (word(128) != type_matrix || word(136) != type_uint32 || word(140) != 8 ||
+      (word(144) & 0xff) != class_double || word(152) != type_int32 || word(156) != 8 ||
+      word(168) != (3u << 16 | type_int8) || std::memcmp(bytes + 172, "dfn", 3) != 0) {
     return std::nullopt;
   }
   const std::size_t rows = word(160);
@@ -501,41 +430,6 @@ std::optional<std::size_t> unit_length(const Descriptor& descriptor) {
   // can at most make the caller reserve too much, never read too much.
   if (length == 0 || length > max_unit_samples) return std::nullopt;
   return length;
-}
-
-}  // namespace
-
-std::optional<synthesis::UnitData> read_unit_file(const std::filesystem::path& file) {
-  return read_unit(Descriptor(open_unit(file)));
-}
-
-std::optional<std::size_t> unit_file_length(const std::filesystem::path& file) {
-  return unit_length(Descriptor(open_unit(file)));
-}
-
-UnitFiles::~UnitFiles() {
-  for (const auto& [path, fd] : kept_) ::close(fd);
-}
-
-std::optional<std::size_t> UnitFiles::length(const std::filesystem::path& file) {
-  Descriptor descriptor(open_unit(file));
-  const auto length = unit_length(descriptor);
-  if (length && kept_.size() < most_kept) {
-    kept_.emplace_back(file.native(), descriptor.fd);
-    descriptor.fd = -1;  // closed by the set from now on
-  }
-  return length;
-}
-
-std::optional<synthesis::UnitData> UnitFiles::read(const std::filesystem::path& file) {
-  int fd = -1;
-  if (!kept_.empty() && kept_.front().first == file.native()) {
-    fd = kept_.front().second;
-    kept_.pop_front();
-  } else {
-    fd = open_unit(file);
-  }
-  return read_unit(Descriptor(fd));
 }
 
 }  // namespace quelvara::runtime

@@ -1,7 +1,6 @@
 // Writing diphone units as level-5 MAT-files, laid out for reading: no compression, each
 // variable in the smallest element type that gives back its values exactly, and the three
 // variables always in the order dfn, trm, vzmt.
-#include <matio.h>
 
 #include <bit>
 #include <cstdint>
@@ -13,10 +12,13 @@
 #include <system_error>
 #include <vector>
 
+#include "runtime/mat_codes.h"
 #include "runtime/mat_file.h"
 
 namespace quelvara::runtime {
 namespace {
+
+using namespace mat_codes;
 
 // A fixed header text instead of one with the creation time: rebuilding the same unit must
 // give the same bytes.
@@ -74,32 +76,32 @@ void put_values(ElementWriter& out, std::uint32_t type, std::span<const double> 
 
 // The real data of a double array in the narrowest type that holds it exactly.
 void put_data(ElementWriter& out, std::span<const double> values) {
-  if (holds_exactly<std::uint8_t>(values)) return put_values<std::uint8_t>(out, MAT_T_UINT8, values);
-  if (holds_exactly<std::int8_t>(values)) return put_values<std::int8_t>(out, MAT_T_INT8, values);
-  if (holds_exactly<std::uint16_t>(values)) return put_values<std::uint16_t>(out, MAT_T_UINT16, values);
-  if (holds_exactly<std::int16_t>(values)) return put_values<std::int16_t>(out, MAT_T_INT16, values);
-  if (holds_exactly<std::int32_t>(values)) return put_values<std::int32_t>(out, MAT_T_INT32, values);
-  if (holds_exactly<float>(values)) return put_values<float>(out, MAT_T_SINGLE, values);
-  put_values<double>(out, MAT_T_DOUBLE, values);
+  if (holds_exactly<std::uint8_t>(values)) return put_values<std::uint8_t>(out, type_uint8, values);
+  if (holds_exactly<std::int8_t>(values)) return put_values<std::int8_t>(out, type_int8, values);
+  if (holds_exactly<std::uint16_t>(values)) return put_values<std::uint16_t>(out, type_uint16, values);
+  if (holds_exactly<std::int16_t>(values)) return put_values<std::int16_t>(out, type_int16, values);
+  if (holds_exactly<std::int32_t>(values)) return put_values<std::int32_t>(out, type_int32, values);
+  if (holds_exactly<float>(values)) return put_values<float>(out, type_single, values);
+  put_values<double>(out, type_double, values);
 }
 
 // One uncompressed double array: flags, dimensions, the name as a small element (our names
 // have at most four characters), the data.
 void put_variable(ElementWriter& out, const char* name, std::span<const double> values, bool as_column) {
-  out.word(MAT_T_MATRIX);
+  out.word(type_matrix);
   const std::size_t size_at = out.size();
   out.word(0);
-  out.word(MAT_T_UINT32);
+  out.word(type_uint32);
   out.word(8);
-  out.word(MAT_C_DOUBLE);
+  out.word(class_double);
   out.word(0);
-  out.word(MAT_T_INT32);
+  out.word(type_int32);
   out.word(8);
   const auto length = static_cast<std::uint32_t>(values.size());
   out.word(as_column ? length : 1);
   out.word(as_column ? 1 : length);
   const std::size_t name_length = std::strlen(name);
-  out.word(static_cast<std::uint32_t>(name_length) << 16 | MAT_T_INT8);
+  out.word(static_cast<std::uint32_t>(name_length) << 16 | type_int8);
   char padded[4] = {0, 0, 0, 0};
   std::memcpy(padded, name, name_length);
   out.raw(padded, 4);

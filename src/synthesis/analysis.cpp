@@ -48,7 +48,7 @@ Analysis analyse(std::string_view texto, const UnitReader& reader,
     std::optional<UnitData> unit;
     if (!files[k].empty()) unit = reader(files[k]);
     // A unit whose level is no finite number cannot be smoothed; it fails like a missing one.
-    if (!unit || !(unit->checked_usable || unit_is_usable(*unit)) || !append_usable_unit(analysis.joined, *unit)) {
+    if (!unit || !unit_is_usable(*unit) || !append_usable_unit(analysis.joined, *unit)) {
       analysis.status = Analysis::Status::missing_unit;
       analysis.failed = diphone;
       analysis.joined = Joined{};  // units loaded before it are discarded

@@ -13,9 +13,6 @@ struct UnitData {
   std::vector<double> dfn;
   std::vector<double> trm;
   std::vector<double> vzmt;
-  // Set by a reader that gives only units passing unit_is_usable, as runtime's does: the
-  // analysis then does not check the same values a second time.
-  bool checked_usable = false;
 };
 
 // "bd/oclus/<n1><n2>.mat" when fonum1 <= 4, else "bd/<n1><n2>.mat", relative to the folder

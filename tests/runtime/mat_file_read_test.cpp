@@ -69,53 +69,19 @@ TEST_F(UnitFile, ReadsTheDatabaseLayoutInEveryVersion) {
     EXPECT_EQ(read->dfn, wave);
     EXPECT_EQ(read->trm, marks);
     EXPECT_EQ(read->vzmt, voicing);
+    if (compression == MAT_COMPRESSION_ZLIB) {
+      EXPECT_EQ(unit_file_length(file), std::nullopt);
+    }
   }
   auto v4 = write_and_read({column("dfn", wave), row("trm", marks), row("vzmt", voicing)}, MAT_FT_MAT4);
   ASSERT_TRUE(v4.has_value());
   EXPECT_EQ(v4->dfn, wave);
+  EXPECT_EQ(unit_file_length(file), std::nullopt) << "only the builder's layout tells its length";
 
   testing::write_unit(dir / "written.mat", unit);
   auto written = read_unit_file(dir / "written.mat");
   ASSERT_TRUE(written.has_value());
   EXPECT_EQ(written->trm, marks);
-}
-
-// The database's own layout is read by a direct path; a file that differs from it in any way
-// (order, compression, a further variable, level 4) takes the general walk, and both give the
-// same unit. Only the database's layout tells its length from its first bytes.
-TEST_F(UnitFile, TheDatabaseLayoutAndEveryOtherLayoutGiveTheSameUnit) {
-  const synthesis::UnitData unit{wave, marks, voicing};
-  ASSERT_TRUE(write_unit_file(file, unit));
-  const auto direct = read_unit_file(file);
-  ASSERT_TRUE(direct.has_value());
-  EXPECT_EQ(unit_file_length(file), wave.size());
-
-  const std::vector<std::vector<MatVariable>> others = {
-      {row("trm", marks), row("vzmt", voicing), column("dfn", wave)},
-      {column("dfn", wave), row("trm", marks), row("vzmt", voicing), row("cont", {7})},
-      {row("dfn", wave), row("trm", marks), row("vzmt", voicing)}};
-  for (std::size_t k = 0; k < others.size(); ++k) {
-    for (auto compression : {MAT_COMPRESSION_NONE, MAT_COMPRESSION_ZLIB}) {
-      const auto other = write_and_read(others[k], MAT_FT_MAT5, compression);
-      ASSERT_TRUE(other.has_value()) << k;
-      EXPECT_EQ(other->dfn, direct->dfn) << k;
-      EXPECT_EQ(other->trm, direct->trm) << k;
-      EXPECT_EQ(other->vzmt, direct->vzmt) << k;
-      if (compression == MAT_COMPRESSION_ZLIB || k == 0) {
-        EXPECT_EQ(unit_file_length(file), std::nullopt) << k;
-      }
-    }
-  }
-  EXPECT_TRUE(write_and_read(others[0], MAT_FT_MAT4).has_value());
-  EXPECT_EQ(unit_file_length(file), std::nullopt);
-
-  // Bytes after the three variables are no part of the layout: the general walk judges them,
-  // and an element tag that claims more than the file holds is refused.
-  ASSERT_TRUE(write_unit_file(file, unit));
-  auto bytes = bytes_of(file);
-  bytes.insert(bytes.end(), {1, 0, 0, 0, 99, 0, 0, 0});
-  write_bytes(bytes);
-  EXPECT_FALSE(read_unit_file(file).has_value());
 }
 
 TEST_F(UnitFile, EitherOrientationAndExtraVariables) {
@@ -168,17 +134,6 @@ TEST_F(UnitFile, RejectsMissingVariablesAndWrongShapes) {
                                numeric<double>("vzmt", ten, {5, 2})}));
   EXPECT_FALSE(write_and_read({testing::char_row("dfn", "abcde"), row("trm", marks), row("vzmt", voicing)}));
   EXPECT_FALSE(write_and_read({column("dfn", wave), row("trm", marks), testing::char_row("vzmt", "zzzzz")}));
-}
-
-TEST_F(UnitFile, RejectsUnitsThatCannotBeMeasured) {
-  EXPECT_FALSE(write_and_read({column("dfn", wave), row("trm", {0, 0, 0, 0, 0}), row("vzmt", voicing)}));
-  EXPECT_FALSE(write_and_read({column("dfn", wave), row("trm", {0, 1, 0, 0, 0}), row("vzmt", {5, 5, 1, 1, 1})}));
-  EXPECT_TRUE(write_and_read({column("dfn", wave), row("trm", {0, 1, 0, 1, 0}), row("vzmt", {5, 5, 1, 1, 1})}));
-  std::vector<double> poisoned = wave;
-  poisoned[2] = std::numeric_limits<double>::quiet_NaN();
-  EXPECT_FALSE(write_and_read({column("dfn", poisoned), row("trm", marks), row("vzmt", voicing)}));
-  poisoned[2] = -std::numeric_limits<double>::infinity();
-  EXPECT_FALSE(write_and_read({column("dfn", poisoned), row("trm", marks), row("vzmt", voicing)}));
 }
 
 TEST_F(UnitFile, RejectsFilesThatAreNotUnitFiles) {
@@ -279,8 +234,8 @@ long peak_resident_kilobytes() {
   return usage.ru_maxrss;
 }
 
-// A name tag that claims 3 GiB: the library would allocate (and touch) all of it.
-TEST_F(UnitFile, ClaimedSizesInsideAnArrayAreCheckedBeforeTheLibrarySeesThem) {
+// A name tag that claims 3 GiB: a reader that trusts it would allocate (and touch) all of it.
+TEST_F(UnitFile, ClaimedSizesInsideAnArrayAreCheckedBeforeAnythingIsAllocated) {
   const long peak_before = peak_resident_kilobytes();
   const std::uint32_t huge[2] = {MAT_T_INT8, 0xc0000000u};
 
@@ -315,30 +270,9 @@ TEST_F(UnitFile, ClaimedSizesInsideAnArrayAreCheckedBeforeTheLibrarySeesThem) {
   EXPECT_LT(peak_resident_kilobytes() - peak_before, 512 * 1024);
 }
 
-// Marks and codes of whole numbers up to 255 are stored as bytes and widened several at a time
-// when read: every value at every position of rows of every length comes back exactly.
-TEST_F(UnitFile, ByteRowsComeBackExactlyAtEveryLength) {
-  for (std::size_t length = 1; length <= 40; ++length) {
-    synthesis::UnitData unit{std::vector<double>(length, 0.25), std::vector<double>(length),
-                             std::vector<double>(length)};
-    for (std::size_t k = 0; k < length; ++k) {
-      unit.trm[k] = static_cast<double>((k * 37 + length) % 256);
-      unit.vzmt[k] = static_cast<double>(255 - (k * 11 + length) % 256);
-    }
-    unit.trm.back() = 255;  // voiced ends need marks
-    ASSERT_TRUE(write_unit_file(file, unit));
-    const auto read = read_unit_file(file);
-    ASSERT_TRUE(read.has_value()) << length;
-    EXPECT_TRUE(read->checked_usable) << "the analysis need not check it again";
-    EXPECT_EQ(read->trm, unit.trm) << length;
-    EXPECT_EQ(read->vzmt, unit.vzmt) << length;
-  }
-}
-
-// Units of any size read whole: small ones in one request, larger ones after their size is
-// asked; a unit file cut short is refused.
+// Units of any size read whole; a unit file cut short is refused.
 TEST_F(UnitFile, LargeUnitsReadWholeAndCutOnesAreRefused) {
-  for (const std::size_t length : {std::size_t{100}, std::size_t{6000}, std::size_t{6143}, std::size_t{40000}}) {
+  for (const std::size_t length : {std::size_t{100}, std::size_t{40000}}) {
     const synthesis::UnitData unit = testing::voiced_unit(length, 7, 0.5);
     ASSERT_TRUE(write_unit_file(file, unit));
     const auto read = read_unit_file(file);
@@ -351,50 +285,6 @@ TEST_F(UnitFile, LargeUnitsReadWholeAndCutOnesAreRefused) {
     write_bytes(bytes);
     EXPECT_FALSE(read_unit_file(file)) << length << ", one byte short";
   }
-}
-
-std::size_t open_descriptors() {
-  std::size_t count = 0;
-  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) ++count;
-  return count;
-}
-
-// The files of an analysis, opened once: what length() opens stays open for the read() of the
-// same file, in the same order; a file read out of turn, a length that cannot be told or more
-// files than are kept still read as read_unit_file does; nothing stays open afterwards.
-TEST_F(UnitFile, FilesToldFirstAreOpenedOnceAndReadAsAlone) {
-  std::vector<std::filesystem::path> files;
-  for (std::size_t k = 0; k < 6; ++k) {
-    files.push_back(dir / ("u" + std::to_string(k) + ".mat"));
-    std::vector<double> samples(wave.begin(), wave.end() - static_cast<std::ptrdiff_t>(k % 3));
-    ASSERT_TRUE(write_unit_file(files.back(), {samples, std::vector<double>(samples.size(), 0.0),
-                                               std::vector<double>(samples.size(), 1.0)}));
-  }
-  write_mat_file(dir / "general.mat", {row("trm", marks), row("vzmt", voicing), column("dfn", wave)});
-  files.push_back(dir / "general.mat");
-
-  const std::size_t before = open_descriptors();
-  {
-    UnitFiles set;
-    for (const auto& f : files) EXPECT_EQ(set.length(f), unit_file_length(f)) << f;
-    EXPECT_EQ(open_descriptors(), before + 6) << "the six database-layout files stay open";
-    EXPECT_FALSE(set.length(dir / "absent.mat"));
-    EXPECT_TRUE(set.read(files[3]).has_value()) << "out of turn";
-    for (const auto& f : files) {
-      const auto together = set.read(f);
-      const auto alone = read_unit_file(f);
-      ASSERT_TRUE(together && alone) << f;
-      EXPECT_EQ(together->dfn, alone->dfn) << f;
-      EXPECT_EQ(together->trm, alone->trm) << f;
-      EXPECT_EQ(together->vzmt, alone->vzmt) << f;
-    }
-    EXPECT_FALSE(set.read(dir / "absent.mat"));
-    EXPECT_EQ(open_descriptors(), before);
-
-    for (std::size_t k = 0; k < UnitFiles::most_kept + 5; ++k) EXPECT_TRUE(set.length(files[k % 6]));
-    EXPECT_EQ(open_descriptors(), before + UnitFiles::most_kept);
-  }
-  EXPECT_EQ(open_descriptors(), before) << "the set closes what it kept";
 }
 
 }  // namespace
