@@ -4,14 +4,6 @@
 #include <cstddef>
 
 #include "prosody/window_weights.h"
-#include "simd/lanes.h"
-
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-#if defined(__x86_64__)
-#include <immintrin.h>
-#endif
 
 namespace quelvara::prosody {
 namespace {
@@ -49,27 +41,9 @@ class HalfWindows {
   std::vector<std::vector<double>> kept_;
 };
 
-#if defined(__x86_64__)
-const bool four_lanes = simd::has_four_lanes();
-
-// ys[i] += xs[i] * w[i] (rising) or xs[i] * w[-i] (falling), four samples at a time, for as
-// many whole fours as n holds; returns how many samples it did.
-__attribute__((target("avx2"))) Position add_four_at_a_time(const double* xs, double* ys, const double* w,
-                                                            Position n, bool rising) {
-  Position i = 0;
-  for (; i + 4 <= n; i += 4) {
-    // Falling: the four weights before w[-i], in reverse order.
-    const __m256d weights = rising ? _mm256_loadu_pd(w + i) : _mm256_permute4x64_pd(_mm256_loadu_pd(w - i - 3), 0x1b);
-    _mm256_storeu_pd(ys + i, _mm256_add_pd(_mm256_loadu_pd(ys + i), _mm256_mul_pd(_mm256_loadu_pd(xs + i), weights)));
-  }
-  return i;
-}
-#endif
-
 // Adds x(from + k - 1) * w(k) into y(to + k - 1) for k = 1..count, where w(k) is half[k - 1]
 // when rising and half[count - k] when falling (worked out here when half is empty); whatever
-// would fall outside x or y is left out. Four samples at a time where the processor has four
-// lanes, then two, then one, the same operations for every sample.
+// would fall outside x or y is left out.
 void add_weighted(std::span<const double> x, std::span<double> y, Position from, Position to, Position count,
                   std::span<const double> half, bool rising) {
   const auto x_size = static_cast<Position>(x.size());
@@ -80,37 +54,17 @@ void add_weighted(std::span<const double> x, std::span<double> y, Position from,
   const double* xs = x.data() + (from + first - 2);
   double* ys = y.data() + (to + first - 2);
   const Position n = last - first + 1;
-  Position i = 0;
   if (half.empty()) {
     const double points = 2.0 * static_cast<double>(count);
-    for (Position k = first; k <= last; ++k, ++i) {
+    for (Position k = first, i = 0; k <= last; ++k, ++i) {
       ys[i] += xs[i] * triangle_value(static_cast<double>(rising ? k - 1 : count - k), points);
     }
   } else if (rising) {
     const double* w = half.data() + (first - 1);
-#if defined(__x86_64__)
-    if (four_lanes) i = add_four_at_a_time(xs, ys, w, n, true);
-#endif
-#if defined(__SSE2__)
-    for (; i + 2 <= n; i += 2) {
-      const __m128d weights = _mm_loadu_pd(w + i);
-      _mm_storeu_pd(ys + i, _mm_add_pd(_mm_loadu_pd(ys + i), _mm_mul_pd(_mm_loadu_pd(xs + i), weights)));
-    }
-#endif
-    for (; i < n; ++i) ys[i] += xs[i] * w[i];
+    for (Position i = 0; i < n; ++i) ys[i] += xs[i] * w[i];
   } else {
     const double* w = half.data() + (count - first);  // w[-i] is the weight of sample i
-#if defined(__x86_64__)
-    if (four_lanes) i = add_four_at_a_time(xs, ys, w, n, false);
-#endif
-#if defined(__SSE2__)
-    for (; i + 2 <= n; i += 2) {
-      const __m128d descending = _mm_loadu_pd(w - i - 1);
-      const __m128d weights = _mm_shuffle_pd(descending, descending, 1);
-      _mm_storeu_pd(ys + i, _mm_add_pd(_mm_loadu_pd(ys + i), _mm_mul_pd(_mm_loadu_pd(xs + i), weights)));
-    }
-#endif
-    for (; i < n; ++i) ys[i] += xs[i] * w[-i];
+    for (Position i = 0; i < n; ++i) ys[i] += xs[i] * w[-i];
   }
 }
 

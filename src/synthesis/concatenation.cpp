@@ -7,10 +7,6 @@
 #include <new>
 #include <stdexcept>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
 #include "synthesis/voicing.h"
 
 namespace quelvara::synthesis {
@@ -70,28 +66,12 @@ std::vector<double> PitchMarks::row() const {
 }
 
 void PitchMarks::append(std::span<const double> trm) {
-  std::size_t k = 0;
-  const auto take = [&](std::size_t end) {
-    for (; k < end; ++k) {
-      if (trm[k] != 0) {
-        positions.push_back(length + k);
-        values.push_back(trm[k]);
-      }
-    }
-  };
-#if defined(__SSE2__)
-  // Marks are rare: four entries at a time are passed over while all of them are zero.
-  const __m128d zero = _mm_setzero_pd();
-  for (std::size_t group = 0; group + 4 <= trm.size(); group += 4) {
-    const __m128d p = _mm_loadu_pd(trm.data() + group), q = _mm_loadu_pd(trm.data() + group + 2);
-    if ((_mm_movemask_pd(_mm_cmpneq_pd(p, zero)) | _mm_movemask_pd(_mm_cmpneq_pd(q, zero))) == 0) {
-      k = group + 4;
-    } else {
-      take(group + 4);
+  for (std::size_t k = 0; k < trm.size(); ++k) {
+    if (trm[k] != 0) {
+      positions.push_back(length + k);
+      values.push_back(trm[k]);
     }
   }
-#endif
-  take(trm.size());
   length += trm.size();
 }
 
@@ -111,17 +91,6 @@ void VoicingCodes::append(std::span<const double> vzmt) {
       starts.push_back(length + k);
       codes.push_back(vzmt[k]);
     }
-#if defined(__SSE2__)
-    // Runs are long: two entries at a time are passed over while both carry the run's code bit
-    // for bit (each half of the 64 bits compared).
-    const __m128i code = _mm_castpd_si128(_mm_set1_pd(codes.back()));
-    while (k + 3 <= vzmt.size()) {
-      const __m128i next_two = _mm_loadu_si128(reinterpret_cast<const __m128i*>(vzmt.data() + k + 1));
-      const __m128i same = _mm_cmpeq_epi32(next_two, code);
-      if (_mm_movemask_epi8(same) != 0xffff) break;
-      k += 2;
-    }
-#endif
   }
   length += vzmt.size();
 }

@@ -5,11 +5,7 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
-#if defined(__x86_64__)
-#include <immintrin.h>
-#endif
 
-#include "simd/lanes.h"
 #include "synthesis/voicing.h"
 
 namespace quelvara::synthesis {
@@ -24,31 +20,9 @@ std::filesystem::path unit_path(int fonum1, int fonum2) {
 
 namespace {
 
-#if defined(__x86_64__)
-const bool four_lanes = simd::has_four_lanes();
-
-// The differences x - x of the first n values (a multiple of sixteen), summed four lanes at a
-// time into two lanes: NaN when one of the values is not finite.
-__attribute__((target("avx2"))) __m128d finite_sums(const double* x, std::size_t n) {
-  const auto difference = [x](std::size_t at) __attribute__((target("avx2"))) {
-    const __m256d p = _mm256_loadu_pd(x + at);
-    return _mm256_sub_pd(p, p);
-  };
-  __m256d a = _mm256_setzero_pd(), b = a, c = a, d = a;
-  for (std::size_t k = 0; k < n; k += 16) {
-    a = _mm256_add_pd(a, difference(k));
-    b = _mm256_add_pd(b, difference(k + 4));
-    c = _mm256_add_pd(c, difference(k + 8));
-    d = _mm256_add_pd(d, difference(k + 12));
-  }
-  const __m256d sum = _mm256_add_pd(_mm256_add_pd(a, b), _mm256_add_pd(c, d));
-  return _mm_add_pd(_mm256_castpd256_pd128(sum), _mm256_extractf128_pd(sum, 1));
-}
-#endif
-
 // True when no value is a NaN or an infinity: x - x is 0 for every other number, and a sum
-// of such differences is NaN as soon as one of them is (sixteen or eight sums side by side
-// where the processor has the lanes).
+// of such differences is NaN as soon as one of them is. Eight values at a time where the
+// processor has two lanes of doubles; the plain loop takes the rest.
 bool all_finite(const std::vector<double>& values) {
   const double* x = values.data();
   const std::size_t n = values.size();
@@ -59,12 +33,6 @@ bool all_finite(const std::vector<double>& values) {
     return _mm_sub_pd(p, p);
   };
   __m128d a = _mm_setzero_pd(), b = a, c = a, d = a;
-#if defined(__x86_64__)
-  if (four_lanes) {
-    k = n / 16 * 16;
-    a = finite_sums(x, k);
-  }
-#endif
   for (; k + 8 <= n; k += 8) {
     a = _mm_add_pd(a, difference(k));
     b = _mm_add_pd(b, difference(k + 2));

@@ -59,49 +59,6 @@ TEST(JoinedRows, MarksAndVoicingGiveBackTheAppendedRows) {
   EXPECT_TRUE(PitchMarks{}.empty() && VoicingCodes{}.row().empty());
 }
 
-// Long rows of short and long runs and of marks at any position, cut into units of every length:
-// the marks and runs give back the rows, and a run starts exactly where the code changes.
-TEST(JoinedRows, MarksAndRunsOfLongRowsCutAnywhere) {
-  std::uint64_t state = 3;
-  const auto next = [&state](std::uint64_t below) {
-    state = state * 6364136223846793005ULL + 1442695040888963407ULL;
-    return (state >> 33) % below;
-  };
-  const double codes[] = {0, -0.0, 1, 2, 3, 5, 2.5};
-  std::vector<double> all_trm, all_vzmt;
-  PitchMarks pitch;
-  VoicingCodes vzmto;
-  double code = 0;
-  for (std::size_t unit = 0; unit < 60; ++unit) {
-    const std::size_t length = unit < 20 ? unit + 1 : 1 + next(700);
-    std::vector<double> trm(length, 0.0), vzmt(length);
-    for (std::size_t k = 0; k < length; ++k) {
-      if (next(unit % 2 ? 3 : 150) == 0) code = codes[next(7)];
-      vzmt[k] = code;
-      if (next(unit % 3 ? 4 : 120) == 0) trm[k] = static_cast<double>(next(5)) - 2.0;  // 0 at times
-    }
-    pitch.append(trm);
-    vzmto.append(vzmt);
-    all_trm.insert(all_trm.end(), trm.begin(), trm.end());
-    all_vzmt.insert(all_vzmt.end(), vzmt.begin(), vzmt.end());
-  }
-  EXPECT_EQ(pitch.row(), all_trm);
-  std::vector<std::size_t> marks, starts;
-  for (std::size_t k = 0; k < all_trm.size(); ++k) {
-    if (all_trm[k] != 0) marks.push_back(k);
-    if (k == 0 || std::signbit(all_vzmt[k]) != std::signbit(all_vzmt[k - 1]) || all_vzmt[k] != all_vzmt[k - 1]) {
-      starts.push_back(k);
-    }
-  }
-  EXPECT_EQ(pitch.positions, marks);
-  EXPECT_EQ(vzmto.starts, starts);
-  const std::vector<double> row = vzmto.row();
-  ASSERT_EQ(row.size(), all_vzmt.size());
-  for (std::size_t k = 0; k < row.size(); ++k) {
-    ASSERT_TRUE(row[k] == all_vzmt[k] && std::signbit(row[k]) == std::signbit(all_vzmt[k])) << k;
-  }
-}
-
 TEST(AppendUnit, ALevelThatIsNoFiniteNumberIsRefused) {
   // Each level is finite, but nine of them sum past the largest double: the ninth unit is
   // refused and nothing of it kept.
