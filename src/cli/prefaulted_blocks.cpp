@@ -12,6 +12,7 @@
 #include <array>
 #include <cstdint>
 #include <cstdlib>
+#include <mutex>
 #include <new>
 
 namespace {
@@ -22,18 +23,21 @@ constexpr std::uintptr_t small_page = 4096;
 constexpr std::uintptr_t huge_page = 2u << 20;
 
 // The blocks mapped on their own, to be unmapped rather than freed. The program makes a few
-// of them at a time, from one thread; when the table is full, blocks come from malloc.
+// of them at a time; when the table is full, blocks come from malloc. Any thread may allocate,
+// so the table is taken under its lock (only for blocks of 1 MiB and more).
 struct Mapping {
   void* start = nullptr;
   std::size_t length = 0;
 };
 std::array<Mapping, 32> mappings;
+std::mutex mappings_lock;
 
 std::uintptr_t round_up(std::uintptr_t value, std::uintptr_t step) { return (value + step - 1) & ~(step - 1); }
 
 // A mapping of whole huge pages for size bytes, its pages provided; nullptr when it cannot be
 // had, and the caller falls back to malloc.
 void* map_huge(std::size_t size) {
+  const std::lock_guard lock(mappings_lock);
   Mapping* slot = nullptr;
   for (auto& m : mappings) {
     if (m.start == nullptr) {
@@ -66,6 +70,7 @@ void* map_huge(std::size_t size) {
 bool unmapped(void* block) {
   // Ours start on a huge page, which what malloc gives seldom does: most blocks need no look.
   if (block == nullptr || reinterpret_cast<std::uintptr_t>(block) % huge_page != 0) return false;
+  const std::lock_guard lock(mappings_lock);
   for (auto& m : mappings) {
     if (m.start == block) {
       ::munmap(m.start, m.length);
