@@ -105,6 +105,139 @@ void draw_label(QPainter& p, double centre, const Box& strip, const QString& tex
   p.drawText(QRectF(centre - width / 2.0 - 1, strip.top, width + 2, strip.height), Qt::AlignCenter, text);
 }
 
+void draw_panel_names(QPainter& p, const PlotLayout& l, bool has_result) {
+  p.setPen(Qt::darkGray);
+  const auto name = [&](const Box& b, const QString& text) {
+    p.drawText(QRectF(2, b.top, l.orig.left - 6, b.height), Qt::AlignRight | Qt::AlignVCenter, text);
+  };
+  name(l.diphone_labels, QStringLiteral("difone"));
+  name(l.phone_labels, QStringLiteral("fone"));
+  name(l.orig, QStringLiteral("original"));
+  if (has_result) name(l.sinal, QStringLiteral("resultado"));
+}
+
+// The joined signal over its voiced stretches, with its pitch marks, and the cut: a line at
+// every join, the diphone names between them and the shared phones.
+void draw_cut(QPainter& p, const PlotLayout& l, const inspection::Snapshot& s,
+              const std::vector<inspection::Stretch>& voiced) {
+  for (const auto& stretch : voiced) {
+    const double a = l.x_of(static_cast<double>(stretch.begin) / sample_rate);
+    const double b = l.x_of(static_cast<double>(stretch.end) / sample_rate);
+    if (b < l.orig.left || a >= l.orig.right()) continue;
+    p.fillRect(QRectF(std::floor(a), l.orig.top, std::max(1.0, std::floor(b) - std::floor(a)), l.orig.height),
+               CanvasColours::voiced);
+  }
+  draw_signal(p, l, l.orig, s.orig, CanvasColours::orig);
+  draw_ticks(p, l, s.pitch_marks, l.orig.bottom() - 8, l.orig.bottom() - 1);
+
+  const auto bounds = inspection::unit_boundaries(s);
+  p.setPen(CanvasColours::join);
+  for (std::size_t k = 1; k + 1 < bounds.size(); ++k) {
+    const double x = l.x_of(static_cast<double>(bounds[k]) / sample_rate);
+    if (in_view(l, x)) p.drawLine(column(x), row(l.diphone_labels.top), column(x), row(l.orig.bottom() - 1));
+  }
+  p.setPen(Qt::black);
+  for (const auto& d : inspection::diphone_intervals(s)) {
+    const double a = std::max(l.x_of(d.start), l.orig.left), b = std::min(l.x_of(d.end), l.orig.right());
+    if (b > a) draw_label(p, (a + b) / 2, l.diphone_labels, QString::fromStdString(d.label), b - a);
+  }
+  p.setPen(QColor(90, 90, 90));
+  for (const auto& f : inspection::phone_intervals(s)) {
+    const double a = std::max(l.x_of(f.start), l.orig.left), b = std::min(l.x_of(f.end), l.orig.right());
+    if (b > a) draw_label(p, (a + b) / 2, l.phone_labels, QString::fromStdString(f.label), b - a);
+  }
+}
+
+// The result with its synthesis marks, and a line from every analysis mark to the synthesis
+// mark its period moved to, between the two panels.
+void draw_result(QPainter& p, const PlotLayout& l, const inspection::Resynthesis& r) {
+  draw_signal(p, l, l.sinal, r.sinal, CanvasColours::sinal);
+  draw_ticks(p, l, r.synthesis_marks, l.sinal.top, l.sinal.top + 7);
+  p.setPen(CanvasColours::link);
+  const std::size_t pairs = std::min(r.analysis_marks.size(), r.synthesis_marks.size());
+  for (std::size_t i = 0; i < pairs; ++i) {
+    const double xa = l.x_of(mark_time(r.analysis_marks[i])), xs = l.x_of(mark_time(r.synthesis_marks[i]));
+    if ((xa < l.orig.left && xs < l.orig.left) || (xa >= l.orig.right() && xs >= l.orig.right())) continue;
+    p.drawLine(column(xa), row(l.links.top + 1), column(xs), row(l.links.bottom() - 2));
+  }
+}
+
+// Pitch against time: the lines and labels every 100 Hz, the pitch of the joined signal and
+// of the result, and the contour's points.
+struct PitchCurves {
+  const std::vector<inspection::PitchPoint>& joined;
+  const std::vector<inspection::PitchPoint>& result;
+  const std::vector<inspection::PitchPoint>& contour;
+};
+
+void draw_pitch_axis(QPainter& p, const PlotLayout& l, const PitchCurves& curves) {
+  p.setPen(QColor(225, 225, 225));
+  for (double hz = 100; hz < l.hz_top; hz += 100)
+    p.drawLine(QPointF(l.pitch.left, row(l.pitch_y(hz))), QPointF(l.pitch.right() - 1, row(l.pitch_y(hz))));
+  p.setPen(Qt::darkGray);
+  for (double hz = 0; hz < l.hz_top; hz += 100)
+    p.drawText(QRectF(2, l.pitch_y(hz) - 8, l.orig.left - 6, 16), Qt::AlignRight | Qt::AlignVCenter,
+               QString::number(hz, 'f', 0) + " Hz");
+  p.save();
+  p.setClipRect(QRectF(l.pitch.left, l.pitch.top, l.pitch.width, l.pitch.height));
+  draw_pitch(p, l, curves.joined, CanvasColours::orig_pitch, false);
+  draw_pitch(p, l, curves.result, CanvasColours::sinal_pitch, false);
+  draw_pitch(p, l, curves.contour, CanvasColours::contour, true);
+  p.restore();
+}
+
+// The panels' frames, drawn after their contents so that nothing covers them.
+void draw_frames(QPainter& p, const PlotLayout& l, bool has_result) {
+  p.setPen(QColor(170, 170, 170));
+  p.setBrush(Qt::NoBrush);
+  for (const Box* b : {&l.orig, &l.sinal, &l.pitch}) {
+    if (b == &l.sinal && !has_result) continue;
+    p.drawRect(QRectF(b->left - 1, b->top - 1, b->width + 1, b->height + 1));
+  }
+}
+
+void draw_time_axis(QPainter& p, const PlotLayout& l, int width) {
+  const double step = tick_step(l.end - l.start);
+  p.setPen(Qt::darkGray);
+  for (double t = std::ceil(l.start / step) * step; t <= l.end + 1e-9; t += step) {
+    const double x = l.x_of(t);
+    p.drawLine(column(x), row(l.time_axis.top), column(x), row(l.time_axis.top + 3));
+    const QString label = decimal(t, places_of(step)) + " s";
+    const double half = p.fontMetrics().horizontalAdvance(label) / 2.0 + 1;
+    const double centre = std::clamp(x, half, std::max(half, width - half));  // kept inside the picture
+    draw_label(p, centre, Box{0, l.time_axis.top + 2, 0, l.time_axis.height - 2}, label, 1e9);
+  }
+}
+
+// The selected stretch, shaded, and a dashed line under the pointer.
+void draw_selection_and_pointer(QPainter& p, const PlotLayout& l, const std::optional<std::pair<double, double>>& selection,
+                                const std::optional<QPointF>& pointer) {
+  if (selection) {
+    const double a = std::max(l.x_of(selection->first), l.orig.left);
+    const double b = std::min(l.x_of(selection->second), l.orig.right());
+    if (b > a) p.fillRect(QRectF(a, l.orig.top, b - a, l.pitch.bottom() - l.orig.top), CanvasColours::selection);
+  }
+  if (pointer && in_view(l, pointer->x())) {
+    QPen dashed(QColor(110, 110, 110));
+    dashed.setStyle(Qt::DashLine);
+    p.setPen(dashed);
+    p.drawLine(column(pointer->x()), row(l.orig.top), column(pointer->x()), row(l.pitch.bottom() - 1));
+  }
+}
+
+// The status line: what is under the pointer (described), or how to use the picture.
+void draw_status(QPainter& p, const PlotLayout& l, const inspection::Snapshot& s, QString described) {
+  p.setPen(Qt::black);
+  if (described.isEmpty())
+    described = QStringLiteral("Roda do rato: aproximar · arrastar: seleccionar · arrastar com o botão direito: "
+                               "ver só essa parte · ") +
+                (s.result ? (QString::fromStdString(s.result->mode) +
+                             (s.result->mode == "Factor" ? " " + decimal(s.result->factor, 2) : QString()))
+                          : QStringLiteral("sem resultado: escolha a entoação"));
+  p.drawText(QRectF(l.status.left, l.status.top, l.status.width, l.status.height), Qt::AlignLeft | Qt::AlignVCenter,
+             described);
+}
+
 }  // namespace
 
 AnalysisCanvas::AnalysisCanvas(QWidget* parent) : QWidget(parent) {
@@ -198,122 +331,17 @@ void AnalysisCanvas::paint(QPainter& p, QSize size) const {
     return;
   }
   const inspection::Snapshot& s = *snapshot_;
-  const QRectF plots(l.orig.left, 0, l.orig.width, size.height());
-
-  // Panel names and frames.
-  p.setPen(Qt::darkGray);
-  const auto name = [&](const Box& b, const QString& text) {
-    p.drawText(QRectF(2, b.top, l.orig.left - 6, b.height), Qt::AlignRight | Qt::AlignVCenter, text);
-  };
-  name(l.diphone_labels, QStringLiteral("difone"));
-  name(l.phone_labels, QStringLiteral("fone"));
-  name(l.orig, QStringLiteral("original"));
-  if (s.result) name(l.sinal, QStringLiteral("resultado"));
-
+  draw_panel_names(p, l, s.result.has_value());
   p.save();
-  p.setClipRect(plots);
-  // Voicing under the joined signal.
-  for (const auto& stretch : derived_.voiced) {
-    const double a = l.x_of(static_cast<double>(stretch.begin) / sample_rate);
-    const double b = l.x_of(static_cast<double>(stretch.end) / sample_rate);
-    if (b < l.orig.left || a >= l.orig.right()) continue;
-    p.fillRect(QRectF(std::floor(a), l.orig.top, std::max(1.0, std::floor(b) - std::floor(a)), l.orig.height),
-               CanvasColours::voiced);
-  }
-  draw_signal(p, l, l.orig, s.orig, CanvasColours::orig);
-  draw_ticks(p, l, s.pitch_marks, l.orig.bottom() - 8, l.orig.bottom() - 1);
-
-  // The cut: a line at every join, the diphone names between them and the shared phones.
-  const auto bounds = inspection::unit_boundaries(s);
-  p.setPen(CanvasColours::join);
-  for (std::size_t k = 1; k + 1 < bounds.size(); ++k) {
-    const double x = l.x_of(static_cast<double>(bounds[k]) / sample_rate);
-    if (in_view(l, x)) p.drawLine(column(x), row(l.diphone_labels.top), column(x), row(l.orig.bottom() - 1));
-  }
-  p.setPen(Qt::black);
-  for (const auto& d : inspection::diphone_intervals(s)) {
-    const double a = std::max(l.x_of(d.start), l.orig.left), b = std::min(l.x_of(d.end), l.orig.right());
-    if (b > a) draw_label(p, (a + b) / 2, l.diphone_labels, QString::fromStdString(d.label), b - a);
-  }
-  p.setPen(QColor(90, 90, 90));
-  for (const auto& f : inspection::phone_intervals(s)) {
-    const double a = std::max(l.x_of(f.start), l.orig.left), b = std::min(l.x_of(f.end), l.orig.right());
-    if (b > a) draw_label(p, (a + b) / 2, l.phone_labels, QString::fromStdString(f.label), b - a);
-  }
-
-  if (s.result) {
-    const auto& r = *s.result;
-    draw_signal(p, l, l.sinal, r.sinal, CanvasColours::sinal);
-    draw_ticks(p, l, r.synthesis_marks, l.sinal.top, l.sinal.top + 7);
-    // Every analysis mark to the synthesis mark its period moved to, between the frames.
-    p.setPen(CanvasColours::link);
-    const std::size_t pairs = std::min(r.analysis_marks.size(), r.synthesis_marks.size());
-    for (std::size_t i = 0; i < pairs; ++i) {
-      const double xa = l.x_of(mark_time(r.analysis_marks[i])), xs = l.x_of(mark_time(r.synthesis_marks[i]));
-      if ((xa < l.orig.left && xs < l.orig.left) || (xa >= l.orig.right() && xs >= l.orig.right())) continue;
-      p.drawLine(column(xa), row(l.links.top + 1), column(xs), row(l.links.bottom() - 2));
-    }
-  }
+  p.setClipRect(QRectF(l.orig.left, 0, l.orig.width, size.height()));
+  draw_cut(p, l, s, derived_.voiced);
+  if (s.result) draw_result(p, l, *s.result);
   p.restore();
-
-  // Pitch against time.
-  p.setPen(QColor(225, 225, 225));
-  for (double hz = 100; hz < l.hz_top; hz += 100)
-    p.drawLine(QPointF(l.pitch.left, row(l.pitch_y(hz))), QPointF(l.pitch.right() - 1, row(l.pitch_y(hz))));
-  p.setPen(Qt::darkGray);
-  for (double hz = 0; hz < l.hz_top; hz += 100)
-    p.drawText(QRectF(2, l.pitch_y(hz) - 8, l.orig.left - 6, 16), Qt::AlignRight | Qt::AlignVCenter,
-               QString::number(hz, 'f', 0) + " Hz");
-  p.save();
-  p.setClipRect(QRectF(l.pitch.left, l.pitch.top, l.pitch.width, l.pitch.height));
-  draw_pitch(p, l, derived_.joined_pitch, CanvasColours::orig_pitch, false);
-  draw_pitch(p, l, derived_.result_pitch, CanvasColours::sinal_pitch, false);
-  draw_pitch(p, l, derived_.contour, CanvasColours::contour, true);
-  p.restore();
-
-  // Frames, drawn last so that nothing covers them.
-  p.setPen(QColor(170, 170, 170));
-  p.setBrush(Qt::NoBrush);
-  for (const Box* b : {&l.orig, &l.sinal, &l.pitch}) {
-    if (b == &l.sinal && !s.result) continue;
-    p.drawRect(QRectF(b->left - 1, b->top - 1, b->width + 1, b->height + 1));
-  }
-
-  // The time axis.
-  const double step = tick_step(l.end - l.start);
-  p.setPen(Qt::darkGray);
-  for (double t = std::ceil(l.start / step) * step; t <= l.end + 1e-9; t += step) {
-    const double x = l.x_of(t);
-    p.drawLine(column(x), row(l.time_axis.top), column(x), row(l.time_axis.top + 3));
-    const QString label = decimal(t, places_of(step)) + " s";
-    const double half = p.fontMetrics().horizontalAdvance(label) / 2.0 + 1;
-    const double centre = std::clamp(x, half, std::max(half, size.width() - half));  // kept inside the picture
-    draw_label(p, centre, Box{0, l.time_axis.top + 2, 0, l.time_axis.height - 2}, label, 1e9);
-  }
-
-  if (selection_) {
-    const double a = std::max(l.x_of(selection_->first), l.orig.left);
-    const double b = std::min(l.x_of(selection_->second), l.orig.right());
-    if (b > a) p.fillRect(QRectF(a, l.orig.top, b - a, l.pitch.bottom() - l.orig.top), CanvasColours::selection);
-  }
-  if (hover_ && in_view(l, hover_->x())) {
-    QPen dashed(QColor(110, 110, 110));
-    dashed.setStyle(Qt::DashLine);
-    p.setPen(dashed);
-    p.drawLine(column(hover_->x()), row(l.orig.top), column(hover_->x()), row(l.pitch.bottom() - 1));
-  }
-
-  // Status line: what is under the pointer, or how to use the picture.
-  p.setPen(Qt::black);
-  QString status = hover_ ? describe(*hover_) : QString();
-  if (status.isEmpty())
-    status = QStringLiteral("Roda do rato: aproximar · arrastar: seleccionar · arrastar com o botão direito: "
-                            "ver só essa parte · ") +
-             (s.result ? (QString::fromStdString(s.result->mode) +
-                          (s.result->mode == "Factor" ? " " + decimal(s.result->factor, 2) : QString()))
-                       : QStringLiteral("sem resultado: escolha a entoação"));
-  p.drawText(QRectF(l.status.left, l.status.top, l.status.width, l.status.height), Qt::AlignLeft | Qt::AlignVCenter,
-             status);
+  draw_pitch_axis(p, l, {derived_.joined_pitch, derived_.result_pitch, derived_.contour});
+  draw_frames(p, l, s.result.has_value());
+  draw_time_axis(p, l, size.width());
+  draw_selection_and_pointer(p, l, selection_, hover_);
+  draw_status(p, l, s, hover_ ? describe(*hover_) : QString());
 }
 
 QString AnalysisCanvas::describe(QPointF at) const {
