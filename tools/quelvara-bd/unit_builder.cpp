@@ -269,6 +269,93 @@ void blend_end(synthesis::UnitData& unit, const std::vector<double>& reference) 
   }
 }
 
+// Where a unit is cut from its carrier, in carrier samples between exact positions: from the
+// pulse of the first phone to just before the pulse of the second. A pause side begins where
+// the second phone begins, or ends where the first one ends.
+struct Cut {
+  double begin = 0;
+  double end = 0;
+};
+
+Cut cut_of(const Carrier& carrier, const Utterance& utterance, const std::vector<PhoneSpan>& spans,
+           const std::vector<VoicedRun>& runs, double period) {
+  const auto cut_in = [&](const PhoneSpan& span, bool is_start) {
+    if (span.steady_last > span.steady_first) {
+      if (const auto pulse = steadiest_pulse(utterance.samples, runs, span.steady_first, span.steady_last,
+                                             is_start, period))
+        return *pulse;
+    }
+    return snap_to_pulse(runs, span.centre, is_start);
+  };
+  const PhoneSpan& first = spans[carrier.first];
+  const PhoneSpan& second = spans[carrier.second];
+  const bool first_is_pause = carrier.tokens[carrier.first].kind == PhoneKind::pause;
+  const bool second_is_pause = carrier.tokens[carrier.second].kind == PhoneKind::pause;
+  return {first_is_pause ? static_cast<double>(second.start) : cut_in(first, true),
+          second_is_pause ? static_cast<double>(second.start) : cut_in(second, false)};
+}
+
+// Appends the cut to the unit's rows. The pulses fall between samples (the period is not a
+// whole number of samples), so the stretch is resampled to a whole number of samples starting
+// exactly on a pulse; every unit then meets the next at the same phase, to a fraction of a
+// sample. Marks go on the pulses inside the cut, voicing codes follow the donor's classes, and
+// the unit's boundary is where the second phone begins (second_start).
+void resample(const Utterance& utterance, const std::vector<VoicedRun>& runs, Cut cut, std::size_t length,
+              double second_start, BuiltUnit& unit) {
+  auto& data = unit.data;
+  const std::size_t offset = data.dfn.size();
+  const double step = (cut.end - cut.begin) / static_cast<double>(length);
+  for (std::size_t k = 0; k < length; ++k) {
+    const double position = cut.begin + static_cast<double>(k) * step;
+    const auto nearest = std::min(static_cast<std::size_t>(std::lround(position)), utterance.samples.size() - 1);
+    data.dfn.push_back(sample_at(utterance.samples, position) / full_scale);
+    data.trm.push_back(0.0);
+    data.vzmt.push_back(voicing_code(utterance.classes[nearest]));
+  }
+  for (const auto& run : runs) {
+    for (double pulse : run.pulses) {
+      const double at = (pulse - cut.begin) / step;
+      if (at < -0.5 || at >= static_cast<double>(length) - 0.5) continue;
+      const auto k = static_cast<std::size_t>(std::lround(std::max(at, 0.0)));
+      if (is_voiced(data.vzmt[offset + k])) data.trm[offset + k] = 1.0;
+    }
+  }
+  const double at = (second_start - cut.begin) / step;
+  unit.boundary = offset + static_cast<std::size_t>(std::clamp(std::lround(at), 0L, static_cast<long>(length)));
+}
+
+// The gain that brings the steady part in window to level (in donor units); nullopt without a
+// window or a level, or for a silent window.
+std::optional<double> gain_to(const synthesis::UnitData& data, const std::optional<SteadyWindow>& window,
+                              const std::optional<double>& level) {
+  if (!window || !level) return std::nullopt;
+  const double measured = rms(data, *window) * full_scale;
+  if (measured <= 0) return std::nullopt;
+  return *level / measured;
+}
+
+// Brings both ends of the unit to their phones' target levels, fades a sonorant's edge periods
+// into its reference period, and brings the ends back to their targets after the fading.
+void level(synthesis::UnitData& data, const LevelTargets& targets, int fonum1, int fonum2) {
+  const auto target = [&](int fonum) { return targets.rms[static_cast<std::size_t>(fonum - 1)]; };
+  const auto start_gain = gain_to(data, start_window(data), target(fonum1));
+  const auto end_gain = gain_to(data, end_window(data), target(fonum2));
+  const double g0 = start_gain.value_or(end_gain.value_or(1.0));
+  const double g1 = end_gain.value_or(g0);
+  apply_gain_ramp(data, g0 * targets.scale, g1 * targets.scale);
+  blend_start(data, targets.edge_period[static_cast<std::size_t>(fonum1 - 1)]);
+  blend_end(data, targets.edge_period[static_cast<std::size_t>(fonum2 - 1)]);
+  // Fading two periods that differ (a diphthong's middle moves with its context) can leave the
+  // edge a little below its target; bring it back.
+  const auto scaled_target = [&](int fonum) -> std::optional<double> {
+    const auto& t = target(fonum);
+    if (!t) return std::nullopt;
+    return *t * targets.scale;
+  };
+  apply_gain_ramp(data, gain_to(data, start_window(data), scaled_target(fonum1)).value_or(1.0),
+                  gain_to(data, end_window(data), scaled_target(fonum2)).value_or(1.0));
+}
+
 }  // namespace
 
 std::variant<BuiltUnit, std::string> build_unit(const PhoneTable& table, int fonum1, int fonum2,
@@ -285,27 +372,9 @@ std::variant<BuiltUnit, std::string> build_unit(const PhoneTable& table, int fon
   remove_noise_offset(utterance);
   const auto runs = voiced_runs(utterance, period);
 
-  const bool first_is_pause = carrier->tokens[carrier->first].kind == PhoneKind::pause;
-  const bool second_is_pause = carrier->tokens[carrier->second].kind == PhoneKind::pause;
-  const PhoneSpan& first = spans[carrier->first];
-  const PhoneSpan& second = spans[carrier->second];
-  // A pause side begins where the second phone begins, or ends where the first one ends.
-  // The cut runs between exact positions: from the pulse of the first phone to just before the
-  // pulse of the second. The pulses fall between samples (the period is not a whole number of
-  // samples), so the stretch is resampled to a whole number of samples starting exactly on a
-  // pulse; every unit then meets the next at the same phase, to a fraction of a sample.
-  const auto cut_in = [&](const PhoneSpan& span, bool is_start) {
-    if (span.steady_last > span.steady_first) {
-      if (const auto pulse = steadiest_pulse(utterance.samples, runs, span.steady_first, span.steady_last,
-                                             is_start, period))
-        return *pulse;
-    }
-    return snap_to_pulse(runs, span.centre, is_start);
-  };
-  const double cut_begin = first_is_pause ? static_cast<double>(spans[carrier->second].start) : cut_in(first, true);
-  const double cut_end = second_is_pause ? static_cast<double>(second.start) : cut_in(second, false);
-  const auto begin = static_cast<std::size_t>(std::lround(cut_begin));
-  const auto end = static_cast<std::size_t>(std::lround(cut_end));
+  const Cut cut = cut_of(*carrier, utterance, spans, runs, period);
+  const auto begin = static_cast<std::size_t>(std::lround(cut.begin));
+  const auto end = static_cast<std::size_t>(std::lround(cut.end));
   if (end <= begin || end > utterance.samples.size())
     return "corte vazio em «" + carrier->codes() + "» (" + std::to_string(begin) + ".." +
            std::to_string(end) + ")";
@@ -314,63 +383,17 @@ std::variant<BuiltUnit, std::string> build_unit(const PhoneTable& table, int fon
   unit.carrier = carrier->codes();
   unit.begin = begin;
   unit.end = end;
-  auto& data = unit.data;
-  if (first_is_pause) append_silence(data);
-  const std::size_t offset = data.dfn.size();
-  const std::size_t length = end - begin;
-  const double step = (cut_end - cut_begin) / static_cast<double>(length);
-  for (std::size_t k = 0; k < length; ++k) {
-    const double position = cut_begin + static_cast<double>(k) * step;
-    const auto nearest = std::min(static_cast<std::size_t>(std::lround(position)), utterance.samples.size() - 1);
-    data.dfn.push_back(sample_at(utterance.samples, position) / full_scale);
-    data.trm.push_back(0.0);
-    data.vzmt.push_back(voicing_code(utterance.classes[nearest]));
-  }
-  for (const auto& run : runs) {
-    for (double pulse : run.pulses) {
-      const double at = (pulse - cut_begin) / step;
-      if (at < -0.5 || at >= static_cast<double>(length) - 0.5) continue;
-      const auto k = static_cast<std::size_t>(std::lround(std::max(at, 0.0)));
-      if (is_voiced(data.vzmt[offset + k])) data.trm[offset + k] = 1.0;
-    }
-  }
-  {
-    const double at = (static_cast<double>(second.start) - cut_begin) / step;
-    unit.boundary = offset + static_cast<std::size_t>(std::clamp(std::lround(at), 0L, static_cast<long>(length)));
-  }
-  mark_voicing_onsets(data);
-  if (second_is_pause) append_silence(data);
-  unit.marks = static_cast<std::size_t>(std::count(data.trm.begin(), data.trm.end(), 1.0));
+  if (carrier->tokens[carrier->first].kind == PhoneKind::pause) append_silence(unit.data);
+  resample(utterance, runs, cut, end - begin, static_cast<double>(spans[carrier->second].start), unit);
+  mark_voicing_onsets(unit.data);
+  if (carrier->tokens[carrier->second].kind == PhoneKind::pause) append_silence(unit.data);
+  unit.marks = static_cast<std::size_t>(std::count(unit.data.trm.begin(), unit.data.trm.end(), 1.0));
   std::vector<PhoneSpan> vowels;
   for (std::size_t k = 0; k < spans.size(); ++k)
     if (carrier->tokens[k].kind == PhoneKind::vowel) vowels.push_back(spans[k]);
   unit.grid_coherence = grid_coherence(utterance, runs, vowels, begin, end);
 
-  if (targets != nullptr) {
-    const auto gain_at = [&](const std::optional<SteadyWindow>& window, int fonum) -> std::optional<double> {
-      const auto& target = targets->rms[static_cast<std::size_t>(fonum - 1)];
-      if (!window || !target) return std::nullopt;
-      const double measured = rms(data, *window) * full_scale;
-      if (measured <= 0) return std::nullopt;
-      return *target / measured;
-    };
-    const auto start_gain = gain_at(start_window(data), fonum1);
-    const auto end_gain = gain_at(end_window(data), fonum2);
-    const double g0 = start_gain.value_or(end_gain.value_or(1.0));
-    const double g1 = end_gain.value_or(g0);
-    apply_gain_ramp(data, g0 * targets->scale, g1 * targets->scale);
-    blend_start(data, targets->edge_period[static_cast<std::size_t>(fonum1 - 1)]);
-    blend_end(data, targets->edge_period[static_cast<std::size_t>(fonum2 - 1)]);
-    // Fading two periods that differ (a diphthong's middle moves with its context) can leave the
-    // edge a little below its target; bring it back.
-    const auto level_at = [&](const std::optional<SteadyWindow>& window, int fonum) -> double {
-      const auto& target = targets->rms[static_cast<std::size_t>(fonum - 1)];
-      if (!window || !target) return 1.0;
-      const double measured = rms(data, *window) * full_scale;
-      return measured > 0 ? *target * targets->scale / measured : 1.0;
-    };
-    apply_gain_ramp(data, level_at(start_window(data), fonum1), level_at(end_window(data), fonum2));
-  }
+  if (targets != nullptr) level(unit.data, *targets, fonum1, fonum2);
   return unit;
 }
 
