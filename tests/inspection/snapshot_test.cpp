@@ -129,6 +129,13 @@ TEST(SnapshotPitch, JoinedPitchCoversTheVoicedPeriodsOnly) {
   for (const auto& q : p) EXPECT_DOUBLE_EQ(q.hz, fs / 100);
   EXPECT_DOUBLE_EQ(p.front().time, 200 / fs);
   EXPECT_DOUBLE_EQ(p.back().time, 1100 / fs);
+
+  // A code between 2 and 3 is voiced for the shading and the pitch alike.
+  Snapshot between = pulses();
+  std::replace(between.vzmto.begin(), between.vzmto.end(), 5.0, 2.5);
+  EXPECT_EQ(joined_pitch(between).size(), p.size());
+  ASSERT_EQ(voiced_stretches(between).size(), 1u);
+  EXPECT_EQ(voiced_stretches(between)[0].begin, 149u);
 }
 
 TEST(SnapshotPitch, AFactorRaisesEveryVoicedPeriodByItself) {
