@@ -134,6 +134,7 @@ TEST_F(BadInput, AFolderThatAllowsNoNewFileRefusesToReplaceAFileInIt) {
   std::ofstream(dir / "fechada" / "voz.wav") << old_contents;
   fs::permissions(dir / "fechada" / "voz.wav", fs::perms(0666));
   fs::permissions(dir / "fechada", fs::perms(0555));
+  fs::permissions(dir.path(), fs::perms(0755));  // the user nobody works in it
   RunOptions options;
   options.unprivileged = true;  // a folder's permissions do not bind the administrator
   const auto r = run({"--grafica", "-o", "fechada/voz.wav", "_pa_."}, {}, options);

@@ -1,19 +1,56 @@
 #include "support/run_program.h"
 
 #include <fcntl.h>
+#include <grp.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <optional>
 #include <stdexcept>
 
 namespace quelvara::testing {
 
-ProgramResult run_program(const std::string& program, const std::vector<std::string>& args,
+namespace {
+
+// A copy of a program in a fresh folder under /tmp that every user may enter, removed with it.
+class ReachableCopy {
+ public:
+  explicit ReachableCopy(const std::filesystem::path& program) {
+    char pattern[] = "/tmp/quelvara-program-XXXXXX";
+    if (!mkdtemp(pattern)) throw std::runtime_error("mkdtemp failed");
+    folder_ = pattern;
+    std::filesystem::permissions(folder_, std::filesystem::perms(0755));
+    path_ = folder_ / program.filename();
+    std::filesystem::copy_file(program, path_);
+    std::filesystem::permissions(path_, std::filesystem::perms(0755));
+  }
+  ~ReachableCopy() {
+    std::error_code ec;
+    std::filesystem::remove_all(folder_, ec);
+  }
+  ReachableCopy(const ReachableCopy&) = delete;
+  ReachableCopy& operator=(const ReachableCopy&) = delete;
+  const std::filesystem::path& path() const { return path_; }
+
+ private:
+  std::filesystem::path folder_;
+  std::filesystem::path path_;
+};
+
+}  // namespace
+
+ProgramResult run_program(const std::string& program_path, const std::vector<std::string>& args,
                           const std::string& input, const std::filesystem::path& working_directory,
                           const RunOptions& options) {
+  const bool drops_privileges = options.unprivileged && geteuid() == 0;
+  std::optional<ReachableCopy> copy;
+  if (drops_privileges) copy.emplace(program_path);
+  const std::string program = copy ? copy->path().string() : program_path;
   int in[2], out[2], err[2];
   if (pipe(in) || pipe(out) || pipe(err)) throw std::runtime_error("pipe failed");
   // With no reader left before the program starts, its first write to standard output fails.
@@ -34,8 +71,11 @@ ProgramResult run_program(const std::string& program, const std::vector<std::str
       if (setrlimit(resource, &r) != 0) _exit(126);
     }
     for (const auto& setting : options.environment) putenv(const_cast<char*>(setting.c_str()));
-    if (options.unprivileged && geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(125);
-    if (!working_directory.empty() && chdir(working_directory.c_str()) != 0) _exit(127);
+    if (drops_privileges && (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0)) _exit(125);
+    if (!working_directory.empty() && chdir(working_directory.c_str()) != 0) {
+      std::fprintf(stderr, "run_program: cannot enter %s: %s\n", working_directory.c_str(), std::strerror(errno));
+      _exit(127);
+    }
     std::vector<char*> argv;
     argv.push_back(const_cast<char*>(program.c_str()));
     for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));

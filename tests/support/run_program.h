@@ -21,7 +21,11 @@ struct ProgramResult {
 struct RunOptions {
   std::vector<std::pair<int, rlim_t>> limits;  // resource limits (RLIMIT_AS, RLIMIT_FSIZE, ...)
   std::vector<std::string> environment;        // "NAME=value", set on top of the test's own
-  bool unprivileged = false;                   // run as the user nobody when started as root
+  // Run as the user nobody when started as root. The program is run from a copy in a folder of
+  // its own that nobody may enter (the build folder may lie in a folder only root enters, as a
+  // clone in /root does); the working folder and what the program reads in it must be open to
+  // nobody already.
+  bool unprivileged = false;
   bool output_without_reader = false;          // standard output a pipe that nobody reads
   // Called in the test process once the program runs, with its process id.
   std::function<void(int pid)> while_running;
