@@ -7,6 +7,7 @@
 
 #include "graphics/callbacks.h"
 #include "graphics/property_schema.h"
+#include "runtime/data_folder.h"
 #include "runtime/error.h"
 
 namespace quelvara::graphics {
@@ -249,7 +250,8 @@ LoadedLayout load_layout_text(std::string_view text, const Record& overrides, st
   return {figure, loader.saved};
 }
 
-LoadedLayout hgload(const std::filesystem::path& file, const Record& overrides) {
+LoadedLayout hgload(const std::filesystem::path& name, const Record& overrides) {
+  const std::filesystem::path file = runtime::data_file(name);
   std::ifstream in(file, std::ios::binary);
   if (!in) throw RuntimeError("Cannot load layout '" + file.string() + "': the file cannot be read.");
   std::ostringstream text;

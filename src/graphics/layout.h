@@ -30,7 +30,8 @@ struct LoadedLayout {
 
 // Loads a layout file: creates the window and its objects with the file's properties, sets the
 // overridden window properties (e.g. Visible = "off") instead of the stored ones, runs the
-// creation callbacks, and gives the window. An unreadable or malformed file fails with a
+// creation callbacks, and gives the window. A relative name is read from the folder that holds
+// the program's data files (runtime/data_folder.h). An unreadable or malformed file fails with a
 // runtime::RuntimeError that names the file and the fault; nothing is left behind.
 LoadedLayout hgload(const std::filesystem::path& file, const runtime::Record& overrides = {});
 // The same from text; source names the layout in error messages.

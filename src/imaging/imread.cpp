@@ -5,6 +5,7 @@
 #include <QString>
 
 #include "runtime/argument_count.h"
+#include "runtime/data_folder.h"
 #include "runtime/error.h"
 
 namespace quelvara::imaging {
@@ -13,7 +14,8 @@ using runtime::Array;
 using runtime::RuntimeError;
 using runtime::Value;
 
-Value read_image(const std::string& file, const std::string& format) {
+Value read_image(const std::string& name, const std::string& format) {
+  const std::string file = runtime::data_file(name).string();
   QImageReader reader(QString::fromStdString(file));
   if (!format.empty()) reader.setFormat(QByteArray::fromStdString(format));
   QImage image = reader.read();

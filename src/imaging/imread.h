@@ -8,9 +8,10 @@
 namespace quelvara::imaging {
 
 // The image array of the file (JPEG, PNG and the other formats the toolkit decodes): grey
-// pictures as one plane, all others as red, green and blue planes. Fails with
+// pictures as one plane, all others as red, green and blue planes. A relative name is read from
+// the folder that holds the program's data files (runtime/data_folder.h). Fails with
 // "Unable to read the image file \"<file>\"." when the file is missing or cannot be decoded.
-runtime::Value read_image(const std::string& file, const std::string& format = {});
+runtime::Value read_image(const std::string& name, const std::string& format = {});
 
 // By name: imread(filename) or imread(filename, format) gives [image, map, alpha]; map and
 // alpha are empty (no indexed or transparent pictures are read).

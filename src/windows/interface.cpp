@@ -10,6 +10,7 @@
 #include "prosody/planning.h"
 #include "road/intonation.h"
 #include "runtime/console.h"
+#include "runtime/data_folder.h"
 #include "runtime/function_registry.h"
 #include "runtime/mat_file.h"
 #include "runtime/runtime_users.h"
@@ -61,7 +62,8 @@ Results entry_CreateFcn(int, Args args) {
 Results texto_Callback(int, Args args) {
   const std::string texto = graphics::get_text(handle_parameter(args, 0), "String");
   Value handles = parameter(args, 2);
-  const synthesis::Analysis analysis = synthesis::analyse(texto, runtime::read_unit_file, ".");
+  const synthesis::Analysis analysis =
+      synthesis::analyse(texto, runtime::read_unit_file, runtime::data_folder_for("bd"));
   switch (analysis.status) {
     case synthesis::Analysis::Status::empty_text:
       return {};  // nothing to read, nothing stored

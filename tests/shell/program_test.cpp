@@ -16,13 +16,14 @@ struct Outcome {
   std::string output;
 };
 
-Outcome run_program(const std::string& arguments) {
+// environment: a command that sets what the run adds to or takes from it ("env -u DISPLAY").
+Outcome run_program(const std::string& arguments, const std::string& environment = "") {
   quelvara::testing::TempDir dir;
   // Real windows without a display; the toolkit's note about its runtime folder is no output
   // of ours.
   const std::string command = "cd '" + dir.path().string() +
-                              "' && mkdir -m 700 runtime && QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR=\"$PWD/runtime\" '" +
-                              QUELVARA_EXECUTABLE + "' " + arguments + " 2>&1";
+                              "' && mkdir -m 700 runtime && QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR=\"$PWD/runtime\" " +
+                              environment + " '" + QUELVARA_EXECUTABLE + "' " + arguments + " 2>&1";
   Outcome outcome;
   FILE* pipe = popen(command.c_str(), "r");
   if (!pipe) return outcome;
@@ -43,6 +44,26 @@ TEST(Program, WithoutItsLayoutsReportsTheMissingMainWindowAndExitsWithOne) {
     EXPECT_EQ(outcome.status, 1);
     EXPECT_EQ(outcome.output.rfind("RuntimeError\nException!  File: ", 0), 0u) << outcome.output;
     EXPECT_NE(outcome.output.find("    Cannot load layout 'interface.fig'"), std::string::npos) << outcome.output;
+  }
+}
+
+// Before anything opens, what stops the program is said in Portuguese, with status 1.
+TEST(Program, WithoutADisplayOrWithAMissingDataFolderSaysWhyAndExitsWithOne) {
+  const struct {
+    std::string environment;
+    std::string output;
+  } cases[] = {
+      {"env -u QT_QPA_PLATFORM -u DISPLAY -u WAYLAND_DISPLAY",
+       "quelvara: não há nenhum ecrã onde abrir as janelas (DISPLAY e WAYLAND_DISPLAY estão vazios).\n"
+       "  Corra o quelvara numa sessão gráfica, ou num ecrã virtual:\n"
+       "    xvfb-run -a -s \"-screen 0 1920x1080x24\" quelvara\n"
+       "  Para sintetizar sem janelas: quelvara-synth --help.\n"},
+      {"QUELVARA_DATA=/nenhuma/pasta", "quelvara: QUELVARA_DATA indica a pasta «/nenhuma/pasta», que não existe\n"},
+  };
+  for (const auto& c : cases) {
+    const auto outcome = run_program("", c.environment);
+    EXPECT_EQ(outcome.status, 1) << c.environment;
+    EXPECT_EQ(outcome.output, c.output);
   }
 }
 

@@ -4,6 +4,7 @@
 
 #include "graphics/event_loop.h"
 #include "graphics/qt/qt_view.h"
+#include "runtime/data_folder.h"
 #include "shell/graphics_scope.h"
 #include "shell/process_entry.h"
 #include "windows/install.h"
@@ -23,7 +24,14 @@ int main(int argc, char** argv) {
   using namespace quelvara;
   // Without a display the toolkit would abort; say why instead.
   if (!has_display()) {
-    std::cerr << "quelvara: não há nenhum ecrã onde abrir as janelas (DISPLAY e WAYLAND_DISPLAY estão vazios)\n";
+    std::cerr << "quelvara: não há nenhum ecrã onde abrir as janelas (DISPLAY e WAYLAND_DISPLAY estão vazios).\n"
+                 "  Corra o quelvara numa sessão gráfica, ou num ecrã virtual:\n"
+                 "    xvfb-run -a -s \"-screen 0 1920x1080x24\" quelvara\n"
+                 "  Para sintetizar sem janelas: quelvara-synth --help.\n";
+    return 1;
+  }
+  if (const std::string problem = runtime::data_folder_problem(); !problem.empty()) {
+    std::cerr << "quelvara: " << problem << '\n';
     return 1;
   }
   windows::install_windows();
