@@ -10,11 +10,16 @@
 #include <system_error>
 #include <vector>
 
+#include "cli/database_folder.h"
+#include "cli/parse_errors.h"
 #include "cli/spelling_input.h"
+#include "cli/usage.h"
+#include "cli/write_failures.h"
 #include "inspection/praat_export.h"
 #include "inspection/record_of_run.h"
 #include "prosody/planning.h"
 #include "road/road.h"
+#include "runtime/data_folder.h"
 #include "runtime/mat_file.h"
 #include "runtime/text_numbers.h"
 #include "synthesis/unit_database.h"
@@ -42,7 +47,8 @@ struct UsageError {
 };
 
 struct Options {
-  fs::path bd = ".";
+  fs::path bd;
+  bool bd_given = false;  // --bd, else the folder the data lookup finds
   std::optional<std::string> factor_text;
   bool grafica = false;
   bool segment = false;
@@ -70,22 +76,28 @@ std::string too_long_message(const std::string& where) {
 constexpr const char* empty_text = "texto vazio: escreva uma transcrição SAMPA";
 constexpr const char* out_of_memory = "memória insuficiente para sintetizar este texto";
 
-// The writer's message, and on a line of its own the operating system's reason, when it has one.
-void report_write_failure(const wave::WavError& e, const std::string& where) {
-  say(where + e.what());
-  if (e.reason) say(where + "causa: " + e.reason.message());
+// The name the writer opens for an output name: ".wav" is added to a name without any ".".
+std::string wave_file_name(const std::string& output) {
+  return output.find('.') == std::string::npos ? output + ".wav" : output;
 }
 
-std::string describe_failure(const synthesis::Diphone& d) {
+// What writing the output is, for a failure message.
+std::string writing(const std::string& output) {
+  return output == "-" ? "escrever na saída padrão" : "gravar «" + wave_file_name(output) + "»";
+}
+
+// The missing unit names its file as read: below the working folder as "bd/...", else in full.
+std::string describe_failure(const synthesis::Diphone& d, const fs::path& bd) {
   std::string detail = "difone «" + d.dif + "» (" + d.fone1 + " + " + d.fone2 + ")";
   if (!d.fonum1) return detail + ": «" + d.fone1 + "» não é um fone do inventário";
   if (!d.fonum2) return detail + ": «" + d.fone2 + "» não é um fone do inventário";
-  return detail + ": " + synthesis::unit_path(*d.fonum1, *d.fonum2).generic_string();
+  const fs::path unit = synthesis::unit_path(*d.fonum1, *d.fonum2);
+  return detail + ": " + (bd == "." ? unit : bd / unit).generic_string();
 }
 
 // Reports what stopped the analysis; true when the text was synthesised.
 bool report(const synthesis::Analysis& analysis, const std::vector<std::string>& diagnostics,
-            const std::string& where) {
+            const fs::path& bd, const std::string& where) {
   using Status = synthesis::Analysis::Status;
   switch (analysis.status) {
     case Status::empty_text:
@@ -93,7 +105,7 @@ bool report(const synthesis::Analysis& analysis, const std::vector<std::string>&
       return false;
     case Status::missing_unit:
       say(where + std::string(synthesis::missing_unit_message));
-      if (analysis.failed) std::cerr << "  " << describe_failure(*analysis.failed) << '\n';
+      if (analysis.failed) std::cerr << "  " << describe_failure(*analysis.failed, bd) << '\n';
       return false;
     case Status::ok:
       for (const auto& line : diagnostics) say(where + line);
@@ -104,7 +116,7 @@ bool report(const synthesis::Analysis& analysis, const std::vector<std::string>&
 
 template <typename Samples>
 void write_wave(const Samples& sinal, const std::string& name) {
-  const auto warn = [](const std::string& text) { say(text); };
+  const auto warn = [&name](const std::string&) { say(cli::clipping_warning(wave_file_name(name))); };
   if (name != "-") {
     wave::wavwrite(sinal, sample_rate, bits, name, warn);
     return;
@@ -117,8 +129,7 @@ void write_wave(const Samples& sinal, const std::string& name) {
 // A name that the writer would open as a folder ("out/", ".", an existing folder's name with a
 // "."), or into a hidden ".wav" in one.
 bool names_a_folder(const std::string& output) {
-  const std::string opened = output.find('.') == std::string::npos ? output + ".wav" : output;
-  return output.ends_with('/') || fs::is_directory(opened);
+  return output.ends_with('/') || fs::is_directory(wave_file_name(output));
 }
 
 // Reads one line without its line break, keeping at most limit + 1 characters of it so that an
@@ -181,29 +192,31 @@ int synthesize_one(const Options& options, const road::Mode& mode, const std::st
     say(too_long_message(where));
     return exit_failure;
   }
+  std::string doing = writing(output);
   try {
     // The unit files' lengths are told first, so that the joined rows are reserved once.
     const synthesis::UnitReader read = runtime::read_unit_file;
     const synthesis::UnitLength length = runtime::unit_file_length;
     if (options.textgrid) {  // the export needs the new signal whole
       const auto result = road::run_road(texto, mode, read, options.bd, length);
-      if (!report(result.analysis, result.diagnostics, where)) return exit_failure;
+      if (!report(result.analysis, result.diagnostics, options.bd, where)) return exit_failure;
       write_wave(wave::SampleView::row(result.sinal), output);
+      doing = "exportar para «" + *options.textgrid + "»";
       inspection::export_snapshot(inspection::snapshot_of(result, mode), *options.textgrid,
-                                  [](const std::string& text) { say(text); });
+                                  [&](const std::string&) { say(cli::clipping_warning(*options.textgrid)); });
       return exit_ok;
     }
     // Otherwise the new signal is made while it is written, and never held whole.
     const auto road = road::plan_road(texto, mode, read, options.bd, length);
-    if (!report(road.analysis, road.diagnostics, where)) return exit_failure;
+    if (!report(road.analysis, road.diagnostics, options.bd, where)) return exit_failure;
     write_wave(wave::MadeRow{road.plan.synthesis_length,
                              [&road](const wave::StretchSink& take) { road::make_signal(road, take); }},
                output);
     return exit_ok;
   } catch (const wave::WavError& e) {
-    report_write_failure(e, where);
+    say(where + cli::write_failure(doing, e.reason));
   } catch (const std::system_error& e) {
-    say(where + "não foi possível escrever " + e.what() + ": " + e.code().message());
+    say(where + cli::write_failure(doing, e.code()));
   } catch (const std::bad_alloc&) {
     say(where + out_of_memory);
   } catch (const std::exception& e) {
@@ -243,9 +256,18 @@ int run(const Options& options) {
   road::Mode mode = road::ContourMode{};
   if (options.factor_text) mode = road::FactorMode{parse_factor(*options.factor_text)};
 
-  if (!options.segment && !fs::is_directory(options.bd / "bd")) {
-    say("não encontrei a base de dados de difones em " + (options.bd / "bd").string());
-    return exit_failure;
+  if (!options.segment) {
+    if (const std::string problem = cli::database_problem(options.bd, options.bd_given); !problem.empty()) {
+      say(problem);
+      return exit_failure;
+    }
+  }
+  // The export's folder is checked before anything is made or written.
+  if (options.textgrid) {
+    if (const std::string problem = cli::folder_problem(*options.textgrid); !problem.empty()) {
+      say("não é possível exportar para «" + *options.textgrid + "»: " + problem);
+      return exit_failure;
+    }
   }
 
   if (!options.batch()) {
@@ -286,6 +308,12 @@ extern "C" void end_by_signal(int signal_number) {
   ::raise(signal_number);
 }
 
+int usage_error(const std::string& message) {
+  say(message);
+  std::cerr << "Use --help para ver a utilização.\n";
+  return exit_usage;
+}
+
 void handle_signals() {
   for (int s : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) {
     struct sigaction action {};
@@ -303,72 +331,43 @@ void handle_signals() {
 
 int main(int argc, char** argv) {
   handle_signals();
-  CLI::App app{
-      "Sintetizador de fala do português europeu por concatenação de difones.\n"
-      "Lê uma transcrição SAMPA (terminada opcionalmente por «.», «!» ou «?»), junta os difones da\n"
-      "base de dados, iguala os níveis, altera a entoação por sobreposição-adição síncrona com o\n"
-      "período e grava um ficheiro WAVE mono de 16 bits a 22050 Hz, como o botão Gravar.",
-      program};
+  // The option texts and the help are ours (cli/usage), in Portuguese; the parser only parses.
+  CLI::App app{"", program};
+  app.set_help_flag("-h,--help");
+  app.set_version_flag("--version", QUELVARA_VERSION);
+  app.allow_extras();  // said in Portuguese below
   Options options;
   std::string bd;
-  app.add_option("--bd", bd, "pasta que contém bd/ (por omissão, a pasta de trabalho)");
-  auto* factor = app.add_option("--factor", options.factor_text,
-                                "entoação «Factor»: divide cada período vozeado por F (0.5 a 2)");
-  auto* grafica = app.add_flag("--grafica", options.grafica,
-                               "entoação «Gráfica»: contorno fixo escolhido pela pontuação final");
-  factor->excludes(grafica);
-  app.add_flag("--segment", options.segment,
-               "mostra os difones do texto, com os números dos fones e os ficheiros, sem sintetizar");
-  app.add_option("-o", options.output,
-                 "ficheiro WAVE a escrever («-» para a saída padrão; sem «.» no nome junta-se .wav);\n"
-                 "com TEXTO «-», uma pasta (ficheiros N.wav) ou um padrão em que {n} é o número da linha");
-  app.add_option("--textgrid", options.textgrid,
-                 "exporta também para anotação: BASE-orig.wav e BASE-orig.TextGrid (sinal concatenado,\n"
-                 "com difones, fones e marcas) e BASE-sinal.wav e BASE-sinal.TextGrid (resultado e marcas)")
-      ->option_text("BASE");
-  app.add_flag("--pt", options.pt,
-               "TEXTO em português (ortografia): é transcrito em SAMPA antes da síntese;\n"
-               "com --segment mostra a transcrição e os difones");
-  app.add_option("texto", options.texto,
-                 "a transcrição SAMPA (ou, com --pt, o texto em português); «-» lê um texto por linha da\n"
-                 "entrada padrão")
-      ->required();
-  app.set_version_flag("--version", std::string(program) + " 0.1.0");
-  app.footer(
-      "Exemplos:\n"
-      "  quelvara-synth --grafica -o voz _pa_.\n"
-      "  quelvara-synth --factor 1.5 -o - _6fraz6kOmprid6_. | aplay\n"
-      "  quelvara-synth --factor 0.8 -o saida/frase{n}.wav - < frases.txt\n"
-      "  quelvara-synth --segment _p6~w_!\n"
-      "  quelvara-synth --grafica -o voz --textgrid analise/voz _b6~j_.\n"
-      "  quelvara-synth --pt --grafica -o voz \"Bom dia, Lisboa!\"\n"
-      "  quelvara-synth --pt --segment \"Muito obrigado.\"\n"
-      "Cada texto tem no máximo 10000 caracteres (um texto longo vai por linhas, com TEXTO «-»).\n"
-      "Saída: 0 sucesso, 1 erro de síntese ou de ficheiro, 2 erro de utilização.");
+  app.add_option("--bd", bd);
+  app.add_option("--factor", options.factor_text)->excludes(app.add_flag("--grafica", options.grafica));
+  app.add_flag("--segment", options.segment);
+  app.add_option("-o", options.output);
+  app.add_option("--textgrid", options.textgrid);
+  app.add_flag("--pt", options.pt);
+  app.add_option("texto", options.texto)->required();
 
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp&) {
-    std::cout << app.help();
+    std::cout << cli::usage::help_text(QUELVARA_VERSION, runtime::installed_data_folder().string(),
+                                       cli::default_database_sentence());
     return exit_ok;
   } catch (const CLI::CallForVersion&) {
-    std::cout << program << " 0.1.0\n";
+    std::cout << program << ' ' << QUELVARA_VERSION << '\n';
     return exit_ok;
   } catch (const CLI::ParseError& e) {
-    say(std::string("argumentos inválidos: ") + e.what());
-    std::cerr << "Use --help para ver a utilização.\n";
-    return exit_usage;
+    return usage_error(cli::parse_error_message(e));
   }
-  if (!bd.empty()) options.bd = bd;
+  if (const std::string leftover = cli::leftover_message(app.remaining()); !leftover.empty())
+    return usage_error(leftover);
+  options.bd_given = !bd.empty();
+  options.bd = options.bd_given ? fs::path(bd) : cli::default_database_folder();
 
   try {
     return run(options);
   } catch (const UsageError& e) {
     say(e.message);
     return exit_usage;
-  } catch (const wave::WavError& e) {
-    report_write_failure(e, "");
-    return exit_failure;
   } catch (const std::bad_alloc&) {
     say(out_of_memory);
     return exit_failure;

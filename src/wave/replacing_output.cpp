@@ -32,7 +32,7 @@ class ReplacementCategory : public std::error_category {
   }
 };
 
-const ReplacementCategory replacement_category;
+const ReplacementCategory replacement;
 
 // The temporary files being written, for remove_unfinished_temporaries. A slot is claimed,
 // filled, then marked ready; a signal handler only reads ready slots.
@@ -132,6 +132,8 @@ void take_attributes(int fd, const struct stat& existing) {
 
 }  // namespace
 
+const std::error_category& replacement_category() { return replacement; }
+
 ReplacingOutput ReplacingOutput::open(const fs::path& target, std::error_code& ec) {
   ec.clear();
   ReplacingOutput output;
@@ -169,7 +171,7 @@ ReplacingOutput ReplacingOutput::open(const fs::path& target, std::error_code& e
     const int error = errno;
     // Writing the old file in place would destroy it if the write failed half-way.
     if (exists && (error == EACCES || error == EPERM || error == EROFS)) {
-      ec = {error, replacement_category};
+      ec = {error, replacement_category()};
       return output;
     }
     ec = {error, std::generic_category()};

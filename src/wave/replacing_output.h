@@ -6,6 +6,10 @@
 
 namespace quelvara::wave {
 
+// The category of the refusal to replace an existing file whose folder allows no new file; its
+// codes are the operating system's reasons.
+const std::error_category& replacement_category();
+
 class ReplacingOutput {
  public:
   // Opens target for writing. A symbolic link is followed to the file it names. A regular file,

@@ -8,10 +8,6 @@ namespace quelvara::wave {
 
 namespace {
 
-void raise_if(const std::string& message) {
-  if (!message.empty()) throw WavError(message);
-}
-
 // A step's message, with the reason of the write that fell short (read once the step is done).
 void raise_if(const BinaryFile& fid, const std::string& message) {
   if (!message.empty()) throw WavError(message, fid.last_error());
@@ -82,7 +78,7 @@ template <typename Samples>
 void write_file(const Layout& layout, const Samples& samples, double fs, int nbits, const std::string& wavefile,
                 const Warn& warn) {
   OpenedWaveFile opened = OpenWaveWrite(wavefile);
-  raise_if(opened.message);
+  if (!opened.message.empty()) throw WavError(opened.message, opened.reason);
   BinaryFile& fid = *opened.fid;
   write_chunks(fid, layout, samples, fs, nbits, wavefile, warn);
   // Until here nothing has touched an existing file; closing puts the new one in its place.

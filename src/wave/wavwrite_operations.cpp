@@ -52,6 +52,7 @@ OpenedWaveFile OpenWaveWrite(const std::optional<std::string>& wavefile) {
   BinaryFile file = BinaryFile::open_for_writing(name, ec);
   if (ec) {
     opened.message = "Cannot open file for writing: " + *wavefile + " (" + ec.message() + ")";
+    opened.reason = ec;
     return opened;
   }
   opened.fid = std::move(file);

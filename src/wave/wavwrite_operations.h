@@ -38,6 +38,7 @@ struct WaveFormat {
 struct OpenedWaveFile {
   std::optional<BinaryFile> fid;  // none on failure
   std::string message;
+  std::error_code reason;  // the operating system's, when the file could not be opened
 };
 
 // Checks the name (none: the argument was not a character string), appends ".wav" to a name

@@ -40,29 +40,46 @@ class SynthCli : public ::testing::Test {
 TEST_F(SynthCli, HelpAndVersionSucceed) {
   const auto help = run({"--help"});
   EXPECT_EQ(help.status, 0);
-  EXPECT_NE(help.out.find("--factor"), std::string::npos);
+  EXPECT_NE(help.out.find("Utilização: quelvara-synth [OPÇÕES] TEXTO"), std::string::npos) << help.out;
   EXPECT_NE(help.out.find("{n}"), std::string::npos);
+  for (const char* english : {"Usage", "Options", "Positionals", "REQUIRED", "TEXT "})
+    EXPECT_EQ(help.out.find(english), std::string::npos) << english;
   const auto version = run({"--version"});
   EXPECT_EQ(version.status, 0);
-  EXPECT_NE(version.out.find("quelvara-synth"), std::string::npos);
+  EXPECT_EQ(version.out, "quelvara-synth " QUELVARA_VERSION "\n");
 }
 
+// Every usage error is said in Portuguese, exits with 2 and writes nothing.
 TEST_F(SynthCli, UsageErrorsExitWithTwoAndWriteNothing) {
-  const std::vector<std::vector<std::string>> cases = {
-      {"-o", "voz.wav", "_pa_."},                             // no intonation mode
-      {"--factor", "1", "--grafica", "-o", "voz.wav", "_pa_."},  // both modes
-      {"--grafica", "_pa_."},                                 // no output
-      {"--grafica", "-o", "voz.wav", ""},                     // empty text
-      {"--grafica", "-o", "voz.wav"},                         // no text at all
-      {"--grafica", "--bogus", "-o", "voz.wav", "_pa_."},     // unknown option
-      {"--grafica", "-o", "voz.wav", "-"},                    // batch needs a folder or {n}
+  const std::string see_help = "Use --help para ver a utilização.\n";
+  const struct {
+    std::vector<std::string> args;
+    std::string message;
+  } cases[] = {
+      {{"-o", "voz.wav", "_pa_."}, "escolha a entoação: --factor F ou --grafica"},
+      {{"--factor", "1", "--grafica", "-o", "voz.wav", "_pa_."},
+       "--factor e --grafica excluem-se: escolha uma só entoação\n" + see_help},
+      {{"--grafica", "_pa_."}, "indique o ficheiro de saída com -o FICHEIRO (ou -o - para a saída padrão)"},
+      {{"--grafica", "-o", "voz.wav", ""}, "texto vazio: escreva uma transcrição SAMPA"},
+      {{"--grafica", "-o", "voz.wav"},
+       "falta o TEXTO: a transcrição SAMPA (ou, com --pt, o texto em português), ou «-» para ler um texto por "
+       "linha da entrada padrão\n" + see_help},
+      {{"--grafica", "--bogus", "-o", "voz.wav", "_pa_."}, "opção desconhecida: «--bogus»\n" + see_help},
+      {{"--grafica", "-o", "voz.wav", "_pa_", "_pi_"},
+       "argumento a mais: «_pi_» (um TEXTO com espaços vai entre aspas)\n" + see_help},
+      {{"--grafica", "_pa_", "-o"}, "falta o valor de -o\n" + see_help},
+      {{"--grafica", "-o", "a.wav", "-o", "voz.wav", "_pa_"}, "-o foi dada mais de uma vez: dê-a uma só vez\n" + see_help},
+      {{"--grafica=sim", "-o", "voz.wav", "_pa_"}, "--grafica não leva valor (foi dado «sim»)\n" + see_help},
+      {{"--grafica", "-o", "voz.wav", "-"}, "com TEXTO «-», -o tem de ser uma pasta ou um padrão com {n}"},
   };
-  for (const auto& args : cases) {
-    const auto r = run(args);
-    EXPECT_EQ(r.status, 2) << args.front() << " " << r.err;
-    EXPECT_FALSE(r.err.empty());
+  for (const auto& c : cases) {
+    const auto r = run(c.args);
+    EXPECT_EQ(r.status, 2) << c.message;
+    const std::string expected = "quelvara-synth: " + c.message;
+    EXPECT_EQ(r.err, expected.ends_with('\n') ? expected : expected + "\n");
   }
   EXPECT_FALSE(fs::exists(dir / "voz.wav"));
+  EXPECT_FALSE(fs::exists(dir / "a.wav"));
 }
 
 TEST_F(SynthCli, FactorOutsideTheRangeGetsTheRangeMessage) {
@@ -156,7 +173,7 @@ TEST_F(SynthCli, UnwritableOutputIsAFileError) {
   fs::create_symlink("/dev/full", dir / "full.wav");
   r = run({"--grafica", "-o", "full.wav", "_pa_."});
   EXPECT_EQ(r.status, 1);
-  EXPECT_NE(r.err.find("Failed to write"), std::string::npos) << r.err;
+  EXPECT_EQ(r.err, "quelvara-synth: não foi possível gravar «full.wav»: não há espaço no disco\n");
 }
 
 TEST_F(SynthCli, BatchWritesOneFilePerLineAndReportsBadLines) {

@@ -1,0 +1,17 @@
+#pragma once
+// The command-line parser's errors, said in Portuguese like the program's other messages.
+#include <CLI/CLI.hpp>
+#include <string>
+#include <vector>
+
+namespace quelvara::cli {
+
+// The message for an error of the parser (a missing TEXTO, an option without its value or given
+// twice, --factor with --grafica, a value given to a flag).
+std::string parse_error_message(const CLI::ParseError& error);
+
+// The message for arguments the parser did not take (it keeps them with allow_extras): the
+// first unknown option, else the surplus arguments; empty when there are none.
+std::string leftover_message(const std::vector<std::string>& leftovers);
+
+}  // namespace quelvara::cli
