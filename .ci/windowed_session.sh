@@ -1,10 +1,19 @@
 #!/usr/bin/env bash
 # A normal session of the windowed program, driven as a user would: open, type a text, pick
-# "Gráfica", save it with Gravar, leave with Sair. Run inside an X display (xvfb-run); the
-# argument is the runnable folder (the program, its layouts, pictures and bd/). Fails unless the
-# program saved the "Gráfica" signal of the text, ended with status 0 and printed nothing.
+# "Gráfica", save it with Gravar, leave with Sair. Run inside an X display (xvfb-run).
+#
+# Usage: windowed_session.sh PROGRAMS [DATA [WORK]]
+#   PROGRAMS  the folder of quelvara and quelvara-synth
+#   DATA      the folder of their layouts, pictures and bd/ (the same one by default: the
+#             runnable folder build/app)
+#   WORK      the working folder the session runs and saves in (DATA by default); the programs
+#             find DATA by themselves when it is their installed data folder
+# Fails unless the program saved the "Gráfica" signal of the text, ended with status 0 and
+# printed nothing.
 set -euo pipefail
-app=$(cd "$1" && pwd)
+programs=$(cd "$1" && pwd)
+data=$(cd "${2:-$programs}" && pwd)
+app=$(cd "${3:-$data}" && pwd)
 log=$(mktemp)
 name=sessao-$$
 runtime_dir=$(mktemp -d)  # the toolkit's runtime folder, private as it requires
@@ -22,11 +31,11 @@ click() {
 window_named() { timeout 60 xdotool search --sync --onlyvisible --name "^$1\$" | head -n 1; }
 
 cd "$app"
-./quelvara >"$log" 2>&1 &
+"$programs/quelvara" >"$log" 2>&1 &
 program=$!
 
 main=$(window_named Quelvara)
-height=$(jq '.window.properties.Position[3]' interface.fig)  # the main window's client height
+height=$(jq '.window.properties.Position[3]' "$data/interface.fig")  # the main window's client height
 click "$main" "$height" 20 152 440 30      # the SAMPA text box
 xdotool type --delay 20 '_pa_.'
 xdotool key Return
@@ -52,6 +61,6 @@ if [ -s "$log" ]; then
   status=1
 fi
 # What was saved is the "Gráfica" signal of the text, as the command line makes it.
-./quelvara-synth --grafica -o "$name-cli.wav" '_pa_.'
+"$programs/quelvara-synth" --grafica -o "$name-cli.wav" '_pa_.'
 cmp "$name.wav" "$name-cli.wav" || status=1
 exit "$status"

@@ -6,18 +6,28 @@
 #include <stdexcept>
 #include <string>
 
+#include "runtime/data_folder.h"
 #include "tools/quelvara-bd/database_builder.h"
 
-#ifndef QUELVARA_BD_DATA_DIR
-#define QUELVARA_BD_DATA_DIR "."
-#endif
+namespace {
+
+// A file the builder reads by default: installed beside the data, else in its source folder
+// (run from the build tree).
+std::filesystem::path default_file(const char* name) {
+  const auto installed = quelvara::runtime::beside_executable(QUELVARA_BD_INSTALLED_DATA);
+  std::error_code ec;
+  if (!installed.empty() && std::filesystem::exists(installed / name, ec)) return installed / name;
+  return std::filesystem::path(QUELVARA_BD_DATA_DIR) / name;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
   using namespace quelvara::tools;
   BuildOptions options;
   options.out = ".";
-  options.phone_table = std::filesystem::path(QUELVARA_BD_DATA_DIR) / "sampa-espeak.tsv";
-  options.voice = std::filesystem::path(QUELVARA_BD_DATA_DIR) / "ptmono";
+  options.phone_table = default_file("sampa-espeak.tsv");
+  options.voice = default_file("ptmono");
   std::string only;
 
   CLI::App app{"Constrói a base de dados de difones (bd/ e bd/oclus/) a partir da voz doadora."};
