@@ -49,8 +49,15 @@ class DataFolder : public ::testing::Test {
 
 TEST_F(DataFolder, TheWorkingFolderComesFirstThenTheInstalledOne) {
   quelvara::testing::write_fixture_database(installed);
-  EXPECT_EQ(help_line(), "Sem --bd, a base de dados lida agora é «" + (installed / "bd").string() + "», a instalada.");
+  const std::string installed_database = "«" + (installed / "bd").string() + "», a instalada.";
+  EXPECT_EQ(help_line(), "Sem --bd, a base de dados lida agora é " + installed_database);
+  EXPECT_EQ(help_line({"QUELVARA_DATA="}), "Sem --bd, a base de dados lida agora é " + installed_database);
   EXPECT_EQ(run({"--grafica", "-o", "voz", "_pa_."}).status, 0);
+  // A unit missing from the installed database is named in full.
+  const auto pu = run({"--grafica", "-o", "voz", "_pu_."});
+  EXPECT_EQ(pu.status, 1);
+  EXPECT_EQ(pu.err, "quelvara-synth: Inseriu um difone que não existe na Base de Dados\n  difone «pu» (p + u): " +
+                        (installed / "bd" / "oclus" / "229.mat").string() + "\n");
 
   // A working folder with a bd/ of its own is read instead: here one without the unit (p, i).
   quelvara::testing::write_fixture_database(work);
@@ -60,14 +67,6 @@ TEST_F(DataFolder, TheWorkingFolderComesFirstThenTheInstalledOne) {
   EXPECT_EQ(missing.status, 1);
   EXPECT_EQ(missing.err,
             "quelvara-synth: Inseriu um difone que não existe na Base de Dados\n  difone «pi» (p + i): bd/oclus/222.mat\n");
-}
-
-TEST_F(DataFolder, AUnitMissingFromTheInstalledDatabaseIsNamedInFull) {
-  quelvara::testing::write_fixture_database(installed);
-  const auto r = run({"--grafica", "-o", "voz", "_pu_."});
-  EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.err, "quelvara-synth: Inseriu um difone que não existe na Base de Dados\n  difone «pu» (p + u): " +
-                       (installed / "bd" / "oclus" / "229.mat").string() + "\n");
 }
 
 TEST_F(DataFolder, TheVariableReplacesBothAndMustNameAReadableFolder) {
