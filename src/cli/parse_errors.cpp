@@ -29,8 +29,10 @@ std::string parse_error_message(const CLI::ParseError& error) {
     if (contains(message, "At Most")) return option + " foi dada mais de uma vez: dê-a uma só vez";
     return "valores a mais ou a menos para " + option;
   }
-  if (dynamic_cast<const CLI::ExcludesError*>(&error) && contains(message, " excludes "))
-    return option_of(message, " excludes ") + " e " + std::string(message.substr(message.find(" excludes ") + 10)) +
+  if (constexpr std::string_view excludes = " excludes ";
+      dynamic_cast<const CLI::ExcludesError*>(&error) && contains(message, excludes))
+    return option_of(message, excludes) + " e " +
+           std::string(message.substr(message.find(excludes) + excludes.size())) +
            " excluem-se: escolha uma só entoação";
   if (dynamic_cast<const CLI::ConversionError*>(&error)) {
     // "Could not convert: --grafica = x": only the flags take no text.

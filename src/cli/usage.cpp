@@ -152,7 +152,8 @@ std::string help_text(std::string_view version, std::string_view data_folder, st
   out += list("Ambiente", environment, data_folder) + '\n';
   out += list("Ficheiros", files, data_folder) + '\n';
   out += "Exemplos:\n";
-  for (const Item& example : examples) out += "  " + std::string(example.term) + "\n" + std::string(6, ' ') + wrap(example.text, 6, 6);
+  for (const Item& example : examples)
+    out += "  " + std::string(example.term) + "\n" + std::string(6, ' ') + wrap(example.text, 6, 6);
   return out;
 }
 

@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <string_view>
+#include <utility>
 
 #include "wave/replacing_output.h"
 
@@ -12,41 +13,43 @@ namespace quelvara::cli {
 namespace {
 
 // The reasons a write of a file can fail for.
-std::string_view generic_reason(int code) {
-  switch (code) {
-    case EACCES: return "permissão negada";
-    case EPERM: return "operação não permitida";
-    case ENOENT: return "a pasta não existe";
-    case ENOTDIR: return "uma parte do caminho não é uma pasta";
-    case EISDIR: return "é uma pasta";
-    case ENAMETOOLONG: return "o nome é demasiado longo";
-    case ELOOP: return "ligações simbólicas em ciclo";
-    case EROFS: return "o sistema de ficheiros só permite leitura";
-    case ENOSPC: return "não há espaço no disco";
-    case EDQUOT: return "a quota do disco esgotou-se";
-    case EFBIG: return "o ficheiro excede o tamanho permitido";
-    case EIO: return "erro de entrada/saída";
-    case EPIPE: return "quem lia a saída fechou-a";
-    case EBADF: return "o ficheiro não está aberto";
-    case EMFILE:
-    case ENFILE: return "demasiados ficheiros abertos";
-    case ETXTBSY: return "o ficheiro está ocupado";
-    case EEXIST: return "o ficheiro já existe";
-    default: return {};
-  }
+constexpr std::pair<int, std::string_view> reasons[] = {
+    {EACCES, "permissão negada"},
+    {EPERM, "operação não permitida"},
+    {ENOENT, "a pasta não existe"},
+    {ENOTDIR, "uma parte do caminho não é uma pasta"},
+    {EISDIR, "é uma pasta"},
+    {ENAMETOOLONG, "o nome é demasiado longo"},
+    {ELOOP, "ligações simbólicas em ciclo"},
+    {EROFS, "o sistema de ficheiros só permite leitura"},
+    {ENOSPC, "não há espaço no disco"},
+    {EDQUOT, "a quota do disco esgotou-se"},
+    {EFBIG, "o ficheiro excede o tamanho permitido"},
+    {EIO, "erro de entrada/saída"},
+    {EPIPE, "quem lia a saída fechou-a"},
+    {EBADF, "o ficheiro não está aberto"},
+    {EMFILE, "demasiados ficheiros abertos"},
+    {ENFILE, "demasiados ficheiros abertos"},
+    {ETXTBSY, "o ficheiro está ocupado"},
+    {EEXIST, "o ficheiro já existe"},
+};
+
+std::string reason_text(int code) {
+  for (const auto& [known, text] : reasons)
+    if (known == code) return std::string(text);
+  return "erro " + std::to_string(code) + " do sistema (" + std::generic_category().message(code) + ")";
+}
+
+// The operating system's reason, in Portuguese. A file that exists is written beside it and
+// then put in its place: a folder that allows no new file keeps the old one whole.
+std::string reason_in_portuguese(std::error_code reason) {
+  if (reason.category() == wave::replacement_category())
+    return "a pasta não permite o ficheiro novo que substituiria o existente com segurança (" +
+           reason_text(reason.value()) + ")";
+  return reason_text(reason.value());
 }
 
 }  // namespace
-
-std::string reason_in_portuguese(std::error_code reason) {
-  // A file that exists is written beside it and then put in its place; a folder that allows no
-  // new file keeps the old one whole.
-  const bool replacement = reason.category() == wave::replacement_category();
-  std::string text(generic_reason(reason.value()));
-  if (text.empty()) text = "erro " + std::to_string(reason.value()) + " do sistema (" + std::generic_category().message(reason.value()) + ")";
-  if (replacement) return "a pasta não permite o ficheiro novo que substituiria o existente com segurança (" + text + ")";
-  return text;
-}
 
 std::string write_failure(const std::string& doing, std::error_code reason) {
   std::string message = "não foi possível " + doing;

@@ -8,10 +8,8 @@
 
 namespace quelvara::cli {
 
-// The operating system's reason, in Portuguese ("não há espaço no disco").
-std::string reason_in_portuguese(std::error_code reason);
-
-// "não foi possível <doing>" plus the reason when there is one.
+// "não foi possível <doing>", and the operating system's reason in Portuguese when there is one
+// ("não há espaço no disco").
 std::string write_failure(const std::string& doing, std::error_code reason);
 
 // The writer's clipping warning for the file name.

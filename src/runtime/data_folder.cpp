@@ -11,18 +11,17 @@ namespace quelvara::runtime {
 
 namespace {
 
-// QUELVARA_DATA; an empty value counts as unset.
-const char* data_override() {
-  const char* folder = std::getenv(data_variable);
-  return folder && *folder ? folder : nullptr;
-}
-
 bool holds(const fs::path& folder, const fs::path& name) {
   std::error_code ec;
   return fs::exists(folder / name, ec);
 }
 
 }  // namespace
+
+const char* data_override() {
+  const char* folder = std::getenv(data_variable);
+  return folder && *folder ? folder : nullptr;
+}
 
 fs::path beside_executable(const fs::path& relative) {
   std::error_code ec;

@@ -11,6 +11,9 @@ namespace quelvara::runtime {
 
 inline constexpr const char* data_variable = "QUELVARA_DATA";
 
+// QUELVARA_DATA when it is set; an empty value counts as unset.
+const char* data_override();
+
 // The folder that a relative name is read from: QUELVARA_DATA when it is set; otherwise the
 // working folder (".") when it holds the name; otherwise the installed data folder when that
 // holds it; otherwise ".", so that a failure names the file as it was given.

@@ -65,8 +65,9 @@ TEST_F(DataFolder, TheWorkingFolderComesFirstThenTheInstalledOne) {
   EXPECT_EQ(help_line(), "Sem --bd, a base de dados lida agora é «./bd», na pasta de trabalho.");
   const auto missing = run({"--grafica", "-o", "voz", "_pi_."});
   EXPECT_EQ(missing.status, 1);
-  EXPECT_EQ(missing.err,
-            "quelvara-synth: Inseriu um difone que não existe na Base de Dados\n  difone «pi» (p + i): bd/oclus/222.mat\n");
+  EXPECT_EQ(
+      missing.err,
+      "quelvara-synth: Inseriu um difone que não existe na Base de Dados\n  difone «pi» (p + i): bd/oclus/222.mat\n");
 }
 
 TEST_F(DataFolder, TheVariableReplacesBothAndMustNameAReadableFolder) {
@@ -75,7 +76,8 @@ TEST_F(DataFolder, TheVariableReplacesBothAndMustNameAReadableFolder) {
   const fs::path other = top / "outra base";
   quelvara::testing::write_fixture_database(other);
   const std::string variable = "QUELVARA_DATA=" + other.string();
-  EXPECT_EQ(help_line({variable}), "Sem --bd, a base de dados lida agora é «" + (other / "bd").string() + "», de QUELVARA_DATA.");
+  EXPECT_EQ(help_line({variable}),
+            "Sem --bd, a base de dados lida agora é «" + (other / "bd").string() + "», de QUELVARA_DATA.");
   EXPECT_EQ(run({"--grafica", "-o", "voz", "_pa_."}, {variable}).status, 0);
 
   fs::create_directory(top / "vazia");
@@ -94,12 +96,15 @@ TEST_F(DataFolder, TheVariableReplacesBothAndMustNameAReadableFolder) {
     EXPECT_EQ(r.status, 1) << c.folder;
     EXPECT_EQ(r.err, "quelvara-synth: " + c.message + "\n");
     // --bd chooses the database itself.
-    EXPECT_EQ(run({"--bd", work.string(), "--grafica", "-o", "voz", "_pa_."}, {"QUELVARA_DATA=" + c.folder.string()}).status, 0);
+    EXPECT_EQ(
+        run({"--bd", work.string(), "--grafica", "-o", "voz", "_pa_."}, {"QUELVARA_DATA=" + c.folder.string()}).status,
+        0);
   }
 }
 
 TEST_F(DataFolder, WithoutAnyDatabaseThePlacesLookedInAreNamed) {
-  EXPECT_EQ(help_line(), "Sem --bd, não há base de dados: nem a pasta de trabalho nem «" + installed.string() + "» têm bd/.");
+  EXPECT_EQ(help_line(),
+            "Sem --bd, não há base de dados: nem a pasta de trabalho nem «" + installed.string() + "» têm bd/.");
   const auto r = run({"--grafica", "-o", "voz", "_pa_."});
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.err, "quelvara-synth: não encontrei a base de dados de difones em «./bd» nem em «" +

@@ -31,8 +31,10 @@ std::map<std::string, std::string> help_sections(const std::string& help) {
   std::string heading, line;
   while (std::getline(lines, line)) {
     if (line.empty()) continue;
-    if (line.back() == ':' && line.front() != ' ') heading = line.substr(0, line.size() - 1);
-    else add_words(sections[heading], line);
+    if (line.back() == ':' && line.front() != ' ')
+      heading = line.substr(0, line.size() - 1);
+    else
+      add_words(sections[heading], line);
   }
   return sections;
 }
@@ -71,10 +73,10 @@ TEST(HelpAndManual, SayTheSameThings) {
   from_help["Opções"].erase(from_help["Opções"].size() - now.size());
   EXPECT_NE(now.find("base de dados"), std::string::npos) << now;
 
-  const std::map<std::string, std::string> sections = {
-      {"", "DESCRIÇÃO"},          {"Argumento", "ARGUMENTO"}, {"Opções", "OPÇÕES"},
-      {"Estado de saída", "ESTADO DE SAÍDA"}, {"Ambiente", "AMBIENTE"}, {"Ficheiros", "FICHEIROS"},
-      {"Exemplos", "EXEMPLOS"}};
+  const std::map<std::string, std::string> sections = {{"", "DESCRIÇÃO"},        {"Argumento", "ARGUMENTO"},
+                                                       {"Opções", "OPÇÕES"},     {"Estado de saída", "ESTADO DE SAÍDA"},
+                                                       {"Ambiente", "AMBIENTE"}, {"Ficheiros", "FICHEIROS"},
+                                                       {"Exemplos", "EXEMPLOS"}};
   EXPECT_EQ(from_help.size(), sections.size());
   for (const auto& [heading, section] : sections) {
     EXPECT_FALSE(from_help[heading].empty()) << heading;

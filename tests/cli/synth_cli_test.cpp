@@ -68,7 +68,8 @@ TEST_F(SynthCli, UsageErrorsExitWithTwoAndWriteNothing) {
       {{"--grafica", "-o", "voz.wav", "_pa_", "_pi_"},
        "argumento a mais: «_pi_» (um TEXTO com espaços vai entre aspas)\n" + see_help},
       {{"--grafica", "_pa_", "-o"}, "falta o valor de -o\n" + see_help},
-      {{"--grafica", "-o", "a.wav", "-o", "voz.wav", "_pa_"}, "-o foi dada mais de uma vez: dê-a uma só vez\n" + see_help},
+      {{"--grafica", "-o", "a.wav", "-o", "voz.wav", "_pa_"},
+       "-o foi dada mais de uma vez: dê-a uma só vez\n" + see_help},
       {{"--grafica=sim", "-o", "voz.wav", "_pa_"}, "--grafica não leva valor (foi dado «sim»)\n" + see_help},
       {{"--grafica", "-o", "voz.wav", "-"}, "com TEXTO «-», -o tem de ser uma pasta ou um padrão com {n}"},
   };

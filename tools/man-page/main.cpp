@@ -20,9 +20,12 @@ std::string roff(std::string_view text) {
   for (std::size_t i = 0; i < text.size(); ++i) {
     const char c = text[i];
     const bool word_start = i == 0 || text[i - 1] == ' ' || text[i - 1] == '-' || text[i - 1] == '(';
-    if (c == '\\') out += "\\e";
-    else if (c == '-' && word_start) out += "\\-";
-    else out += c;
+    if (c == '\\')
+      out += "\\e";
+    else if (c == '-' && word_start)
+      out += "\\-";
+    else
+      out += c;
   }
   if (!out.empty() && (out.front() == '.' || out.front() == '\'')) out.insert(0, "\\&");
   return out;
