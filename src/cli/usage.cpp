@@ -37,7 +37,8 @@ const std::vector<Item> options = {
     {"--pt", "", "TEXTO em português (ortografia): é transcrito em SAMPA antes da síntese"},
     {"--segment", "",
      "mostra os difones do texto, com os números dos fones e os ficheiros das unidades, sem "
-     "sintetizar; com --pt mostra também a transcrição"},
+     "sintetizar; com --pt mostra também as formas escritas lidas como palavras («1.º» → «primeiro») e a "
+     "transcrição"},
     {"--bd", "PASTA",
      "a pasta que contém bd/, a base de dados de difones; sem --bd, a pasta de QUELVARA_DATA, "
      "quando definida, senão a pasta de trabalho, quando tem bd/, senão {dados}"},
