@@ -61,10 +61,11 @@ std::map<std::string, std::string> manual_sections(const fs::path& file) {
 TEST(HelpAndManual, SayTheSameThings) {
   const auto help = quelvara::testing::run_program(QUELVARA_SYNTH, {"--help"});
   ASSERT_EQ(help.status, 0);
-  // The help names the data folder this program reads, the manual the installed one.
-  std::string help_text = help.out;
-  replace_all(help_text, (fs::path(QUELVARA_SYNTH).parent_path().parent_path() / "share/quelvara").string(), "{dados}");
-  auto from_help = help_sections(help_text);
+  // The help names the data folder this program reads, the manual the installed one; either may
+  // hold blanks, and the help may break its lines there.
+  auto from_help = help_sections(help.out);
+  for (auto& [heading, words] : from_help)
+    replace_all(words, (fs::path(QUELVARA_SYNTH).parent_path().parent_path() / "share/quelvara").string(), "{dados}");
   auto manual = manual_sections(fs::path(QUELVARA_BINARY_DIR) / "packaging" / "quelvara-synth.1");
   for (auto& [section, words] : manual) replace_all(words, QUELVARA_INSTALL_FULL_DATA_DIR, "{dados}");
 
