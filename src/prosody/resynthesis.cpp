@@ -81,6 +81,52 @@ void add_segment(std::span<const double> x, std::span<double> y, Position before
 
 }  // namespace
 
+void resynthesize_steps(std::span<const double> orig, std::span<const OverlapStep> steps, std::size_t sinal_length,
+                        const StretchSink& take) {
+  // Step i adds over positions target - left .. target + right - 1 at most. A sample is
+  // finished once no later step starts at or before it: so the step starts, and from each step
+  // on the earliest start to come.
+  const auto length = static_cast<Position>(sinal_length);
+  const std::size_t count = steps.size();
+  std::vector<Position> start(count), end(count);
+  for (std::size_t i = 0; i < count; ++i) {
+    start[i] = std::max<Position>(steps[i].target - std::max<Position>(steps[i].left, 0), 1);
+    end[i] = std::min<Position>(steps[i].target + std::max<Position>(steps[i].right, 0) - 1, length);
+  }
+  std::vector<Position> earliest_from(count + 1, length + 1);
+  for (std::size_t i = count; i-- > 0;) {
+    earliest_from[i] = std::min(earliest_from[i + 1], start[i] <= end[i] ? start[i] : length + 1);
+  }
+
+  // work holds positions base .. base + work.size() - 1; everything before base has been handed
+  // out.
+  std::vector<double> work;
+  Position base = 1;
+  HalfWindows windows;
+  const auto hand_out = [&](Position finished) {  // positions base .. finished - 1, in stretches
+    while (base < finished) {
+      const auto n = static_cast<std::size_t>(std::min<Position>(finished - base, stretch_samples));
+      if (work.size() < n) work.resize(n, 0.0);  // no step reaches the rest of them
+      take(std::span<const double>(work).first(n));
+      work.erase(work.begin(), work.begin() + static_cast<std::ptrdiff_t>(n));
+      base += static_cast<Position>(n);
+    }
+  };
+  for (std::size_t i = 0; i < count; ++i) {
+    if (start[i] <= end[i]) {
+      const auto needed = static_cast<std::size_t>(end[i] - base + 1);
+      if (work.size() < needed) work.resize(needed, 0.0);
+      // The step sees the new signal from base on: position base becomes 1.
+      const OverlapStep& step = steps[i];
+      add_segment(orig, work, step.centre - step.left, step.centre, step.centre + step.right,
+                  step.target - base + 1, windows);
+    }
+    const Position finished = earliest_from[i + 1];
+    if (finished - base >= static_cast<Position>(stretch_samples)) hand_out(finished);
+  }
+  hand_out(length + 1);
+}
+
 void resynthesize_in_stretches(std::span<const double> orig, std::span<const Position> a,
                                std::span<const Position> s, std::size_t sinal_length, const StretchSink& take) {
   // Without an analysis mark inside the signal there is no period to move: orig, cut or padded.
@@ -95,48 +141,12 @@ void resynthesize_in_stretches(std::span<const double> orig, std::span<const Pos
     }
     return;
   }
-
-  // Step i adds around s(i + 1), over 1-based positions s(i + 1) - L .. s(i + 1) + R - 1 at most
-  // (steps whose synthesis mark does not exist are skipped). A sample is finished once no later
-  // step starts at or before it: so the step starts, and from each step on the earliest start to
-  // come.
-  const auto length = static_cast<Position>(sinal_length);
-  const std::size_t steps = std::min(a.size() > 2 ? a.size() - 2 : 0, s.size() > 1 ? s.size() - 1 : 0);
-  std::vector<Position> start(steps), end(steps);
-  for (std::size_t i = 0; i < steps; ++i) {
-    start[i] = std::max<Position>(s[i + 1] - std::max<Position>(a[i + 1] - a[i], 0), 1);
-    end[i] = std::min<Position>(s[i + 1] + std::max<Position>(a[i + 2] - a[i + 1], 0) - 1, length);
-  }
-  std::vector<Position> earliest_from(steps + 1, length + 1);
-  for (std::size_t i = steps; i-- > 0;) {
-    earliest_from[i] = std::min(earliest_from[i + 1], start[i] <= end[i] ? start[i] : length + 1);
-  }
-
-  // work holds positions base .. base + work.size() - 1; everything before base has been handed
-  // out.
-  std::vector<double> work;
-  Position base = 1;
-  HalfWindows windows;
-  const auto hand_out = [&](Position finished) {  // positions base .. finished - 1, in stretches
-    while (base < finished) {
-      const auto count = static_cast<std::size_t>(std::min<Position>(finished - base, stretch_samples));
-      if (work.size() < count) work.resize(count, 0.0);  // no step reaches the rest of them
-      take(std::span<const double>(work).first(count));
-      work.erase(work.begin(), work.begin() + static_cast<std::ptrdiff_t>(count));
-      base += static_cast<Position>(count);
-    }
-  };
-  for (std::size_t i = 0; i < steps; ++i) {
-    if (start[i] <= end[i]) {
-      const auto needed = static_cast<std::size_t>(end[i] - base + 1);
-      if (work.size() < needed) work.resize(needed, 0.0);
-      // The step sees the new signal from base on: position base becomes 1.
-      add_segment(orig, work, a[i], a[i + 1], a[i + 2], s[i + 1] - base + 1, windows);
-    }
-    const Position finished = earliest_from[i + 1];
-    if (finished - base >= static_cast<Position>(stretch_samples)) hand_out(finished);
-  }
-  hand_out(length + 1);
+  // Step i centres the two periods around a(i + 1) on s(i + 1); steps whose synthesis mark
+  // does not exist are skipped.
+  const std::size_t count = std::min(a.size() > 2 ? a.size() - 2 : 0, s.size() > 1 ? s.size() - 1 : 0);
+  std::vector<OverlapStep> steps(count);
+  for (std::size_t i = 0; i < count; ++i) steps[i] = {a[i + 1], a[i + 1] - a[i], a[i + 2] - a[i + 1], s[i + 1]};
+  resynthesize_steps(orig, steps, sinal_length, take);
 }
 
 Resynthesis resynthesize(std::span<const double> orig, std::span<const Position> a,

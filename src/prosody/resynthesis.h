@@ -36,4 +36,21 @@ void resynthesize_in_stretches(std::span<const double> orig, std::span<const std
                                std::span<const std::ptrdiff_t> synthesis_marks, std::size_t sinal_length,
                                const StretchSink& take);
 
+// One step of the overlap-add: the period before centre (left samples) and the one after it
+// (right samples) of orig, weighted by the rising and falling halves of their triangular
+// windows, added so that centre lands on target (1-based positions). The mark-based forms
+// take their steps from consecutive marks; a planner that repeats or skips periods gives its
+// own.
+struct OverlapStep {
+  std::ptrdiff_t centre = 0;
+  std::ptrdiff_t left = 0;
+  std::ptrdiff_t right = 0;
+  std::ptrdiff_t target = 0;
+};
+
+// The overlap-add of the steps, in their order, into a new signal of sinal_length samples,
+// handed out in stretches as resynthesize_in_stretches does.
+void resynthesize_steps(std::span<const double> orig, std::span<const OverlapStep> steps, std::size_t sinal_length,
+                        const StretchSink& take);
+
 }  // namespace quelvara::prosody
