@@ -29,7 +29,17 @@ Diphone split(std::string dif) {
   return d;
 }
 
-std::optional<Reading> read_text(std::string_view texto) {
+std::vector<std::string> phones_of(const Reading& reading) {
+  std::vector<std::string> phones;
+  if (reading.diphones.empty()) return phones;
+  phones.push_back(reading.diphones.front().fone1);
+  for (const Diphone& d : reading.diphones) phones.push_back(d.fone2);
+  return phones;
+}
+
+std::optional<Reading> read_text(std::string_view marked) {
+  const MarkedText unmarked = strip_stress_marks(marked);
+  const std::string_view texto = unmarked.text;
   if (texto.empty()) return std::nullopt;
 
   Reading reading;
@@ -46,6 +56,7 @@ std::optional<Reading> read_text(std::string_view texto) {
   auto at = [&txt](std::size_t k) { return txt[k - 1]; };  // 1-based, k <= size of pal + 2
 
   std::size_t i = 1;
+  std::vector<std::size_t> phone_starts{0};  // where each phone begins in pal, 0-based
   while (i < reading.pal.size()) {
     std::size_t length;
     std::size_t step;
@@ -67,6 +78,12 @@ std::optional<Reading> read_text(std::string_view texto) {
     }
     reading.diphones.push_back(split(txt.substr(i - 1, length)));
     i += step;
+    phone_starts.push_back(i - 1);
+  }
+  if (!reading.diphones.empty()) {
+    std::vector<int> numbers{reading.diphones.front().fonum1.value_or(0)};
+    for (const Diphone& d : reading.diphones) numbers.push_back(d.fonum2.value_or(0));
+    reading.stress = phone_stress(unmarked.marks, phone_starts, numbers);
   }
   return reading;
 }

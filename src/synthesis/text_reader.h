@@ -5,6 +5,8 @@
 #include <string_view>
 #include <vector>
 
+#include "synthesis/stress_marks.h"
+
 namespace quelvara::synthesis {
 
 struct Diphone {
@@ -18,13 +20,19 @@ struct Reading {
   std::string pal;             // the text without its final punctuation mark
   char pontuacao = '.';        // '.', '!' or '?'; '.' when the text has none
   std::vector<Diphone> diphones;
+  // The stress of each phone the diphones run through (one more than diphones; none without
+  // a diphone), from the text's stress marks.
+  std::vector<Stress> stress;
 };
+
+// Those phones: the first phone of the first diphone, then the second phone of each.
+std::vector<std::string> phones_of(const Reading& reading);
 
 // Splits a diphone of 2 to 4 characters at the boundary between its two phones.
 Diphone split(std::string dif);
 
-// Final punctuation, diphone scan, split and inventory search, in text order.
-// An empty text gives nullopt (it has no last character to read).
+// Final punctuation, diphone scan, split and inventory search, in text order, after the stress
+// marks have been taken out. An empty text gives nullopt (it has no last character to read).
 std::optional<Reading> read_text(std::string_view texto);
 
 }  // namespace quelvara::synthesis

@@ -86,5 +86,31 @@ TEST(ReadText, LongTextsStayInsideTheRow) {
   }
 }
 
+TEST(ReadText, StressMarksAreTakenOutBeforeTheScanAndGoToTheNextVowel) {
+  struct Case {
+    const char* marked;
+    const char* plain;
+    std::string stress;  // per phone: " " none, "%" secondary, "\"" primary
+  };
+  const std::vector<Case> cases = {
+      {"_s6\"patu_.", "_s6patu_.", "    \"   "},
+      {"_s6p\"atu_.", "_s6patu_.", "    \"   "},           // before the vowel itself
+      {"_%ul6\"ti~_?", "_ul6ti~_?", " %   \" "},          // secondary stress, a nasal vowel
+      {"_\"p6~w_!", "_p6~w_!", "  \" "},                   // a three-character vowel
+      {"_\"%6j\"_", "_6j_", " \" "},                       // primary wins; a mark with no vowel after it
+      {"_pa_", "_pa_", "    "},
+  };
+  for (const Case& c : cases) {
+    const auto marked = read_text(c.marked);
+    ASSERT_TRUE(marked.has_value()) << c.marked;
+    EXPECT_EQ(describe(c.marked), describe(c.plain)) << c.marked;
+    EXPECT_EQ(marked->pal + marked->pontuacao, read_text(c.plain)->pal + read_text(c.plain)->pontuacao);
+    std::string stress;
+    for (Stress s : marked->stress) stress += s == Stress::primary ? '"' : s == Stress::secondary ? '%' : ' ';
+    EXPECT_EQ(stress, c.stress) << c.marked;
+  }
+  EXPECT_FALSE(read_text("\"%").has_value());  // only marks: an empty text
+}
+
 }  // namespace
 }  // namespace quelvara::synthesis
