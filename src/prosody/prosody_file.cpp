@@ -1,0 +1,42 @@
+#include "prosody/prosody_file.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+
+namespace quelvara::prosody {
+
+Read<std::string> read_prosody_text(std::istream& in) {
+  std::string text(largest_prosody_file + 1, '\0');
+  in.read(text.data(), static_cast<std::streamsize>(text.size()));
+  text.resize(static_cast<std::size_t>(in.gcount()));
+  if (text.size() > largest_prosody_file) {
+    const auto lines = static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
+    return FileProblem{lines + 1, "o ficheiro é demasiado grande (mais de " +
+                                      std::to_string(largest_prosody_file >> 20) + " MB)"};
+  }
+  return text;
+}
+
+std::optional<FileProblem> binary_content(std::string_view text) {
+  std::size_t line = 1;
+  for (char c : text) {
+    const auto u = static_cast<unsigned char>(c);
+    if (c == '\n') ++line;
+    if (u < 0x20 && c != '\t' && c != '\n' && c != '\r' && c != '\f')
+      return FileProblem{line, "o ficheiro não é de texto (tem caracteres de controlo)"};
+    if (u == 0x7F) return FileProblem{line, "o ficheiro não é de texto (tem caracteres de controlo)"};
+  }
+  return std::nullopt;
+}
+
+std::optional<double> number(std::string_view word) {
+  if (word.size() > 1 && word.front() == '+' && word[1] != '-') word.remove_prefix(1);
+  double value = 0;
+  const auto [end, error] = std::from_chars(word.data(), word.data() + word.size(), value);
+  if (word.empty() || error != std::errc() || end != word.data() + word.size() || !std::isfinite(value))
+    return std::nullopt;
+  return value;
+}
+
+}  // namespace quelvara::prosody
