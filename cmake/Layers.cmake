@@ -92,3 +92,18 @@ function(quelvara_test_suite name)
     QUELVARA_SOURCE_DIR="${PROJECT_SOURCE_DIR}" QUELVARA_BINARY_DIR="${PROJECT_BINARY_DIR}")
   gtest_discover_tests(test_${name} DISCOVERY_TIMEOUT 60 PROPERTIES ${ARG_PROPERTIES})
 endfunction()
+
+# Compiles the text of a data file into target as the std::string_view symbol (a qualified
+# name, declared in a header of the target's own), so that the program needs no file of it.
+function(quelvara_embed_text target symbol file)
+  get_filename_component(name ${file} NAME)
+  set(output ${CMAKE_CURRENT_BINARY_DIR}/${target}_${name}.cpp)
+  add_custom_command(
+    OUTPUT ${output}
+    COMMAND ${CMAKE_COMMAND} -DINPUT=${file} -DOUTPUT=${output} -DSYMBOL=${symbol} -DNAME=${name}
+            -P ${PROJECT_SOURCE_DIR}/cmake/EmbedText.cmake
+    DEPENDS ${file} ${PROJECT_SOURCE_DIR}/cmake/EmbedText.cmake
+    COMMENT "Compiling in ${name}"
+    VERBATIM)
+  target_sources(${target} PRIVATE ${output})
+endfunction()
