@@ -25,6 +25,7 @@ TextGrid joined_textgrid(const Snapshot& s) {
 
 TextGrid result_textgrid(const Snapshot& s) {
   TextGrid grid{0, seconds(static_cast<double>(s.result->sinal.size())), {}};
+  grid.tiers.emplace_back(IntervalTier{"fones", result_phone_intervals(s)});
   grid.tiers.emplace_back(point_tier("marcas_sintese", s.result->synthesis_marks));
   return grid;
 }
@@ -32,10 +33,10 @@ TextGrid result_textgrid(const Snapshot& s) {
 std::vector<std::filesystem::path> export_names(const std::filesystem::path& base, bool with_result) {
   std::string stem = base.string();
   if (const std::string ending = ".TextGrid"; stem.ends_with(ending)) stem.erase(stem.size() - ending.size());
-  std::vector<std::filesystem::path> names{stem + "-orig.wav", stem + "-orig.TextGrid"};
-  if (with_result) {
-    names.emplace_back(stem + "-sinal.wav");
-    names.emplace_back(stem + "-sinal.TextGrid");
+  std::vector<std::filesystem::path> names;
+  for (const char* signal : {"-orig", "-sinal"}) {
+    if (signal == std::string_view("-sinal") && !with_result) break;
+    for (const char* ending : {".wav", ".TextGrid", ".PitchTier"}) names.emplace_back(stem + signal + ending);
   }
   return names;
 }
@@ -44,11 +45,15 @@ std::vector<std::filesystem::path> export_snapshot(const Snapshot& s, const std:
                                                    const std::function<void(const std::string&)>& warn) {
   const auto names = export_names(base, s.result.has_value());
   constexpr int bits = 16;
+  const double orig_end = seconds(static_cast<double>(s.orig.size()));
   wave::wavwrite(wave::SampleMatrix::row(s.orig), sample_rate, bits, names[0].string(), warn);
-  write_textgrid(joined_textgrid(s), names[1]);
+  write_text_file(textgrid_text(joined_textgrid(s)), names[1]);
+  write_text_file(pitch_tier_text(joined_pitch(s), 0, orig_end), names[2]);
   if (s.result) {
-    wave::wavwrite(wave::SampleMatrix::row(s.result->sinal), sample_rate, bits, names[2].string(), warn);
-    write_textgrid(result_textgrid(s), names[3]);
+    const double end = seconds(static_cast<double>(s.result->sinal.size()));
+    wave::wavwrite(wave::SampleMatrix::row(s.result->sinal), sample_rate, bits, names[3].string(), warn);
+    write_text_file(textgrid_text(result_textgrid(s)), names[4]);
+    write_text_file(pitch_tier_text(planned_pitch(s), 0, end), names[5]);
   }
   return names;
 }

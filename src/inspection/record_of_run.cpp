@@ -19,15 +19,25 @@ MarkPositions mark_positions(std::span<const prosody::Position> analysis,
 
 MarkPositions planned_marks(std::span<const double> pitch, std::span<const double> vzmto,
                             const road::Mode& mode, char pontuacao) {
-  const prosody::MarkedSignal signal = prosody::marked_signal(pitch, vzmto);
-  const prosody::MarkPlan plan = std::holds_alternative<road::FactorMode>(mode)
-                                     ? prosody::plan_factor(signal, std::get<road::FactorMode>(mode).factor)
-                                     : prosody::plan_contour(signal, pontuacao);
+  const prosody::MarkPlan plan = road::plan_in(prosody::marked_signal(pitch, vzmto), mode, pontuacao);
   return mark_positions(plan.analysis_marks, plan.synthesis_marks);
 }
 
 const char* mode_name(const road::Mode& mode) {
-  return std::holds_alternative<road::FactorMode>(mode) ? "Factor" : "Gráfica";
+  struct Names {
+    const char* operator()(const road::FactorMode&) const { return "Factor"; }
+    const char* operator()(const road::ContourMode&) const { return "Gráfica"; }
+    const char* operator()(const road::NaturalMode&) const { return "Natural"; }
+    const char* operator()(const road::PhoMode&) const { return "Ficheiro .pho"; }
+    const char* operator()(const road::TierMode&) const { return "Tiers do Praat"; }
+  };
+  return std::visit(Names{}, mode);
+}
+
+std::vector<PitchPoint> curve_points(const prosody::ProsodyTarget& target) {
+  std::vector<PitchPoint> points;
+  for (const prosody::CurvePoint& p : prosody::pitch_curve(target)) points.push_back({p.ms / 1000, p.hz});
+  return points;
 }
 
 Snapshot snapshot_of(const road::RoadResult& run, const road::Mode& mode) {
@@ -38,6 +48,8 @@ Snapshot snapshot_of(const road::RoadResult& run, const road::Mode& mode) {
   for (std::size_t position : joined.pitch.positions) s.pitch_marks.push_back(position + 1);
   for (const auto& d : run.analysis.reading.diphones) s.difones.push_back(d.dif);
   s.limdf = joined.limdf;
+  s.fronteiras = run.fronteiras;
+  s.acentos = run.analysis.reading.stress;
   MarkPositions marks = mark_positions(run.analysis_marks, run.synthesis_marks);
   Resynthesis r;
   r.sinal = run.sinal;
@@ -46,6 +58,7 @@ Snapshot snapshot_of(const road::RoadResult& run, const road::Mode& mode) {
   r.mode = mode_name(mode);
   if (const auto* f = std::get_if<road::FactorMode>(&mode)) r.factor = f->factor;
   r.pontuacao = run.analysis.reading.pontuacao;
+  if (run.target) r.planned_pitch = curve_points(run.target->target);
   s.result = std::move(r);
   return s;
 }

@@ -26,6 +26,9 @@ std::vector<std::size_t> mark_positions(std::span<const double> row);
 // The mode's name as the selector shows it, and its factor.
 const char* mode_name(const road::Mode& mode);
 
+// The F0 curve of a prosody target, in seconds of the result.
+std::vector<PitchPoint> curve_points(const prosody::ProsodyTarget& target);
+
 // A successful run of the road in mode.
 Snapshot snapshot_of(const road::RoadResult& run, const road::Mode& mode);
 

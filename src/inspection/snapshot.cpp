@@ -6,6 +6,7 @@
 
 #include "prosody/contour.h"
 #include "prosody/planning.h"
+#include "prosody/target_planning.h"
 #include "synthesis/text_reader.h"
 #include "synthesis/voicing.h"
 
@@ -13,13 +14,16 @@ namespace quelvara::inspection {
 
 namespace {
 
-// A period from mark a to mark b is voiced as planning decides it; outside the row, unvoiced.
+// Whether the sample at a 1-based position is voiced; outside the row, unvoiced.
+bool voiced_at(const std::vector<double>& vzmto, prosody::Position position) {
+  return position >= 1 && position <= static_cast<prosody::Position>(vzmto.size()) &&
+         synthesis::is_voiced(vzmto[static_cast<std::size_t>(position - 1)]);
+}
+
+// A period from mark a to mark b is voiced as planning decides it.
 bool voiced_period(const std::vector<double>& vzmto, std::size_t a, std::size_t b) {
-  const auto voiced = [&vzmto](prosody::Position position) {
-    return position >= 1 && position <= static_cast<prosody::Position>(vzmto.size()) &&
-           synthesis::is_voiced(vzmto[static_cast<std::size_t>(position - 1)]);
-  };
-  return prosody::voiced_period(voiced, static_cast<prosody::Position>(a), static_cast<prosody::Position>(b));
+  return prosody::voiced_period([&vzmto](prosody::Position p) { return voiced_at(vzmto, p); },
+                                static_cast<prosody::Position>(a), static_cast<prosody::Position>(b));
 }
 
 // Index of the working analysis mark at position, if it is one.
@@ -30,6 +34,60 @@ std::optional<std::size_t> working_index(const Resynthesis& r, std::size_t posit
 }
 
 double mark_seconds(std::size_t position) { return seconds(static_cast<double>(position) - 1); }
+
+// A period that starts on the first sample of a voiced stretch runs from the voicing onset to
+// the first pulse: it is shorter than any period and would show as a spike.
+bool starts_at_onset(const std::vector<double>& vzmto, std::size_t mark) {
+  return !voiced_at(vzmto, static_cast<prosody::Position>(mark) - 1);
+}
+
+// The next pitch mark after position, if any.
+std::optional<std::size_t> next_mark(const std::vector<std::size_t>& marks, std::size_t position) {
+  const auto it = std::upper_bound(marks.begin(), marks.end(), position);
+  if (it == marks.end()) return std::nullopt;
+  return *it;
+}
+
+// Whether the period of the pitch mark at a is one to show: voiced 20 samples inside both ends
+// and not the stretch from a voicing onset.
+bool shown_period(const Snapshot& s, std::size_t a) {
+  const auto b = next_mark(s.pitch_marks, a);
+  return b && *b > a && voiced_period(s.vzmto, a, *b) && !starts_at_onset(s.vzmto, a);
+}
+
+// Where each phone begins in the joined signal (0-based), and its end.
+std::vector<double> phone_bounds(const Snapshot& s) {
+  const auto units = unit_boundaries(s);
+  std::vector<double> bounds{0};
+  for (std::size_t k = 0; k < s.limdf.size(); ++k) {
+    const double inside = s.fronteiras.size() == s.limdf.size() ? static_cast<double>(s.fronteiras[k])
+                                                                  : static_cast<double>(s.limdf[k]) / 2;
+    bounds.push_back(static_cast<double>(units[k]) + inside);
+  }
+  bounds.push_back(static_cast<double>(units.back()));
+  return bounds;
+}
+
+std::vector<std::string> phone_labels(const Snapshot& s) {
+  std::vector<std::string> labels;
+  for (std::size_t k = 0; k < s.difones.size(); ++k) {
+    const synthesis::Diphone d = synthesis::split(s.difones[k]);
+    if (k == 0) labels.push_back(d.fone1);
+    labels.push_back(d.fone2);
+  }
+  for (std::size_t k = 0; k < labels.size() && k < s.acentos.size(); ++k) {
+    if (s.acentos[k] == synthesis::Stress::primary) labels[k].insert(0, 1, synthesis::primary_stress_mark);
+    if (s.acentos[k] == synthesis::Stress::secondary) labels[k].insert(0, 1, synthesis::secondary_stress_mark);
+  }
+  return labels;
+}
+
+std::vector<Interval> intervals_at(const std::vector<double>& bounds, const std::vector<std::string>& labels) {
+  std::vector<Interval> out;
+  for (std::size_t k = 0; k < labels.size() && k + 1 < bounds.size(); ++k)
+    out.push_back({seconds(bounds[k]), seconds(bounds[k + 1]), labels[k]});
+  return out;
+}
 
 }  // namespace
 
@@ -67,16 +125,21 @@ std::vector<Interval> diphone_intervals(const Snapshot& s) {
 }
 
 std::vector<Interval> phone_intervals(const Snapshot& s) {
-  const auto diphones = diphone_intervals(s);
-  std::vector<Interval> out;
-  if (diphones.empty()) return out;
-  const auto middle = [](const Interval& d) { return (d.start + d.end) / 2; };
-  out.push_back({diphones.front().start, middle(diphones.front()), synthesis::split(diphones.front().label).fone1});
-  for (std::size_t k = 0; k < diphones.size(); ++k) {
-    const double end = k + 1 < diphones.size() ? middle(diphones[k + 1]) : diphones.back().end;
-    out.push_back({middle(diphones[k]), end, synthesis::split(diphones[k].label).fone2});
-  }
-  return out;
+  if (s.difones.empty()) return {};
+  return intervals_at(phone_bounds(s), phone_labels(s));
+}
+
+std::vector<Interval> result_phone_intervals(const Snapshot& s) {
+  if (s.difones.empty() || !s.result) return {};
+  const Resynthesis& r = *s.result;
+  const std::vector<prosody::Position> a(r.analysis_marks.begin(), r.analysis_marks.end());
+  const std::vector<prosody::Position> m(r.synthesis_marks.begin(), r.synthesis_marks.end());
+  std::vector<double> bounds = phone_bounds(s);
+  const auto end = static_cast<double>(r.sinal.size());
+  for (std::size_t k = 1; k + 1 < bounds.size(); ++k)
+    bounds[k] = std::clamp(prosody::carried_position(a, m, bounds[k]), bounds[k - 1], end);
+  bounds.back() = end;
+  return intervals_at(bounds, phone_labels(s));
 }
 
 std::optional<std::size_t> diphone_at(const Snapshot& s, std::size_t sample) {
@@ -105,8 +168,7 @@ std::vector<PitchPoint> joined_pitch(const Snapshot& s) {
   std::vector<PitchPoint> out;
   for (std::size_t i = 0; i + 1 < s.pitch_marks.size(); ++i) {
     const std::size_t a = s.pitch_marks[i], b = s.pitch_marks[i + 1];
-    if (b > a && voiced_period(s.vzmto, a, b))
-      out.push_back({mark_seconds(a), sample_rate / static_cast<double>(b - a)});
+    if (b > a && shown_period(s, a)) out.push_back({mark_seconds(a), sample_rate / static_cast<double>(b - a)});
   }
   return out;
 }
@@ -115,19 +177,33 @@ std::vector<PitchPoint> result_pitch(const Snapshot& s) {
   std::vector<PitchPoint> out;
   if (!s.result) return out;
   const Resynthesis& r = *s.result;
-  for (std::size_t i = 0; i + 1 < s.pitch_marks.size(); ++i) {
-    const std::size_t a = s.pitch_marks[i], b = s.pitch_marks[i + 1];
-    if (b <= a || !voiced_period(s.vzmto, a, b)) continue;
-    const auto j = working_index(r, a);
-    if (!j || *j + 1 >= r.synthesis_marks.size()) continue;
-    const std::size_t from = r.synthesis_marks[*j], to = r.synthesis_marks[*j + 1];
-    if (to > from) out.push_back({mark_seconds(from), sample_rate / static_cast<double>(to - from)});
+  // Each period moved from a shown period of the joined signal, to where the next one moved
+  // (the same period again, or a later one of its voiced stretch).
+  const auto stretches = voiced_stretches(s);
+  const auto same_stretch = [&](std::size_t a, std::size_t b) {
+    const auto it = std::upper_bound(stretches.begin(), stretches.end(), a - 1,
+                                     [](std::size_t x, const Stretch& v) { return x < v.begin; });
+    return it != stretches.begin() && a - 1 < (it - 1)->end && b - 1 < (it - 1)->end;
+  };
+  const std::size_t n = std::min(r.analysis_marks.size(), r.synthesis_marks.size());
+  for (std::size_t j = 0; j + 1 < n; ++j) {
+    const std::size_t a = r.analysis_marks[j], next = r.analysis_marks[j + 1];
+    const std::size_t from = r.synthesis_marks[j], to = r.synthesis_marks[j + 1];
+    if (to <= from || next < a || !std::binary_search(s.pitch_marks.begin(), s.pitch_marks.end(), a)) continue;
+    if (!shown_period(s, a) || !same_stretch(a, next)) continue;
+    out.push_back({mark_seconds(from), sample_rate / static_cast<double>(to - from)});
   }
   return out;
 }
 
+std::vector<PitchPoint> planned_pitch(const Snapshot& s) {
+  if (s.result && !s.result->planned_pitch.empty()) return s.result->planned_pitch;
+  return result_pitch(s);
+}
+
 std::vector<PitchPoint> contour_points(const Snapshot& s) {
   std::vector<PitchPoint> out;
+  if (s.result && !s.result->planned_pitch.empty()) return s.result->planned_pitch;
   if (!s.result || s.result->mode != "Gráfica" || s.pitch_marks.empty()) return out;
   const Resynthesis& r = *s.result;
   // Where each original mark now begins its period, in seconds of the result.

@@ -1,5 +1,6 @@
 #include "inspection/textgrid.h"
 
+#include <algorithm>
 #include <charconv>
 #include <span>
 #include <system_error>
@@ -81,8 +82,25 @@ std::string textgrid_text(const TextGrid& grid) {
   return t;
 }
 
-void write_textgrid(const TextGrid& grid, const std::filesystem::path& path) {
-  const std::string text = textgrid_text(grid);
+std::string pitch_tier_text(const std::vector<PitchPoint>& points, double xmin, double xmax) {
+  std::vector<PitchPoint> sorted = points;
+  std::stable_sort(sorted.begin(), sorted.end(), [](const PitchPoint& a, const PitchPoint& b) { return a.time < b.time; });
+  std::vector<PitchPoint> kept;
+  for (const PitchPoint& p : sorted) {
+    if (!kept.empty() && kept.back().time == p.time) kept.back() = p;
+    else kept.push_back(p);
+  }
+  std::string t = "File type = \"ooTextFile\"\nObject class = \"PitchTier\"\n\n";
+  t += "xmin = " + number(xmin) + " \nxmax = " + number(xmax) + " \n";
+  t += "points: size = " + std::to_string(kept.size()) + " \n";
+  for (std::size_t i = 0; i < kept.size(); ++i) {
+    t += "points [" + std::to_string(i + 1) + "]:\n";
+    t += "    number = " + number(kept[i].time) + " \n    value = " + number(kept[i].hz) + " \n";
+  }
+  return t;
+}
+
+void write_text_file(const std::string& text, const std::filesystem::path& path) {
   std::error_code ec;
   wave::BinaryFile file = wave::BinaryFile::open_for_writing(path, ec);
   if (ec) throw std::system_error(ec, path.string());

@@ -30,8 +30,12 @@ struct TextGrid {
 // reach xmin or xmax, so that every tier covers the whole span.
 std::string textgrid_text(const TextGrid& grid);
 
-// Writes the text to path, replacing an existing file only once complete. Throws
+// A pitch curve as the same program's PitchTier, from xmin to xmax seconds: its points in time
+// order, one per time (the last of several at the same time).
+std::string pitch_tier_text(const std::vector<PitchPoint>& points, double xmin, double xmax);
+
+// Writes text to path, replacing an existing file only once complete. Throws
 // std::system_error with the reason on failure.
-void write_textgrid(const TextGrid& grid, const std::filesystem::path& path);
+void write_text_file(const std::string& text, const std::filesystem::path& path);
 
 }  // namespace quelvara::inspection

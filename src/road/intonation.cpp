@@ -6,9 +6,14 @@
 
 namespace quelvara::road {
 
+bool plans_a_target(const Mode& mode) {
+  return !std::holds_alternative<FactorMode>(mode) && !std::holds_alternative<ContourMode>(mode);
+}
+
 prosody::MarkPlan plan_in(const prosody::MarkedSignal& marks, const Mode& mode, char pontuacao) {
-  return std::holds_alternative<FactorMode>(mode) ? prosody::plan_factor(marks, std::get<FactorMode>(mode).factor)
-                                                  : prosody::plan_contour(marks, pontuacao);
+  if (const auto* factor = std::get_if<FactorMode>(&mode)) return prosody::plan_factor(marks, factor->factor);
+  if (std::holds_alternative<ContourMode>(mode)) return prosody::plan_contour(marks, pontuacao);
+  throw std::invalid_argument("this intonation plans a prosody target, not marks");
 }
 
 Intonation reshape(std::span<const double> orig, const prosody::MarkedSignal& marks, const Mode& mode,

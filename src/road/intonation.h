@@ -1,10 +1,13 @@
 #pragma once
 // One intonation run: plan the new marks in the chosen mode, then resynthesise on them.
+#include <optional>
 #include <span>
 #include <variant>
 #include <vector>
 
 #include "prosody/planning.h"
+#include "prosody/praat_tiers.h"
+#include "prosody/prosody_target.h"
 
 namespace quelvara::road {
 
@@ -14,8 +17,24 @@ struct FactorMode {
 };
 // "Gráfica": every period replaced by the contour that the final punctuation chooses.
 struct ContourMode {};
+// "Natural": the intonation and rhythm rules of Lisbon Portuguese, on the text's stress marks.
+struct NaturalMode {};
+// A prosody given whole, as a .pho file gives it: its phones are the text.
+struct PhoMode {
+  prosody::ProsodyTarget target;
+};
+// Praat tiers on the joined signal's time axis: a PitchTier alone keeps the lengths, a
+// DurationTier alone keeps the pitch.
+struct TierMode {
+  std::optional<prosody::Tier> pitch;
+  std::optional<prosody::Tier> duration;
+};
 // The intonation type, as the main window's selector and quelvara-synth choose it.
-using Mode = std::variant<FactorMode, ContourMode>;
+using Mode = std::variant<FactorMode, ContourMode, NaturalMode, PhoMode, TierMode>;
+
+// Whether the mode asks for a prosody target (Natural, .pho, tiers) rather than for the marks
+// that "Factor" and "Gráfica" plan.
+bool plans_a_target(const Mode& mode);
 
 struct Intonation {
   std::vector<double> sinal;
@@ -25,7 +44,8 @@ struct Intonation {
   bool mark_count_mismatch = false;   // analysis and synthesis mark counts differ
 };
 
-// The marks in mode (the contour of pontuacao for ContourMode).
+// The marks in mode, "Factor" or "Gráfica" (the contour of pontuacao); std::invalid_argument
+// for a mode that plans a target.
 prosody::MarkPlan plan_in(const prosody::MarkedSignal& marks, const Mode& mode, char pontuacao);
 
 // Plans in mode and resynthesises orig on the plan.

@@ -31,14 +31,28 @@ prosody::MarkedSignal marked_signal(const synthesis::Joined& joined) {
 }
 
 PlannedRoad plan_road(std::string_view texto, const Mode& mode, const synthesis::UnitReader& reader,
-                      const std::filesystem::path& database_root, const synthesis::UnitLength& unit_length) {
+                      const std::filesystem::path& database_root, const synthesis::UnitLength& unit_length,
+                      const synthesis::UnitIndex* index) {
   PlannedRoad road;
-  road.analysis = synthesis::analyse(texto, reader, database_root, unit_length);
+  if (const auto* pho = std::get_if<PhoMode>(&mode)) {
+    std::vector<std::string> phones;
+    for (const auto& phone : pho->target.phones) phones.push_back(phone.phone);
+    road.analysis = synthesis::analyse(synthesis::reading_of_phones(phones), reader, database_root, unit_length);
+  } else {
+    road.analysis = synthesis::analyse(texto, reader, database_root, unit_length);
+  }
   if (road.analysis.status != synthesis::Analysis::Status::ok) return road;
 
   const auto& joined = road.analysis.joined;
   if (joined.pitch.size() != joined.orig.size() || joined.vzmto.size() != joined.orig.size()) {
     throw std::invalid_argument("pitch and vzmto differ in length");
+  }
+  road.fronteiras = synthesis::unit_boundaries(road.analysis.reading, joined.limdf, index);
+  if (plans_a_target(mode)) {
+    road.target = plan_target_run(mode, marked_signal(joined),
+                                  phone_layout(road.analysis.reading, joined.limdf, road.fronteiras), joined.vzmto,
+                                  road.analysis.reading.pontuacao);
+    return road;
   }
   road.plan = plan_in(marked_signal(joined), mode, road.analysis.reading.pontuacao);
   if (road.plan.placeholder_mismatch) road.diagnostics.emplace_back(prosody::mark_count_message);
@@ -49,22 +63,36 @@ PlannedRoad plan_road(std::string_view texto, const Mode& mode, const synthesis:
 }
 
 void make_signal(const PlannedRoad& road, const prosody::StretchSink& take) {
+  if (road.target) {
+    prosody::resynthesize_steps(road.analysis.joined.orig, road.target->plan.steps, road.target->plan.length, take);
+    return;
+  }
   prosody::resynthesize_in_stretches(road.analysis.joined.orig, road.plan.analysis_marks, road.plan.synthesis_marks,
                                      road.plan.synthesis_length, take);
 }
 
 RoadResult run_road(std::string_view texto, const Mode& mode, const synthesis::UnitReader& reader,
-                    const std::filesystem::path& database_root, const synthesis::UnitLength& unit_length) {
-  PlannedRoad road = plan_road(texto, mode, reader, database_root, unit_length);
+                    const std::filesystem::path& database_root, const synthesis::UnitLength& unit_length,
+                    const synthesis::UnitIndex* index) {
+  PlannedRoad road = plan_road(texto, mode, reader, database_root, unit_length, index);
   RoadResult result;
+  if (road.analysis.status == synthesis::Analysis::Status::ok) {
+    result.sinal.reserve(road.length());
+    make_signal(road, [&result](std::span<const double> stretch) {
+      result.sinal.insert(result.sinal.end(), stretch.begin(), stretch.end());
+    });
+    if (road.target) {
+      result.analysis_marks = road.target->plan.analysis_marks();
+      result.synthesis_marks = road.target->plan.synthesis_marks();
+    } else {
+      result.analysis_marks = std::move(road.plan.analysis_marks);
+      result.synthesis_marks = std::move(road.plan.synthesis_marks);
+    }
+  }
   result.analysis = std::move(road.analysis);
+  result.fronteiras = std::move(road.fronteiras);
+  result.target = std::move(road.target);
   result.diagnostics = std::move(road.diagnostics);
-  if (result.analysis.status != synthesis::Analysis::Status::ok) return result;
-  result.sinal = prosody::resynthesize(result.analysis.joined.orig, road.plan.analysis_marks,
-                                       road.plan.synthesis_marks, road.plan.synthesis_length)
-                     .sinal;
-  result.analysis_marks = std::move(road.plan.analysis_marks);
-  result.synthesis_marks = std::move(road.plan.synthesis_marks);
   return result;
 }
 

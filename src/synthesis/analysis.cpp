@@ -32,13 +32,19 @@ std::size_t announced_samples(const std::vector<std::filesystem::path>& files, c
 
 Analysis analyse(std::string_view texto, const UnitReader& reader,
                  const std::filesystem::path& database_root, const UnitLength& unit_length) {
-  Analysis analysis;
   auto reading = read_text(texto);
   if (!reading) {
+    Analysis analysis;
     analysis.status = Analysis::Status::empty_text;
     return analysis;
   }
-  analysis.reading = std::move(*reading);
+  return analyse(std::move(*reading), reader, database_root, unit_length);
+}
+
+Analysis analyse(Reading reading, const UnitReader& reader, const std::filesystem::path& database_root,
+                 const UnitLength& unit_length) {
+  Analysis analysis;
+  analysis.reading = std::move(reading);
   const std::vector<std::filesystem::path> files = unit_files(analysis.reading.diphones, database_root);
   if (unit_length) reserve_samples(analysis.joined, announced_samples(files, unit_length));
 

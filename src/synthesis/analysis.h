@@ -28,4 +28,8 @@ struct Analysis {
 Analysis analyse(std::string_view texto, const UnitReader& reader,
                  const std::filesystem::path& database_root, const UnitLength& unit_length = {});
 
+// The same from a reading already made (reading_of_phones).
+Analysis analyse(Reading reading, const UnitReader& reader, const std::filesystem::path& database_root,
+                 const UnitLength& unit_length = {});
+
 }  // namespace quelvara::synthesis

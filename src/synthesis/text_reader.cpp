@@ -37,6 +37,14 @@ std::vector<std::string> phones_of(const Reading& reading) {
   return phones;
 }
 
+Reading reading_of_phones(std::span<const std::string> phones) {
+  Reading reading;
+  for (const std::string& phone : phones) reading.pal += phone;
+  for (std::size_t k = 0; k + 1 < phones.size(); ++k) reading.diphones.push_back(split(phones[k] + phones[k + 1]));
+  if (!reading.diphones.empty()) reading.stress.assign(phones.size(), Stress::none);
+  return reading;
+}
+
 std::optional<Reading> read_text(std::string_view marked) {
   const MarkedText unmarked = strip_stress_marks(marked);
   const std::string_view texto = unmarked.text;

@@ -1,6 +1,7 @@
 #pragma once
 // Reading a SAMPA transcription: final punctuation and the diphone scan.
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -30,6 +31,10 @@ std::vector<std::string> phones_of(const Reading& reading);
 
 // Splits a diphone of 2 to 4 characters at the boundary between its two phones.
 Diphone split(std::string dif);
+
+// The reading of a text given as its phones (inventory symbols), each pair of neighbours
+// one diphone, without stress.
+Reading reading_of_phones(std::span<const std::string> phones);
 
 // Final punctuation, diphone scan, split and inventory search, in text order, after the stress
 // marks have been taken out. An empty text gives nullopt (it has no last character to read).

@@ -67,9 +67,9 @@ TEST(TextGridFile, ReplacesAFileWholeAndLeavesNothingWhereItCannotWrite) {
   const fs::path file = dir.path() / "a.TextGrid";
   std::ofstream(file) << "old contents that are longer than nothing at all";
   TextGrid grid{0, 1, {IntervalTier{"fones", {{0, 1, "a"}}}}};
-  write_textgrid(grid, file);
+  write_text_file(textgrid_text(grid), file);
   EXPECT_EQ(read_text(file), textgrid_text(grid));
-  EXPECT_THROW(write_textgrid(grid, dir.path() / "nada" / "a.TextGrid"), std::system_error);
+  EXPECT_THROW(write_text_file(textgrid_text(grid), dir.path() / "nada" / "a.TextGrid"), std::system_error);
   EXPECT_FALSE(fs::exists(dir.path() / "nada"));
 }
 
@@ -92,19 +92,21 @@ Snapshot small_run() {
 TEST(Export, WritesBothSignalsWithTheirAnnotations) {
   quelvara::testing::TempDir dir;
   const auto names = export_snapshot(small_run(), dir.path() / "voz.TextGrid");
-  ASSERT_EQ(names.size(), 4u);
+  ASSERT_EQ(names.size(), 6u);
   EXPECT_EQ(names[0], dir.path() / "voz-orig.wav");
+  EXPECT_EQ(names[5], dir.path() / "voz-sinal.PitchTier");
   EXPECT_EQ(frames_of(names[0]), 6);
-  EXPECT_EQ(frames_of(names[2]), 4);
+  EXPECT_EQ(frames_of(names[3]), 4);
   const std::string joined = read_text(names[1]);
   EXPECT_EQ(all(joined, "name = \"([^\"]+)\""),
             (std::vector<std::string>{"difones", "fones", "marcas", "marcas_analise"}));
   EXPECT_EQ(all(joined, "points: size = ([0-9]+)"), (std::vector<std::string>{"2", "4"}));
   // The last mark of the plan, one past the end, is the end of the signal.
   EXPECT_EQ(all(joined, "number = ([^ ]+) ").back(), all(joined, "\nxmax = ([^ ]+) ").front());
-  const std::string result = read_text(names[3]);
-  EXPECT_EQ(all(result, "name = \"([^\"]+)\""), (std::vector<std::string>{"marcas_sintese"}));
+  const std::string result = read_text(names[4]);
+  EXPECT_EQ(all(result, "name = \"([^\"]+)\""), (std::vector<std::string>{"fones", "marcas_sintese"}));
   EXPECT_EQ(all(result, "points: size = ([0-9]+)"), (std::vector<std::string>{"4"}));
+  EXPECT_EQ(read_text(names[2]).rfind("File type = \"ooTextFile\"\nObject class = \"PitchTier\"\n\n", 0), 0u);
 }
 
 TEST(Export, WithoutAResultOnlyTheJoinedSignalIsWritten) {
@@ -112,7 +114,8 @@ TEST(Export, WithoutAResultOnlyTheJoinedSignalIsWritten) {
   Snapshot s = small_run();
   s.result.reset();
   const auto names = export_snapshot(s, dir.path() / "voz");
-  EXPECT_EQ(names, (std::vector<fs::path>{dir.path() / "voz-orig.wav", dir.path() / "voz-orig.TextGrid"}));
+  EXPECT_EQ(names, (std::vector<fs::path>{dir.path() / "voz-orig.wav", dir.path() / "voz-orig.TextGrid",
+                                          dir.path() / "voz-orig.PitchTier"}));
   EXPECT_FALSE(fs::exists(dir.path() / "voz-sinal.wav"));
 }
 
