@@ -12,6 +12,7 @@
 
 #include "cli/database_folder.h"
 #include "cli/parse_errors.h"
+#include "cli/prosody_input.h"
 #include "cli/spelling_input.h"
 #include "cli/usage.h"
 #include "cli/write_failures.h"
@@ -51,11 +52,14 @@ struct Options {
   bool bd_given = false;  // --bd, else the folder the data lookup finds
   std::optional<std::string> factor_text;
   bool grafica = false;
+  bool natural = false;
+  cli::ProsodyFiles prosody;
+  std::optional<std::string> write_pho;  // where to write the prosody of the run
   bool segment = false;
   bool pt = false;  // the texts are Portuguese spelling, transcribed first
   std::optional<std::string> output;
   std::optional<std::string> textgrid;  // base name of the export for annotation
-  std::string texto;
+  std::optional<std::string> texto;  // absent with --pho, whose phones are the text
   bool batch() const { return texto == "-"; }  // one text per line of standard input
 };
 
@@ -187,7 +191,7 @@ std::string batch_name(const std::string& output, std::size_t n) {
 // One text, from reading to the file. Every failure is reported with where (the line of a
 // batch); the status tells whether the file was written.
 int synthesize_one(const Options& options, const road::Mode& mode, const std::string& texto,
-                   const std::string& output, const std::string& where) {
+                   const std::string& output, const std::string& where, const synthesis::UnitIndex* index) {
   if (texto.size() > longest_text) {
     say(too_long_message(where));
     return exit_failure;
@@ -197,20 +201,25 @@ int synthesize_one(const Options& options, const road::Mode& mode, const std::st
     // The unit files' lengths are told first, so that the joined rows are reserved once.
     const synthesis::UnitReader read = runtime::read_unit_file;
     const synthesis::UnitLength length = runtime::unit_file_length;
-    if (options.textgrid) {  // the export needs the new signal whole
-      const auto result = road::run_road(texto, mode, read, options.bd, length);
+    if (options.textgrid || options.write_pho) {  // the exports need the new signal whole
+      const auto result = road::run_road(texto, mode, read, options.bd, length, index);
       if (!report(result.analysis, result.diagnostics, options.bd, where)) return exit_failure;
       write_wave(wave::SampleView::row(result.sinal), output);
-      doing = "exportar para «" + *options.textgrid + "»";
-      inspection::export_snapshot(inspection::snapshot_of(result, mode), *options.textgrid,
-                                  [&](const std::string&) { say(cli::clipping_warning(*options.textgrid)); });
+      if (options.textgrid) {
+        doing = "exportar para «" + *options.textgrid + "»";
+        inspection::export_snapshot(inspection::snapshot_of(result, mode), *options.textgrid,
+                                    [&](const std::string&) { say(cli::clipping_warning(*options.textgrid)); });
+      }
+      if (options.write_pho) {
+        doing = "escrever a prosódia em «" + *options.write_pho + "»";
+        cli::write_prosody(result, mode, texto, *options.write_pho);
+      }
       return exit_ok;
     }
     // Otherwise the new signal is made while it is written, and never held whole.
-    const auto road = road::plan_road(texto, mode, read, options.bd, length);
+    const auto road = road::plan_road(texto, mode, read, options.bd, length, index);
     if (!report(road.analysis, road.diagnostics, options.bd, where)) return exit_failure;
-    write_wave(wave::MadeRow{road.plan.synthesis_length,
-                             [&road](const wave::StretchSink& take) { road::make_signal(road, take); }},
+    write_wave(wave::MadeRow{road.length(), [&road](const wave::StretchSink& take) { road::make_signal(road, take); }},
                output);
     return exit_ok;
   } catch (const wave::WavError& e) {
@@ -227,10 +236,17 @@ int synthesize_one(const Options& options, const road::Mode& mode, const std::st
 
 // Refuses, with its reason, a combination of options that names no single task.
 void validate(const Options& options) {
-  if (options.segment && (options.factor_text || options.grafica))
-    throw UsageError{"--segment não sintetiza: não o junte a --factor ou --grafica"};
-  if (!options.segment && options.factor_text.has_value() == options.grafica)
-    throw UsageError{"escolha a entoação: --factor F ou --grafica"};
+  const int modes = options.factor_text.has_value() + options.grafica + options.natural +
+                    options.prosody.pho.has_value() + (options.prosody.pitch_tier || options.prosody.duration_tier);
+  const bool pho = options.prosody.pho.has_value();
+  if (options.segment && modes > 0)
+    throw UsageError{"--segment não sintetiza: não o junte a uma entoação (--factor, --grafica, --natural, --pho, "
+                     "--pitch-tier, --duration-tier)"};
+  if (!options.segment && modes != 1)
+    throw UsageError{"escolha uma entoação: --factor F, --grafica, --natural, --pho FICHEIRO, ou --pitch-tier e/ou "
+                     "--duration-tier"};
+  if (pho && options.texto) throw UsageError{"com --pho, os fones vêm do ficheiro: não indique TEXTO"};
+  if (pho && options.pt) throw UsageError{"--pho já dá os fones: não o junte a --pt"};
   if (!options.segment && !options.output)
     throw UsageError{"indique o ficheiro de saída com -o FICHEIRO (ou -o - para a saída padrão)"};
   if (!options.segment && options.output->empty())
@@ -239,6 +255,9 @@ void validate(const Options& options) {
   if (options.textgrid && (batch || options.segment))
     throw UsageError{"--textgrid exporta um só texto: não o junte a --segment nem a TEXTO «-»"};
   if (options.textgrid && options.textgrid->empty()) throw UsageError{"o nome dado a --textgrid está vazio"};
+  if (options.write_pho && (batch || options.segment))
+    throw UsageError{"--write-pho escreve a prosódia de um só texto: não o junte a --segment nem a TEXTO «-»"};
+  if (options.write_pho && options.write_pho->empty()) throw UsageError{"o nome dado a --write-pho está vazio"};
   if (!batch && !options.segment && *options.output != "-" && names_a_folder(*options.output))
     throw UsageError{"«" + *options.output + "» é uma pasta: com um só texto, -o tem de ser o nome de um ficheiro"};
   if (batch && !options.segment) {
@@ -247,14 +266,24 @@ void validate(const Options& options) {
     if (out == "-" || (out.find("{n}") == std::string::npos && !folder))
       throw UsageError{"com TEXTO «-», -o tem de ser uma pasta ou um padrão com {n}"};
   }
-  if (!batch && !options.pt && options.texto.empty()) throw UsageError{empty_text};
-  if (!batch && options.texto.size() > longest_text) throw UsageError{too_long_message("")};
+  if (!batch && !pho && !options.pt && options.texto->empty()) throw UsageError{empty_text};
+  if (!batch && !pho && options.texto->size() > longest_text) throw UsageError{too_long_message("")};
+}
+
+// The intonation the options ask for, once its files have been read; nullopt after saying
+// what is wrong with them.
+std::optional<road::Mode> chosen_mode(const Options& options) {
+  if (options.factor_text) return road::Mode(road::FactorMode{parse_factor(*options.factor_text)});
+  if (options.natural) return road::Mode(road::NaturalMode{});
+  if (options.prosody.any()) return cli::prosody_mode(options.prosody, [](const std::string& line) { say(line); });
+  return road::Mode(road::ContourMode{});
 }
 
 int run(const Options& options) {
   validate(options);
-  road::Mode mode = road::ContourMode{};
-  if (options.factor_text) mode = road::FactorMode{parse_factor(*options.factor_text)};
+  const std::optional<road::Mode> chosen = options.segment ? road::Mode(road::ContourMode{}) : chosen_mode(options);
+  if (!chosen) return exit_failure;
+  const road::Mode& mode = *chosen;
 
   if (!options.segment) {
     if (const std::string problem = cli::database_problem(options.bd, options.bd_given); !problem.empty()) {
@@ -270,11 +299,23 @@ int run(const Options& options) {
     }
   }
 
+  // The phones' real boundaries, for the prosody targets and the exports; without the index
+  // they run between the units' middles.
+  std::optional<synthesis::UnitIndex> index;
+  if (!options.segment && (road::plans_a_target(mode) || options.textgrid || options.write_pho)) {
+    index = synthesis::UnitIndex::read(options.bd);
+    if (!index)
+      say(std::string("aviso: a base de dados não tem índice (") + synthesis::unit_index_name +
+          "): os fones vão do meio de um difone ao meio do seguinte");
+  }
+  const synthesis::UnitIndex* boundaries = index ? &*index : nullptr;
+
+  if (!options.texto) return synthesize_one(options, mode, "", *options.output, "", boundaries);  // --pho
   if (!options.batch()) {
-    const auto texto = sampa_of(options, options.texto, "");
+    const auto texto = sampa_of(options, *options.texto, "");
     if (!texto) return exit_failure;
     if (options.segment) return print_segmentation(*texto, "") ? exit_ok : exit_failure;
-    return synthesize_one(options, mode, *texto, *options.output, "");
+    return synthesize_one(options, mode, *texto, *options.output, "", boundaries);
   }
 
   // A failing line is reported with its number, and the next line is made all the same.
@@ -294,7 +335,7 @@ int run(const Options& options) {
       status = exit_failure;
     } else if (options.segment) {
       if (!print_segmentation(*texto, where)) status = exit_failure;
-    } else if (synthesize_one(options, mode, *texto, batch_name(*options.output, n), where) != exit_ok) {
+    } else if (synthesize_one(options, mode, *texto, batch_name(*options.output, n), where, boundaries) != exit_ok) {
       status = exit_failure;
     }
   }
@@ -344,7 +385,12 @@ int main(int argc, char** argv) {
   app.add_option("-o", options.output);
   app.add_option("--textgrid", options.textgrid);
   app.add_flag("--pt", options.pt);
-  app.add_option("texto", options.texto)->required();
+  app.add_flag("--natural", options.natural);
+  app.add_option("--pho", options.prosody.pho);
+  app.add_option("--pitch-tier", options.prosody.pitch_tier);
+  app.add_option("--duration-tier", options.prosody.duration_tier);
+  app.add_option("--write-pho", options.write_pho);
+  app.add_option("texto", options.texto);
 
   try {
     app.parse(argc, argv);
@@ -360,6 +406,7 @@ int main(int argc, char** argv) {
   }
   if (const std::string leftover = cli::leftover_message(app.remaining()); !leftover.empty())
     return usage_error(leftover);
+  if (!options.texto && !options.prosody.pho) return usage_error(cli::missing_text_message);
   options.bd_given = !bd.empty();
   options.bd = options.bd_given ? fs::path(bd) : cli::default_database_folder();
 

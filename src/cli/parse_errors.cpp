@@ -20,9 +20,6 @@ bool contains(std::string_view text, std::string_view part) { return text.find(p
 
 std::string parse_error_message(const CLI::ParseError& error) {
   const std::string_view message = error.what();
-  if (dynamic_cast<const CLI::RequiredError*>(&error))
-    return "falta o TEXTO: a transcrição SAMPA (ou, com --pt, o texto em português), ou «-» para ler "
-           "um texto por linha da entrada padrão";
   if (dynamic_cast<const CLI::ArgumentMismatch*>(&error)) {
     const std::string option = option_of(message, ":");
     if (contains(message, "missing")) return "falta o valor de " + option;

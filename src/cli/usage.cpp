@@ -7,7 +7,7 @@ namespace quelvara::cli::usage {
 
 const std::string_view summary = "sintetizador de fala do português europeu por concatenação de difones";
 
-const std::string_view synopsis = "[OPÇÕES] TEXTO";
+const std::string_view synopsis = "[OPÇÕES] TEXTO, ou [OPÇÕES] --pho FICHEIRO";
 
 const std::vector<std::string_view> description = {
     "Lê uma transcrição SAMPA (os 46 fones, terminada opcionalmente por «.», «!» ou «?»), corta-a "
@@ -18,6 +18,13 @@ const std::vector<std::string_view> description = {
     "lê um texto por linha da entrada padrão e grava um ficheiro por linha; uma linha que falha é "
     "indicada pelo seu número e as seguintes são feitas na mesma. Cada texto tem no máximo 10000 "
     "caracteres: um texto longo vai por linhas.",
+    "A entoação «Natural» segue as regras do português de Lisboa: um acento no início da frase, a "
+    "declinação e uma descida na última sílaba tónica, que numa pergunta sobe depois na última "
+    "sílaba; vogais tónicas mais longas, 6, @ e u átonos breves, a última sílaba antes de uma pausa "
+    "alongada. O acento escreve-se no TEXTO: \" antes de um fone marca como tónica a sílaba da vogal "
+    "seguinte, % o acento secundário (_s6\"patu_.). Sem marcas de acento só vale a forma da frase: a "
+    "descida ou subida na última vogal plena, o alongamento final e as pausas. «Factor» e «Gráfica» "
+    "ignoram as marcas.",
 };
 
 const Item argument = {"TEXTO", "",
@@ -27,13 +34,25 @@ const Item argument = {"TEXTO", "",
 const std::vector<Item> options = {
     {"--factor", "F", "entoação «Factor»: divide cada período vozeado por F (0.5 a 2)"},
     {"--grafica", "", "entoação «Gráfica»: contorno fixo escolhido pela pontuação final"},
+    {"--natural", "", "entoação e ritmo «Natural», sobre as marcas de acento do TEXTO"},
+    {"--pho", "FICHEIRO",
+     "a prosódia de um ficheiro .pho («-» para a entrada padrão): um fone por linha, a duração em ms "
+     "e pares posição (% do fone) e frequência (Hz), «;» antes de um comentário; os fones do "
+     "ficheiro são o texto, e não se dá TEXTO"},
+    {"--pitch-tier", "FICHEIRO",
+     "a altura de um PitchTier do Praat (texto, longo ou curto), com os tempos no eixo do sinal "
+     "concatenado (BASE-orig.wav de --textgrid); sozinho mantém as durações"},
+    {"--duration-tier", "FICHEIRO",
+     "as durações de um DurationTier do Praat, no mesmo eixo; sozinho mantém a altura da voz"},
+    {"--write-pho", "FICHEIRO", "escreve a prosódia do resultado, em qualquer entoação, num ficheiro .pho"},
     {"-o", "FICHEIRO",
      "o ficheiro WAVE a escrever («-» para a saída padrão; sem «.» no nome junta-se .wav); com "
      "TEXTO «-», uma pasta (ficheiros N.wav) ou um padrão em que {n} é o número da linha"},
     {"--textgrid", "BASE",
-     "exporta também para anotação: BASE-orig.wav e BASE-orig.TextGrid (o sinal concatenado, com "
-     "difones, fones e marcas) e BASE-sinal.wav e BASE-sinal.TextGrid (o resultado e as suas "
-     "marcas); a pasta de BASE tem de existir"},
+     "exporta também para anotação: BASE-orig.wav, BASE-orig.TextGrid e BASE-orig.PitchTier (o "
+     "sinal concatenado, com difones, fones, marcas e altura) e BASE-sinal.wav, BASE-sinal.TextGrid "
+     "e BASE-sinal.PitchTier (o resultado, com os seus fones, marcas e a altura planeada); a pasta de "
+     "BASE tem de existir"},
     {"--pt", "", "TEXTO em português (ortografia): é transcrito em SAMPA antes da síntese"},
     {"--segment", "",
      "mostra os difones do texto, com os números dos fones e os ficheiros das unidades, sem "
@@ -74,6 +93,11 @@ const std::vector<Item> examples = {
      "grava voz.wav e exporta os dois sinais, com os seus TextGrids, para o Praat em analise/"},
     {"quelvara-synth --pt --grafica -o voz \"Bom dia, Lisboa!\"", "",
      "transcreve o português escrito em SAMPA e sintetiza-o"},
+    {"quelvara-synth --natural -o voz --write-pho voz.pho '_6\"kaz6\"bEl6_.'", "",
+     "entoação «Natural» e a sua prosódia em voz.pho"},
+    {"quelvara-synth --pho voz.pho -o voz2", "", "a prosódia de voz.pho, dita de novo"},
+    {"quelvara-synth --pitch-tier voz.PitchTier -o voz3 '_6\"kaz6\"bEl6_.'", "",
+     "a altura desenhada no Praat sobre voz-orig.wav"},
     {"quelvara-synth --segment _p6~w_!", "", "mostra os difones e os ficheiros das suas unidades"},
     {"quelvara-synth --pt --segment \"Muito obrigado.\"", "", "mostra a transcrição e os seus difones"},
 };

@@ -1,6 +1,10 @@
 #include "inspection/record_of_run.h"
 
+#include <algorithm>
+#include <cmath>
+
 #include "prosody/planning.h"
+#include "prosody/prosody_file.h"
 #include "road/road.h"
 
 namespace quelvara::inspection {
@@ -38,6 +42,31 @@ std::vector<PitchPoint> curve_points(const prosody::ProsodyTarget& target) {
   std::vector<PitchPoint> points;
   for (const prosody::CurvePoint& p : prosody::pitch_curve(target)) points.push_back({p.ms / 1000, p.hz});
   return points;
+}
+
+prosody::ProsodyTarget result_prosody(const Snapshot& s) {
+  const auto rounded = [](double x, double per) { return std::round(x * per) / per; };
+  const std::vector<Interval> phones = result_phone_intervals(s);
+  prosody::ProsodyTarget target;
+  for (std::size_t k = 0; k < phones.size(); ++k) {
+    std::string phone = phones[k].label;
+    const bool marked = phone.size() > 1 && (phone.front() == synthesis::primary_stress_mark ||
+                                             phone.front() == synthesis::secondary_stress_mark);
+    if (marked) phone.erase(0, 1);
+    target.phones.push_back({std::move(phone), std::max(rounded(1000 * (phones[k].end - phones[k].start), 1000), 0.001),
+                             k < s.acentos.size() ? s.acentos[k] : synthesis::Stress::none, {}});
+  }
+  if (phones.empty()) return target;
+  for (const PitchPoint& point : planned_pitch(s)) {
+    const auto after = std::upper_bound(phones.begin(), phones.end(), point.time,
+                                        [](double t, const Interval& i) { return t < i.start; });
+    const auto k = static_cast<std::size_t>(std::max<std::ptrdiff_t>(after - phones.begin() - 1, 0));
+    const double span = phones[k].end - phones[k].start;
+    const double position = span > 0 ? std::clamp(100 * (point.time - phones[k].start) / span, 0.0, 100.0) : 0.0;
+    const double hz = std::clamp(point.hz, prosody::lowest_hz, prosody::highest_hz);
+    target.phones[k].pitch.push_back({rounded(position, 100), rounded(hz, 100)});
+  }
+  return target;
 }
 
 Snapshot snapshot_of(const road::RoadResult& run, const road::Mode& mode) {

@@ -29,6 +29,11 @@ const char* mode_name(const road::Mode& mode);
 // The F0 curve of a prosody target, in seconds of the result.
 std::vector<PitchPoint> curve_points(const prosody::ProsodyTarget& target);
 
+// The prosody a result has: each phone's length in it and its planned pitch, each point in
+// the phone that holds it (lengths to a microsecond, positions and Hz to a hundredth), as a
+// .pho file can hold it. Needs snapshot.result.
+prosody::ProsodyTarget result_prosody(const Snapshot& snapshot);
+
 // A successful run of the road in mode.
 Snapshot snapshot_of(const road::RoadResult& run, const road::Mode& mode);
 

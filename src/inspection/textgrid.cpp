@@ -85,10 +85,12 @@ std::string textgrid_text(const TextGrid& grid) {
 std::string pitch_tier_text(const std::vector<PitchPoint>& points, double xmin, double xmax) {
   std::vector<PitchPoint> sorted = points;
   std::stable_sort(sorted.begin(), sorted.end(), [](const PitchPoint& a, const PitchPoint& b) { return a.time < b.time; });
+  // A tier holds one point per time: a jump in the curve (two points at one time) becomes a
+  // step a microsecond long.
   std::vector<PitchPoint> kept;
-  for (const PitchPoint& p : sorted) {
-    if (!kept.empty() && kept.back().time == p.time) kept.back() = p;
-    else kept.push_back(p);
+  for (PitchPoint p : sorted) {
+    if (!kept.empty() && p.time <= kept.back().time) p.time = kept.back().time + 1e-6;
+    kept.push_back(p);
   }
   std::string t = "File type = \"ooTextFile\"\nObject class = \"PitchTier\"\n\n";
   t += "xmin = " + number(xmin) + " \nxmax = " + number(xmax) + " \n";

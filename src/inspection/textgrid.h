@@ -31,7 +31,7 @@ struct TextGrid {
 std::string textgrid_text(const TextGrid& grid);
 
 // A pitch curve as the same program's PitchTier, from xmin to xmax seconds: its points in time
-// order, one per time (the last of several at the same time).
+// order, a microsecond apart where several share a time.
 std::string pitch_tier_text(const std::vector<PitchPoint>& points, double xmin, double xmax);
 
 // Writes text to path, replacing an existing file only once complete. Throws

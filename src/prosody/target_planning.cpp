@@ -10,12 +10,18 @@ namespace {
 constexpr double sample_rate = 22050;
 
 // The marks the periods are cut at: the pitch marks of the voiced stretches and, between
-// them, pseudo-marks that cut the unvoiced stretches into pieces of about one period. A
-// stop's release starts a piece of its own, so that no window of its closure reaches into it.
+// them, pseudo-marks that cut the unvoiced stretches into pieces of about one period. A phone
+// boundary and a stop's release start a piece of their own, so that no window of its closure
+// reaches into the burst, and so that the planner can put them exactly where they belong.
 struct Grid {
   std::vector<Position> marks;   // 0-based, ascending
   std::vector<bool> voiced;      // a pitch mark inside a voiced run
   std::vector<Position> left, right, period;
+  // Whether a mark opens a stretch of the other kind (voiced or not), a phone or a stop's
+  // release: its left period then belongs to what came before, which must not be repeated.
+  std::vector<bool> anchor;
+  // The first anchor after each mark; marks.size() when none follows.
+  std::vector<std::size_t> next_anchor;
 };
 
 Grid make_grid(const JoinedPhones& joined) {
@@ -33,10 +39,14 @@ Grid make_grid(const JoinedPhones& joined) {
     if (mark != first) covered.emplace_back(*first - 1, std::min(run.last, size));
   }
 
-  std::vector<Position> cuts;  // where an unvoiced piece must begin
-  for (std::size_t k = 0; k < joined.releases.size(); ++k)
+  // Where an unvoiced piece must begin: at each phone boundary and each stop's release.
+  std::vector<Position> cuts;
+  for (std::size_t k = 0; k < joined.releases.size(); ++k) {
+    if (k > 0) cuts.push_back(static_cast<Position>(joined.bounds[k]));
     if (joined.releases[k] > joined.bounds[k] && joined.releases[k] < joined.bounds[k + 1])
       cuts.push_back(static_cast<Position>(joined.releases[k]));
+  }
+  cuts.erase(std::unique(cuts.begin(), cuts.end()), cuts.end());
 
   Grid grid;
   const auto add_piece = [&](Position from, Position to) {
@@ -75,6 +85,12 @@ Grid make_grid(const JoinedPhones& joined) {
     grid.left[i] = i > 0 ? grid.marks[i] - grid.marks[i - 1] : grid.marks[i];
     grid.right[i] = i + 1 < n ? grid.marks[i + 1] - grid.marks[i] : size - grid.marks[i];
   }
+  grid.anchor.assign(n, false);
+  grid.next_anchor.assign(n, n);
+  for (std::size_t i = n; i-- > 1;) {
+    grid.anchor[i] = grid.voiced[i] != grid.voiced[i - 1] || std::binary_search(cuts.begin(), cuts.end(), grid.marks[i]);
+    grid.next_anchor[i - 1] = grid.anchor[i] ? i : grid.next_anchor[i];
+  }
   for (std::size_t i = 0; i < n; ++i) {
     // A voiced mark's own period: to the next voiced mark, else from the one before.
     Position period = grid.right[i];
@@ -86,14 +102,14 @@ Grid make_grid(const JoinedPhones& joined) {
 
 // The time map from the new signal back to the joined one: linear inside each piece, the
 // pieces being the phones and, in a stop that is long enough, its closure and its release.
-// A piece may say which marks it may take its periods from.
+// A piece takes its periods from its own marks, so that each phone's sound stays inside it.
 struct Piece {
   double result_start, result_end;
   double orig_start, orig_end;
   Position lowest, highest;  // marks allowed: lowest <= mark < highest
 };
 
-std::vector<Piece> time_map(const JoinedPhones& joined, const ProsodyTarget& target, Position size) {
+std::vector<Piece> time_map(const JoinedPhones& joined, const ProsodyTarget& target) {
   std::vector<Piece> pieces;
   double at = 0;
   for (std::size_t k = 0; k < target.phones.size(); ++k) {
@@ -102,19 +118,30 @@ std::vector<Piece> time_map(const JoinedPhones& joined, const ProsodyTarget& tar
     const double release = static_cast<double>(joined.releases[k]);
     const double length = target.phones[k].length_ms * samples_per_ms;
     const double kept = end - release;
+    const auto first = static_cast<Position>(joined.bounds[k]);
+    const auto last = static_cast<Position>(joined.bounds[k + 1]);
     if (release > start && kept > 0 && length > kept) {
       const auto cut = static_cast<Position>(joined.releases[k]);
-      pieces.push_back({at, at + length - kept, start, release, 0, cut});
-      pieces.push_back({at + length - kept, at + length, release, end, cut, size + 1});
+      pieces.push_back({at, at + length - kept, start, release, first, cut});
+      pieces.push_back({at + length - kept, at + length, release, end, cut, last});
     } else {
-      pieces.push_back({at, at + length, start, end, 0, size + 1});
+      pieces.push_back({at, at + length, start, end, first, last});
     }
     at += length;
   }
   return pieces;
 }
 
-// The grid mark nearest to sample among those the piece allows (any mark when it allows none).
+// Where a sample of the joined signal falls in the new one.
+double forward(const std::vector<Piece>& pieces, double sample) {
+  auto piece = std::find_if(pieces.begin(), pieces.end(), [&](const Piece& p) { return sample < p.orig_end; });
+  if (piece == pieces.end()) return pieces.empty() ? 0.0 : pieces.back().result_end;
+  const double span = piece->orig_end - piece->orig_start;
+  const double fraction = span > 0 ? std::clamp((sample - piece->orig_start) / span, 0.0, 1.0) : 0.0;
+  return piece->result_start + fraction * (piece->result_end - piece->result_start);
+}
+
+// The grid mark nearest to sample among those of the piece (any mark when it holds none).
 std::size_t nearest_mark(const Grid& grid, double sample, const Piece& piece) {
   const auto& m = grid.marks;
   auto low = std::lower_bound(m.begin(), m.end(), piece.lowest);
@@ -158,9 +185,8 @@ TargetPlan plan_target(const JoinedPhones& joined, const ProsodyTarget& target) 
     if (!(target.phones[k].length_ms >= 0)) throw std::invalid_argument("a phone of negative length");
   }
 
-  const auto size = static_cast<Position>(joined.signal.length);
   const Grid grid = make_grid(joined);
-  const std::vector<Piece> pieces = time_map(joined, target, size);
+  const std::vector<Piece> pieces = time_map(joined, target);
   const std::vector<CurvePoint> curve = pitch_curve(target);
 
   TargetPlan plan;
@@ -168,16 +194,40 @@ TargetPlan plan_target(const JoinedPhones& joined, const ProsodyTarget& target) 
   plan.length = static_cast<std::size_t>(std::llround(total));
   if (grid.marks.empty()) return plan;
   std::size_t piece = 0;
+  double previous = 0;            // the time of the last step
+  std::size_t last = grid.marks.size();  // its mark
   for (double t = 0;;) {
-    const Position target_sample = std::llround(t);
-    if (target_sample >= static_cast<Position>(plan.length)) break;
+    if (std::llround(t) >= static_cast<Position>(plan.length)) break;
     while (piece + 1 < pieces.size() && t >= pieces[piece].result_end) ++piece;
     const Piece& p = pieces[piece];
     const double span = p.result_end - p.result_start;
     const double fraction = span > 0 ? std::clamp((t - p.result_start) / span, 0.0, 1.0) : 0.0;
     const double sample = p.orig_start + fraction * (p.orig_end - p.orig_start);
-    const std::size_t i = nearest_mark(grid, sample, p);
+    std::size_t i = nearest_mark(grid, sample, p);
+    // Where voicing starts or stops, or a burst begins, the sound changes at a mark: that mark
+    // goes exactly where it falls in time, the step before it growing or shrinking by at most
+    // half, so that such phone boundaries come out where the target puts them.
+    if (last < grid.marks.size()) {
+      const std::size_t anchor = grid.next_anchor[last];
+      if (anchor < grid.marks.size()) {
+        const double at = forward(pieces, static_cast<double>(grid.marks[anchor]));
+        if (at <= t + (t - previous) / 2) {
+          i = anchor;
+          t = std::max(at, previous + 1);
+          if (std::llround(t) >= static_cast<Position>(plan.length)) break;
+        } else if (i >= anchor) {
+          i = anchor - 1;  // not before its time
+        }
+      }
+      // An anchor is used once: what comes on when it is used again comes from after it.
+      if (i == last && grid.anchor[i] && i + 1 < grid.marks.size() && i + 1 != anchor &&
+          grid.marks[i + 1] < p.highest)
+        ++i;
+    }
+    const Position target_sample = std::llround(t);
     plan.steps.push_back({grid.marks[i] + 1, grid.left[i], grid.right[i], target_sample + 1});
+    previous = t;
+    last = i;
 
     double step = static_cast<double>(grid.period[i]);
     if (grid.voiced[i] && !curve.empty()) {
@@ -201,9 +251,13 @@ double carried_position(std::span<const Position> analysis_marks, std::span<cons
       std::upper_bound(marks.begin(), marks.end(), sample, [](double x, Position m) { return x < static_cast<double>(m - 1); }) -
       marks.begin());
   if (after == 0) return s(0) - (a(0) - sample);
-  if (after == n) return s(n - 1) + (sample - a(n - 1));
-  const std::size_t before = after - 1;
-  return s(before) + (sample - a(before)) * (s(after) - s(before)) / (a(after) - a(before));
+  // A mark used several times: the sample on it is first heard where it is first used, what
+  // follows it once its last use gives way to the next mark.
+  const std::size_t last = after - 1;
+  const auto first = static_cast<std::size_t>(std::lower_bound(marks.begin(), marks.end(), marks[last]) - marks.begin());
+  if (sample == a(last)) return s(first);
+  if (after == n) return s(last) + (sample - a(last));
+  return s(last) + (sample - a(last)) * (s(after) - s(last)) / (a(after) - a(last));
 }
 
 }  // namespace quelvara::prosody

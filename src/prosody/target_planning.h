@@ -12,8 +12,9 @@
 
 namespace quelvara::prosody {
 
-// The spacing of the pseudo-marks in unvoiced stretches: about one period of the voice.
-inline constexpr std::ptrdiff_t unvoiced_spacing = 170;
+// The spacing of the pseudo-marks in unvoiced stretches: two periods of the voice, so that
+// noise repeated to stretch it does not buzz at a pitch of its own.
+inline constexpr std::ptrdiff_t unvoiced_spacing = 340;
 
 // The joined signal as the planner reads it.
 struct JoinedPhones {
@@ -38,8 +39,9 @@ struct TargetPlan {
 TargetPlan plan_target(const JoinedPhones& joined, const ProsodyTarget& target);
 
 // Where a sample of the joined signal (0-based, fractional) lands in the new one: carried
-// linearly between the analysis marks and the synthesis marks they moved to (pairs in order;
-// analysis marks ascending, repeats allowed).
+// linearly between the analysis marks and the synthesis marks they moved to (pairs in order,
+// analysis marks ascending). Of a mark used several times, its own sample is heard first where
+// it is first used, and what follows it from its last use on.
 double carried_position(std::span<const Position> analysis_marks, std::span<const Position> synthesis_marks,
                         double sample);
 

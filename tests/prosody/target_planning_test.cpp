@@ -92,7 +92,8 @@ TEST(CarriedPosition, FollowsTheMarksLinearlyAndShiftsBeyondThem) {
   const std::vector<Position> s{11, 111, 311, 411};
   EXPECT_DOUBLE_EQ(carried_position(a, s, 50), 10 - 50);     // before the first mark: shifted
   EXPECT_DOUBLE_EQ(carried_position(a, s, 150), 60);         // between 100 -> 10 and 200 -> 110
-  EXPECT_DOUBLE_EQ(carried_position(a, s, 300), 310 + 50);   // after the last repeat of 200
+  EXPECT_DOUBLE_EQ(carried_position(a, s, 200), 110);        // where 200 is first used
+  EXPECT_DOUBLE_EQ(carried_position(a, s, 300), 310 + 50);   // from its last use to 400 -> 410
   EXPECT_DOUBLE_EQ(carried_position(a, s, 500), 410 + 100);  // after the last mark
 }
 
