@@ -1,5 +1,6 @@
 #include "cli/prosody_input.h"
 
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 
@@ -14,12 +15,15 @@ std::string shown(const std::string& file) { return file == "-" ? "(entrada padr
 
 template <typename T, typename Parse>
 std::optional<T> read_file(const std::string& file, Parse parse, const std::function<void(const std::string&)>& say) {
-  prosody::Read<std::string> text = prosody::FileProblem{1, "não foi possível abrir o ficheiro"};
-  if (file == "-") {
-    text = prosody::read_prosody_text(std::cin);
-  } else if (std::ifstream in(file, std::ios::binary); in) {
-    text = prosody::read_prosody_text(in);
+  std::ifstream in;
+  if (file != "-") {
+    in.open(file, std::ios::binary);
+    if (!in || std::filesystem::is_directory(file)) {
+      say(shown(file) + ": não foi possível abrir o ficheiro");
+      return std::nullopt;
+    }
   }
+  const prosody::Read<std::string> text = prosody::read_prosody_text(file == "-" ? std::cin : in);
   prosody::Read<T> read = std::holds_alternative<std::string>(text) ? parse(std::get<std::string>(text))
                                                                     : prosody::Read<T>(std::get<prosody::FileProblem>(text));
   if (const auto* problem = std::get_if<prosody::FileProblem>(&read)) {

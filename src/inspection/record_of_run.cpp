@@ -57,7 +57,10 @@ prosody::ProsodyTarget result_prosody(const Snapshot& s) {
                              k < s.acentos.size() ? s.acentos[k] : synthesis::Stress::none, {}});
   }
   if (phones.empty()) return target;
-  for (const PitchPoint& point : planned_pitch(s)) {
+  const bool from_marks = s.result->planned_pitch.empty();
+  for (PitchPoint point : planned_pitch(s)) {
+    // A period's pitch stands for its middle, where the planner reads the curve.
+    if (from_marks) point.time += 0.5 / point.hz;
     const auto after = std::upper_bound(phones.begin(), phones.end(), point.time,
                                         [](double t, const Interval& i) { return t < i.start; });
     const auto k = static_cast<std::size_t>(std::max<std::ptrdiff_t>(after - phones.begin() - 1, 0));
@@ -87,7 +90,10 @@ Snapshot snapshot_of(const road::RoadResult& run, const road::Mode& mode) {
   r.mode = mode_name(mode);
   if (const auto* f = std::get_if<road::FactorMode>(&mode)) r.factor = f->factor;
   r.pontuacao = run.analysis.reading.pontuacao;
-  if (run.target) r.planned_pitch = curve_points(run.target->target);
+  if (run.target) {
+    r.planned_pitch = curve_points(run.target->target);
+    for (double ms : prosody::phone_starts_ms(run.target->target)) r.planned_phones.push_back(ms / 1000);
+  }
   s.result = std::move(r);
   return s;
 }

@@ -135,6 +135,10 @@ std::vector<Interval> result_phone_intervals(const Snapshot& s) {
   const std::vector<prosody::Position> a(r.analysis_marks.begin(), r.analysis_marks.end());
   const std::vector<prosody::Position> m(r.synthesis_marks.begin(), r.synthesis_marks.end());
   std::vector<double> bounds = phone_bounds(s);
+  if (r.planned_phones.size() == bounds.size()) {
+    for (std::size_t k = 0; k < bounds.size(); ++k) bounds[k] = r.planned_phones[k] * sample_rate;
+    return intervals_at(bounds, phone_labels(s));
+  }
   const auto end = static_cast<double>(r.sinal.size());
   for (std::size_t k = 1; k + 1 < bounds.size(); ++k)
     bounds[k] = std::clamp(prosody::carried_position(a, m, bounds[k]), bounds[k - 1], end);

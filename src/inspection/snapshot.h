@@ -30,9 +30,11 @@ struct Resynthesis {
   std::string mode;         // "Factor", "Gráfica", "Natural", or the prosody file's kind
   double factor = 1;        // the factor, in "Factor"
   char pontuacao = '.';     // the punctuation whose contour "Gráfica" used
-  // The F0 that a prosody target asked for, as points on the result's axis; empty in "Factor"
-  // and "Gráfica", whose pitch the marks tell.
+  // What a prosody target asked for, on the result's axis: its F0 points, and where each
+  // phone begins and the last one ends (seconds). Empty in "Factor" and "Gráfica", whose
+  // marks tell both.
   std::vector<PitchPoint> planned_pitch;
+  std::vector<double> planned_phones;
 };
 
 struct Snapshot {
@@ -65,8 +67,9 @@ std::vector<Interval> diphone_intervals(const Snapshot& snapshot);
 // in the one it begins (the unit's middle without fronteiras), the first from the start and
 // the last to the end of the signal. A stressed vowel's label starts with its mark ('"', '%').
 std::vector<Interval> phone_intervals(const Snapshot& snapshot);
-// The same phones in the result: their boundaries carried from the joined signal through the
-// marks that the periods moved between. Needs snapshot.result.
+// The same phones in the result: where a prosody target put them or else their boundaries
+// carried from the joined signal through the marks that the periods moved between. Needs
+// snapshot.result.
 std::vector<Interval> result_phone_intervals(const Snapshot& snapshot);
 // The diphone whose unit holds sample (0-based), or nullopt past the end.
 std::optional<std::size_t> diphone_at(const Snapshot& snapshot, std::size_t sample);

@@ -108,11 +108,13 @@ void intonate(const NaturalRules& r, const Phrase& phrase, const std::vector<int
                                                        static_cast<double>(accents - 1);
     add_point(target.phones[stressed[j]], r.acento_posicao, hz);
   }
-  // The nuclear fall; when the phrase ends on the nucleus, the boundary shares its vowel.
-  const double low_at = nucleus == last_vowel ? std::min(r.nuclear_baixo_posicao, r.fronteira_posicao / 2)
-                                              : r.nuclear_baixo_posicao;
+  // The nuclear fall. When the phrase ends on the nucleus, the boundary shares its vowel: a
+  // statement falls through it to the low end, a question or a continuation falls and rises.
   add_point(target.phones[nucleus], 0, r.nuclear_alto_hz);
-  add_point(target.phones[nucleus], low_at, r.nuclear_baixo_hz);
+  if (nucleus != last_vowel)
+    add_point(target.phones[nucleus], r.nuclear_baixo_posicao, r.nuclear_baixo_hz);
+  else if (phrase.shape != Shape::statement)
+    add_point(target.phones[nucleus], std::min(r.nuclear_baixo_posicao, r.fronteira_posicao / 2), r.nuclear_baixo_hz);
   add_point(target.phones[last_vowel], r.fronteira_posicao, boundary);
 }
 
