@@ -8,6 +8,7 @@
 #include "prosody/planning.h"
 #include "prosody/praat_tiers.h"
 #include "prosody/prosody_target.h"
+#include "prosody/target_planning.h"
 
 namespace quelvara::road {
 
@@ -36,12 +37,19 @@ using Mode = std::variant<FactorMode, ContourMode, NaturalMode, PhoMode, TierMod
 // that "Factor" and "Gráfica" plan.
 bool plans_a_target(const Mode& mode);
 
+// A run on a prosody target: the target and the overlap-add steps planned for it.
+struct TargetRun {
+  prosody::ProsodyTarget target;
+  prosody::TargetPlan plan;
+};
+
 struct Intonation {
   std::vector<double> sinal;
   std::vector<prosody::Position> analysis_marks;   // where the periods moved from (1-based)
   std::vector<prosody::Position> synthesis_marks;  // and where to, in sinal
   bool placeholder_mismatch = false;  // planning found a different number of placeholders
   bool mark_count_mismatch = false;   // analysis and synthesis mark counts differ
+  std::optional<TargetRun> target;    // in a mode that plans a prosody target
 };
 
 // The marks in mode, "Factor" or "Gráfica" (the contour of pontuacao); std::invalid_argument

@@ -88,4 +88,18 @@ TargetRun plan_target_run(const Mode& mode, const prosody::MarkedSignal& marks, 
   return run;
 }
 
+Intonation reshape(std::span<const double> orig, const prosody::MarkedSignal& marks, const PhoneLayout& layout,
+                   const synthesis::VoicingCodes& vzmto, const Mode& mode, char pontuacao) {
+  TargetRun run = plan_target_run(mode, marks, layout, vzmto, pontuacao);
+  Intonation result;
+  result.sinal.reserve(run.plan.length);
+  prosody::resynthesize_steps(orig, run.plan.steps, run.plan.length, [&result](std::span<const double> stretch) {
+    result.sinal.insert(result.sinal.end(), stretch.begin(), stretch.end());
+  });
+  result.analysis_marks = run.plan.analysis_marks();
+  result.synthesis_marks = run.plan.synthesis_marks();
+  result.target = std::move(run);
+  return result;
+}
+
 }  // namespace quelvara::road

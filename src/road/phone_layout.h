@@ -37,12 +37,11 @@ prosody::JoinedPhones joined_phones(prosody::MarkedSignal marks, const PhoneLayo
 // The target that a mode planning one asks for on these phones (pontuacao: the text's final mark).
 prosody::ProsodyTarget target_in(const Mode& mode, const PhoneLayout& layout, char pontuacao);
 
-// A run on a prosody target: the target and the overlap-add steps planned for it.
-struct TargetRun {
-  prosody::ProsodyTarget target;
-  prosody::TargetPlan plan;
-};
 TargetRun plan_target_run(const Mode& mode, const prosody::MarkedSignal& marks, const PhoneLayout& layout,
                           const synthesis::VoicingCodes& vzmto, char pontuacao);
+
+// The intonation run of such a mode on the rows of an analysis, as the main window keeps them.
+Intonation reshape(std::span<const double> orig, const prosody::MarkedSignal& marks, const PhoneLayout& layout,
+                   const synthesis::VoicingCodes& vzmto, const Mode& mode, char pontuacao);
 
 }  // namespace quelvara::road

@@ -1,5 +1,6 @@
 #include "windows/analysis_record.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace quelvara::windows {
@@ -50,17 +51,41 @@ Value count_row(const std::vector<std::size_t>& items) {
   return Value(runtime::Array::row(std::vector<double>(items.begin(), items.end())));
 }
 
+std::vector<synthesis::Stress> stress_of(const std::vector<std::size_t>& levels) {
+  std::vector<synthesis::Stress> stress;
+  for (std::size_t level : levels) stress.push_back(static_cast<synthesis::Stress>(std::min<std::size_t>(level, 2)));
+  return stress;
+}
+
 }  // namespace
 
-void add_analysis_fields(runtime::Record& record, const synthesis::Analysis& analysis) {
+void add_analysis_fields(runtime::Record& record, const synthesis::Analysis& analysis,
+                         std::span<const std::size_t> fronteiras) {
   std::vector<std::string> difones;
   for (const auto& d : analysis.reading.diphones) difones.push_back(d.dif);
   record.set("difones", text_cell(difones));
   record.set("limdf", count_row(analysis.joined.limdf));
+  record.set("fronteiras", count_row({fronteiras.begin(), fronteiras.end()}));
+  std::vector<std::size_t> acentos;
+  for (synthesis::Stress s : analysis.reading.stress) acentos.push_back(static_cast<std::size_t>(s));
+  record.set("acentos", count_row(acentos));
+}
+
+std::optional<road::PhoneLayout> phone_layout_of_record(const Value& handles) {
+  auto difones = texts(find(handles, "difones"));
+  auto limdf = counts(find(handles, "limdf"));
+  auto fronteiras = counts(find(handles, "fronteiras"));
+  auto acentos = counts(find(handles, "acentos"));
+  if (!difones || !limdf || !fronteiras || !acentos || fronteiras->size() != limdf->size()) return std::nullopt;
+  for (std::size_t k = 0; k < limdf->size(); ++k)
+    if ((*fronteiras)[k] > (*limdf)[k]) return std::nullopt;
+  road::PhoneLayout layout = road::phone_layout(*difones, stress_of(*acentos), *limdf, *fronteiras);
+  if (layout.phones.size() != (difones->empty() ? 0 : difones->size() + 1)) return std::nullopt;
+  return layout;
 }
 
 void add_intonation_fields(runtime::Record& record, const inspection::MarkPositions& marks,
-                           const road::Mode& mode, char pontuacao) {
+                           const road::Mode& mode, char pontuacao, const road::TargetRun* target) {
   runtime::Record run;
   run.set("marcas_analise", count_row(marks.analysis));
   run.set("marcas_sintese", count_row(marks.synthesis));
@@ -69,6 +94,18 @@ void add_intonation_fields(runtime::Record& record, const inspection::MarkPositi
   run.set("factor", factor ? Value(factor->factor) : Value());
   run.set("difones", record.has("difones") ? record.get("difones") : Value(runtime::Cell{}));
   run.set("pontuacao", Value(std::string(1, pontuacao)));
+  if (target) {
+    std::vector<double> f0;  // column by column: time, Hz
+    for (const auto& point : inspection::curve_points(target->target)) {
+      f0.push_back(point.time);
+      f0.push_back(point.hz);
+    }
+    const std::size_t points = f0.size() / 2;
+    run.set("f0_planeado", Value(runtime::Array::matrix(2, points, std::move(f0))));
+    std::vector<double> phones;
+    for (double ms : prosody::phone_starts_ms(target->target)) phones.push_back(ms / 1000);
+    run.set("fones_planeados", Value(runtime::Array::row(phones)));
+  }
   record.set("entoacao", Value(std::move(run)));
 }
 
@@ -86,6 +123,9 @@ std::optional<inspection::Snapshot> snapshot_of_record(const Value& handles) {
   s.pitch_marks = inspection::mark_positions(*pitch);
   s.difones = std::move(*difones);
   s.limdf = std::move(*limdf);
+  if (auto fronteiras = counts(find(handles, "fronteiras")); fronteiras && fronteiras->size() == s.limdf.size())
+    s.fronteiras = std::move(*fronteiras);
+  if (auto acentos = counts(find(handles, "acentos"))) s.acentos = stress_of(*acentos);
 
   const Value* run = find(handles, "entoacao");
   auto sinal = numbers(find(handles, "sinal"));
@@ -104,6 +144,10 @@ std::optional<inspection::Snapshot> snapshot_of_record(const Value& handles) {
       if (factor && factor->is_number()) r.factor = factor->number();
       const std::string p = pontuacao->text();
       r.pontuacao = p.empty() ? '.' : p[0];
+      if (const Value* f0 = find(*run, "f0_planeado"); f0 && f0->is_array() && !f0->is_text() && f0->array().rows() == 2) {
+        for (std::size_t k = 1; k <= f0->array().cols(); ++k) r.planned_pitch.push_back({f0->array()(1, k), f0->array()(2, k)});
+      }
+      if (auto phones = numbers(find(*run, "fones_planeados"))) r.planned_phones = std::move(*phones);
       s.result = std::move(r);
     }
   }

@@ -7,19 +7,29 @@
 
 #include "inspection/record_of_run.h"
 #include "road/intonation.h"
+#include "road/phone_layout.h"
 #include "runtime/value.h"
 #include "synthesis/analysis.h"
 
 namespace quelvara::windows {
 
-// difones (a cell row of the diphone texts, in order) and limdf (a row of their unit lengths).
-void add_analysis_fields(runtime::Record& record, const synthesis::Analysis& analysis);
+// difones (a cell row of the diphone texts, in order), limdf (a row of their unit lengths),
+// fronteiras (a row: where each unit's second phone begins in it) and acentos (a row: the
+// stress of each phone, 0 none, 1 secondary, 2 primary).
+void add_analysis_fields(runtime::Record& record, const synthesis::Analysis& analysis,
+                         std::span<const std::size_t> fronteiras);
+
+// The phones of the analysis stored in a record, for a run on a prosody target; nullopt when
+// its fields are missing or unusable.
+std::optional<road::PhoneLayout> phone_layout_of_record(const runtime::Value& handles);
 
 // entoacao: a record of the run that made sinal: marcas_analise and marcas_sintese (rows of
-// mark positions), modo ("Factor" or "Gráfica"), factor (empty in "Gráfica"), and the
-// difones and pontuacao it was made from.
+// mark positions), modo ("Factor", "Gráfica" or "Natural"), factor (empty but in "Factor"),
+// the difones and pontuacao it was made from and, for a run on a prosody target, f0_planeado
+// (a row of times in seconds, then a row of Hz) and fones_planeados (a row: where each phone
+// begins and the last ends, in seconds).
 void add_intonation_fields(runtime::Record& record, const inspection::MarkPositions& marks,
-                           const road::Mode& mode, char pontuacao);
+                           const road::Mode& mode, char pontuacao, const road::TargetRun* target = nullptr);
 
 // The snapshot of a main window's record: nullopt before a text has been analysed (or when
 // its rows are unusable). The result is included only when sinal was made from the text now

@@ -9,6 +9,8 @@
 #include "graphics/callbacks.h"
 #include "prosody/planning.h"
 #include "road/intonation.h"
+#include "road/phone_layout.h"
+#include "synthesis/unit_index.h"
 #include "runtime/console.h"
 #include "runtime/data_folder.h"
 #include "runtime/function_registry.h"
@@ -35,6 +37,21 @@ constexpr double sample_rate = 22050;
 constexpr int bits_per_sample = 16;
 
 Value main_window() { return call_by_name("interface", 1, {}).at(0); }
+
+// The database's index, read once; without one the phones run between the units' middles.
+const std::optional<synthesis::UnitIndex>& database_index() {
+  static const std::optional<synthesis::UnitIndex> index = synthesis::UnitIndex::read(".");
+  return index;
+}
+
+// A prosody target is planned on the phones' boundaries: without the index, that is said once.
+void say_once_when_without_index() {
+  static bool said = false;
+  if (database_index() || said) return;
+  said = true;
+  runtime::warning(std::string("A base de dados não tem índice (") + synthesis::unit_index_name +
+                   "): os fones vão do meio de um difone ao meio do seguinte.");
+}
 
 Results interface_OpeningFcn(int, Args args) {
   const Value window = parameter(args, 0);
@@ -79,7 +96,9 @@ Results texto_Callback(int, Args args) {
   record.set("pitch", samples_row(analysis.joined.pitch));
   record.set("vzmto", samples_row(analysis.joined.vzmto));
   record.set("orig", samples_row(analysis.joined.orig));
-  add_analysis_fields(record, analysis);
+  add_analysis_fields(record, analysis,
+                      synthesis::unit_boundaries(analysis.reading, analysis.joined.limdf,
+                                                 database_index() ? &*database_index() : nullptr));
   framework::guidata(main_window(), handles);
   if (handles.record().has("botao_analise"))
     graphics::set(handle_field(handles, "botao_analise"), "Enable", Value("on"));
@@ -129,19 +148,30 @@ std::string picked_item(Handle selector) {
   return k == 1 && items.is_text() ? items.text() : std::string();
 }
 
-// Plans the new marks, resynthesises and stores sinal on the main window.
+// Plans the new marks, resynthesises and stores sinal on the main window. The modes that plan
+// a prosody target ("Natural") take the phones of the analysis from the record too.
 void synthesise(Value& handles, const road::Mode& mode) {
   const std::vector<double> pitch = samples_of(field(handles, "pitch"), "pitch");
   const std::vector<double> vzmto = samples_of(field(handles, "vzmto"), "vzmto");
   const std::vector<double> orig = samples_of(field(handles, "orig"), "orig");
   const std::string pontuacao = field(handles, "pontuacao").text();
   const char mark = pontuacao.empty() ? '.' : pontuacao[0];
-  const road::Intonation result = road::reshape(orig, pitch, vzmto, mode, mark);
+  road::Intonation result;
+  if (road::plans_a_target(mode)) {
+    say_once_when_without_index();
+    const auto layout = phone_layout_of_record(handles);
+    if (!layout) throw runtime::RuntimeError("The analysis of the text has no usable phones.");
+    synthesis::VoicingCodes codes;
+    codes.append(vzmto);
+    result = road::reshape(orig, prosody::marked_signal(pitch, vzmto), *layout, codes, mode, mark);
+  } else {
+    result = road::reshape(orig, pitch, vzmto, mode, mark);
+  }
   if (result.placeholder_mismatch) runtime::print(std::string(prosody::mark_count_message) + "\n");
   if (result.mark_count_mismatch) show_message(prosody::mark_count_message);
   handles.record().set("sinal", samples_row(result.sinal));
   add_intonation_fields(handles.record(), inspection::mark_positions(result.analysis_marks, result.synthesis_marks),
-                        mode, mark);
+                        mode, mark, result.target ? &*result.target : nullptr);
   framework::guidata(main_window(), handles);
   refresh_analysis_window(handles);
 }
@@ -157,6 +187,8 @@ Results tipo_variacao_Callback(int, Args args) {
       if (const auto factor = ask_factor()) synthesise(handles, road::FactorMode{*factor});
     } else if (item == "Gráfica") {
       synthesise(handles, road::ContourMode{});
+    } else if (item == "Natural") {
+      synthesise(handles, road::NaturalMode{});
     }
     // Play and save read sinal: they are enabled once there is one, also after a cancel that
     // keeps the signal of an earlier run.

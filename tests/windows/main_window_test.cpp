@@ -39,9 +39,10 @@ TEST_F(MainWindowTest, OpensCentredWithClickOffAndThePlayAndSaveButtonsDisabled)
   EXPECT_FALSE(enabled(main, "botao_gravar"));
   const Value items = graphics::get(object(main, "tipo_variacao"), "String");
   ASSERT_TRUE(items.is_cell());
-  ASSERT_EQ(items.cell().items.size(), 2u);
+  ASSERT_EQ(items.cell().items.size(), 3u);
   EXPECT_TRUE(items.cell().items[0].is_text("Factor"));
   EXPECT_TRUE(items.cell().items[1].is_text("Gráfica"));
+  EXPECT_TRUE(items.cell().items[2].is_text("Natural"));
 }
 
 TEST_F(MainWindowTest, ATextIsAnalysedAndStoredOnTheMainWindow) {
@@ -75,6 +76,18 @@ TEST_F(MainWindowTest, GraficaMakesTheSameSignalAsTheCommandLineRoadAndEnablesPl
   // Again: every run starts from the stored analysis.
   pick(main, "Gráfica");
   EXPECT_EQ(row(record(main), "sinal"), row(h, "sinal"));
+}
+
+TEST_F(MainWindowTest, NaturalMakesTheSignalOfTheCommandLineRoadOnTheTextsStress) {
+  const Handle main = open_main();
+  confirm_text(main, "_p\"apa_?");
+  pick(main, "Natural");
+  ASSERT_TRUE(errors.empty()) << errors.front();
+  const Value h = record(main);
+  EXPECT_EQ(row(h, "sinal"), expected_sinal("_p\"apa_?", road::NaturalMode{}));
+  EXPECT_NE(row(h, "sinal"), expected_sinal("_papa_?", road::NaturalMode{}));
+  EXPECT_EQ(row(h, "acentos"), (std::vector<double>{0, 0, 2, 0, 0, 0}));
+  EXPECT_TRUE(enabled(main, "botao_gravar"));
 }
 
 TEST_F(MainWindowTest, FactorOutOfRangeBringsTheMessageAndTheDialogBackUntilAnAcceptedValue) {
