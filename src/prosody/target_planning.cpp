@@ -208,6 +208,7 @@ TargetPlan plan_target(const JoinedPhones& joined, const ProsodyTarget& target) 
     // goes exactly where it falls in time, the step before it growing or shrinking by at most
     // half, so that such phone boundaries come out where the target puts them.
     if (last < grid.marks.size()) {
+      i = std::max(i, last);  // time runs forward through the joined signal too
       const std::size_t anchor = grid.next_anchor[last];
       if (anchor < grid.marks.size()) {
         const double at = forward(pieces, static_cast<double>(grid.marks[anchor]));

@@ -73,6 +73,22 @@ TEST(PlanTarget, StretchingAStopRepeatsItsClosureButNeverItsBurst) {
   }
 }
 
+TEST(PlanTarget, TimeRunsForwardThroughTheJoinedSignalWhateverTheLengthsAndPitch) {
+  const JoinedPhones j = joined_pa();
+  for (double p_ms : {5.0, 20.0, 60.0, 400.0})
+    for (double a_ms : {10.0, 90.0, 700.0})
+      for (double hz : {60.0, 130.0, 400.0}) {
+        ProsodyTarget t = target_pa(p_ms, a_ms, {{50, hz}});
+        t.phones[0].length_ms = a_ms;  // the pause as well
+        const TargetPlan plan = plan_target(j, t);
+        const auto a = plan.analysis_marks();
+        const auto s = plan.synthesis_marks();
+        ASSERT_TRUE(std::is_sorted(a.begin(), a.end())) << p_ms << " " << a_ms << " " << hz;
+        ASSERT_TRUE(std::adjacent_find(s.begin(), s.end(), std::greater_equal<>()) == s.end());
+        ASSERT_LE(s.back(), static_cast<Position>(plan.length));
+      }
+}
+
 TEST(PlanTarget, WithoutACurveTheVoiceKeepsItsOwnPeriods) {
   const TargetPlan plan = plan_target(joined_pa(), target_pa(45.35, 136.05, {}));
   for (std::size_t i = 0; i + 1 < plan.steps.size(); ++i) {

@@ -188,8 +188,9 @@ ends_with 0 5
 cmp -s "$run/frase.wav" "$work/referencia.wav" || fail "the saved file differs from quelvara-synth's"
 [ ! -s "$work/session.out" ] && [ ! -s "$work/session.err" ] || fail "the program printed something"
 
-# --- The analysis window: opened after a Factor run, redrawn after a Gráfica run, closed by
-# Escape; the program still ends when the main window is left.
+# --- The analysis window: opened after a Factor run, redrawn after a Gráfica run and after a
+# Natural run of a stressed text, closed by Escape; the program still ends when the main window
+# is left.
 start analysis
 click "$main" interface texto
 xdotool type --delay 10 "_6fraz6kOmprid6pur6tEStar_."
@@ -211,6 +212,17 @@ within 10 is_active "$main" || fail "the main window did not keep the focus"
 # miss the first request.
 within 10 activated "$analysis" || fail "the analysis window did not come to the front"
 shot "$analysis" analise-grafica
+# Natural, on a text with its stress marks: the analysis window follows.
+within 10 activated "$main" || fail "the main window did not come to the front"
+click "$main" interface texto
+xdotool key ctrl+a
+xdotool type --delay 10 '_6"fraz6kOm"prid6pur6tES"tar_.'
+xdotool key Return
+click "$main" interface tipo_variacao
+xdotool key Down Return                # Natural
+within 10 is_active "$main" || fail "the main window did not keep the focus"
+within 10 activated "$analysis" || fail "the analysis window did not come to the front"
+shot "$analysis" analise-natural
 xdotool key Escape
 within 10 gone "^Análise$" || fail "Escape did not close the analysis window"
 click "$main" interface botao_sair

@@ -9,6 +9,7 @@
 #include "runtime/error.h"
 #include "runtime/function_registry.h"
 #include "runtime/mat_file.h"
+#include "windows/analysis_record.h"
 
 namespace quelvara::windows::testing {
 namespace {
@@ -87,6 +88,9 @@ TEST_F(MainWindowTest, NaturalMakesTheSignalOfTheCommandLineRoadOnTheTextsStress
   EXPECT_EQ(row(h, "sinal"), expected_sinal("_p\"apa_?", road::NaturalMode{}));
   EXPECT_NE(row(h, "sinal"), expected_sinal("_papa_?", road::NaturalMode{}));
   EXPECT_EQ(row(h, "acentos"), (std::vector<double>{0, 0, 2, 0, 0, 0}));
+  const auto snapshot = snapshot_of_record(h);  // what the analysis window shows
+  ASSERT_TRUE(snapshot && snapshot->result);
+  EXPECT_FALSE(snapshot->result->planned_pitch.empty());
   EXPECT_TRUE(enabled(main, "botao_gravar"));
 }
 
