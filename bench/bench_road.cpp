@@ -15,6 +15,7 @@
 
 #include "prosody/planning.h"
 #include "prosody/resynthesis.h"
+#include "prosody/target_planning.h"
 #include "road/road.h"
 #include "runtime/mat_file.h"
 #include "synthesis/text_reader.h"
@@ -123,6 +124,61 @@ void BM_WholeRoadBuiltDatabase(benchmark::State& state) {
       static_cast<double>(state.iterations() * samples) / 22050.0, benchmark::Counter::kIsRate);
 }
 
+// "Natural" against "Factor" 1, on the built database with its index, for the sentence of about
+// 10 s below with its stress marks: the whole road as quelvara-synth runs it, writing included.
+void BM_NaturalAgainstFactorBuiltDatabase(benchmark::State& state, road::Mode mode) {
+  const fs::path root = QUELVARA_APP_DIR;
+  const auto index = synthesis::UnitIndex::read(root);
+  if (!index) {
+    state.SkipWithError("no built database");
+    return;
+  }
+  const std::string text =
+      "_uko~\"bojup6r6liZ\"bo6p6rti\"ud6St6s6~wpel6zojtu\"Or6Zd6m6\"J6~_iuS\"p6s6Z6jru\"zOLav6~wpel6Z6\"nEl6uRiu_"
+      "uSk6~puZ\"verd@zi6S\"kaz6Zbr6~k6Zdal~\"d6j6_.";
+  const std::string out = (fs::temp_directory_path() / "quelvara-bench-natural.wav").string();
+  std::size_t samples = 0;
+  for (auto _ : state) {
+    const auto road = road::plan_road(text, mode, runtime::read_unit_file, root, runtime::unit_file_length, &*index);
+    samples = road.length();
+    wave::wavwrite(wave::MadeRow{samples, [&road](const wave::StretchSink& take) { road::make_signal(road, take); }},
+                   22050, 16, out);
+    fs::remove(out);
+  }
+  state.counters["audio_s"] = static_cast<double>(samples) / 22050.0;
+}
+
+// What a change of the prosody target costs on a sentence of about 10 s once its units are
+// joined: planning the new target and the overlap-add, as an editor redraws after each edit.
+void BM_ReplanNaturalTarget(benchmark::State& state) {
+  const fs::path root = QUELVARA_APP_DIR;
+  const auto index = synthesis::UnitIndex::read(root);
+  if (!index) {
+    state.SkipWithError("no built database");
+    return;
+  }
+  const std::string text =
+      "_uko~\"bojup6r6liZ\"bo6p6rti\"ud6St6s6~wpel6zojtu\"Or6Zd6m6\"J6~_iuS\"p6s6Z6jru\"zOLav6~wpel6Z6\"nEl6uRiu_"
+      "uSk6~puZ\"verd@zi6S\"kaz6Zbr6~k6Zdal~\"d6j6_.";
+  const auto analysis = synthesis::analyse(text, runtime::read_unit_file, root);
+  const auto& joined = analysis.joined;
+  const auto layout =
+      road::phone_layout(analysis.reading, joined.limdf, synthesis::unit_boundaries(analysis.reading, joined.limdf, &*index));
+  const auto marks = road::marked_signal(joined);
+  const prosody::ProsodyTarget target = road::target_in(road::NaturalMode{}, layout, analysis.reading.pontuacao);
+  std::size_t samples = 0;
+  for (auto _ : state) {
+    const auto plan = prosody::plan_target(road::joined_phones(marks, layout, joined.vzmto), target);
+    std::vector<double> sinal;
+    sinal.reserve(plan.length);
+    prosody::resynthesize_steps(joined.orig, plan.steps, plan.length,
+                                [&](std::span<const double> s) { sinal.insert(sinal.end(), s.begin(), s.end()); });
+    samples = sinal.size();
+    benchmark::DoNotOptimize(sinal.data());
+  }
+  state.counters["audio_s"] = static_cast<double>(samples) / 22050.0;
+}
+
 // The road of quelvara-synth on the built database for a sentence of about 10 s, stage by stage:
 // milliseconds per second of speech in all, and the share of each stage: analysis (loading the
 // units, joining, smoothing), planning, overlap-add, writing the WAVE file.
@@ -201,4 +257,9 @@ BENCHMARK_CAPTURE(BM_RoadStagesBuiltDatabase, factor_1, road::Mode{road::FactorM
     ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_RoadStagesBuiltDatabase, grafica, road::Mode{road::ContourMode{}})
     ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_NaturalAgainstFactorBuiltDatabase, factor_1, road::Mode{road::FactorMode{1.0}})
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_NaturalAgainstFactorBuiltDatabase, natural, road::Mode{road::NaturalMode{}})
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReplanNaturalTarget)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_AnalysisScaling)->Arg(1)->Arg(4)->Arg(16)->Unit(benchmark::kMillisecond);
