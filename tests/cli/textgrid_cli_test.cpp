@@ -15,6 +15,7 @@
 #include "inspection/record_of_run.h"
 #include "runtime/mat_file.h"
 #include "support/fixture_database.h"
+#include "support/praat.h"
 #include "support/run_program.h"
 #include "support/temp_dir.h"
 #include "support/wave_frames.h"
@@ -24,18 +25,11 @@ namespace fs = std::filesystem;
 using namespace quelvara;
 using quelvara::testing::run_program;
 using quelvara::testing::frames_of;
+using quelvara::testing::praat;
 
 namespace {
 
 const std::string synth = QUELVARA_SYNTH;
-
-std::string praat() {
-  const char* path = std::getenv("PATH");
-  std::stringstream dirs(path ? path : "");
-  for (std::string dir; std::getline(dirs, dir, ':');)
-    if (!dir.empty() && fs::exists(fs::path(dir) / "praat")) return (fs::path(dir) / "praat").string();
-  return {};
-}
 
 // One line per tier: its name, its kind, then the end of every interval or the time of every
 // point, as read by the phonetics program.

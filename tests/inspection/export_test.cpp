@@ -62,6 +62,17 @@ TEST(TextGridText, TimesReadBackAsTheSameNumbers) {
   EXPECT_EQ(std::stod(numbers[2]), 1.0 / 3);
 }
 
+TEST(PitchTierText, PointsInTimeOrderAJumpBeingAMicrosecondLong) {
+  const std::string t = pitch_tier_text({{0.2, 150}, {0.1, 120}, {0.2, 90}}, 0, 0.5);
+  EXPECT_EQ(t.rfind("File type = \"ooTextFile\"\nObject class = \"PitchTier\"\n\nxmin = 0 \nxmax = 0.5 \n"
+                    "points: size = 3 \n",
+                    0),
+            0u)
+      << t;
+  EXPECT_EQ(all(t, "number = ([^ ]+) "), (std::vector<std::string>{"0.1", "0.2", "0.200001"}));
+  EXPECT_EQ(all(t, "value = ([^ ]+) "), (std::vector<std::string>{"120", "150", "90"}));
+}
+
 TEST(TextGridFile, ReplacesAFileWholeAndLeavesNothingWhereItCannotWrite) {
   quelvara::testing::TempDir dir;
   const fs::path file = dir.path() / "a.TextGrid";

@@ -60,6 +60,34 @@ TEST(SnapshotCut, PhonesOfNasalAndGlideDiphonesAreSplitAsTheReaderSplitsThem) {
   EXPECT_EQ(labels, (std::vector<std::string>{"_", "b", "o~j", "_"}));
 }
 
+TEST(SnapshotCut, PhonesRunBetweenTheIndexsBoundariesAndStressedVowelsCarryTheirMark) {
+  Snapshot s = three_units();
+  s.fronteiras = {30, 180, 10};
+  s.acentos = {synthesis::Stress::none, synthesis::Stress::none, synthesis::Stress::primary, synthesis::Stress::none};
+  const auto f = phone_intervals(s);
+  ASSERT_EQ(f.size(), 4u);
+  const std::vector<std::string> labels = {"_", "p", "\"a", "_"};
+  const std::vector<double> ends = {30, 280, 310, 350};
+  for (std::size_t k = 0; k < 4; ++k) {
+    EXPECT_EQ(f[k].label, labels[k]);
+    EXPECT_DOUBLE_EQ(f[k].end, ends[k] / fs);
+  }
+  // In the result, each boundary is carried through the marks the periods moved between.
+  s.result = Resynthesis{};
+  s.result->sinal.assign(700, 0);
+  s.result->analysis_marks = {1, 101, 301, 351};
+  s.result->synthesis_marks = {1, 201, 601, 700};
+  const auto r = result_phone_intervals(s);
+  ASSERT_EQ(r.size(), 4u);
+  EXPECT_DOUBLE_EQ(r[0].end, 60 / fs);   // 30 of 0..100 -> 0..200
+  EXPECT_DOUBLE_EQ(r[1].end, 560 / fs);  // 280 of 100..300 -> 200..600
+  EXPECT_DOUBLE_EQ(r[3].end, 700 / fs);  // the last phone ends with the result
+  EXPECT_EQ(r[2].label, "\"a");
+  // A prosody target says where it put them.
+  s.result->planned_phones = {0, 0.001, 0.002, 0.003, 0.004};
+  EXPECT_DOUBLE_EQ(result_phone_intervals(s)[1].end, 0.002);
+}
+
 TEST(SnapshotCut, InconsistentRowsAreNamed) {
   Snapshot s = three_units();
   EXPECT_EQ(inconsistency(s), std::nullopt);
@@ -136,6 +164,14 @@ TEST(SnapshotPitch, JoinedPitchCoversTheVoicedPeriodsOnly) {
   EXPECT_EQ(joined_pitch(between).size(), p.size());
   ASSERT_EQ(voiced_stretches(between).size(), 1u);
   EXPECT_EQ(voiced_stretches(between)[0].begin, 149u);
+}
+
+TEST(SnapshotPitch, TheStretchFromAVoicingOnsetToTheFirstPulseIsNoPeriod) {
+  Snapshot s = pulses();
+  s.pitch_marks.insert(s.pitch_marks.begin(), 150);  // a mark on the first voiced sample
+  const auto p = joined_pitch(s);
+  ASSERT_EQ(p.size(), 10u);
+  for (const auto& q : p) EXPECT_DOUBLE_EQ(q.hz, fs / 100);
 }
 
 TEST(SnapshotPitch, AFactorRaisesEveryVoicedPeriodByItself) {

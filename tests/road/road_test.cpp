@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdint>
 #include <stdexcept>
 #include <vector>
@@ -78,6 +79,65 @@ TEST(Road, VoicedRunsFollowTheThresholdOfPlanning) {
   EXPECT_EQ(signal.voiced[2].first, 8);
   EXPECT_EQ(signal.voiced[2].last, 8);
   EXPECT_THROW(prosody::marked_signal(pitch, std::vector<double>{0, 3}), std::invalid_argument);
+}
+
+// The units of «_pa_»: (_ p) silence then the burst's noise, (p a) noise then six periods,
+// (a _) five periods then silence; the index puts p's start 200 samples into the first unit.
+synthesis::UnitData unit_of(const std::filesystem::path& file) {
+  synthesis::UnitData u;
+  const auto add = [&u](std::size_t n, double code, bool periodic) {
+    for (std::size_t k = 0; k < n; ++k) {
+      u.dfn.push_back(code == 0 ? 0.0 : periodic ? std::sin(0.037 * static_cast<double>(k % 170)) : ((k * 7919) % 13) / 13.0 - 0.5);
+      u.trm.push_back(periodic && k % 170 == 0 ? 1.0 : 0.0);
+      u.vzmt.push_back(code);
+    }
+  };
+  const std::string name = file.filename().string();
+  if (name == "12.mat") add(400, 0, false), add(300, 1, false);
+  if (name == "225.mat") add(200, 1, false), add(6 * 170, 3, true);
+  if (name == "251.mat") add(5 * 170, 3, true), add(500, 0, false);
+  return u;
+}
+const synthesis::UnitReader read_unit = [](const std::filesystem::path& file) -> std::optional<synthesis::UnitData> {
+  auto unit = unit_of(file);
+  if (unit.dfn.empty()) return std::nullopt;
+  return unit;
+};
+const auto index = synthesis::UnitIndex::parse("# par\tfronteira\n1-2\t200\n2-25\t200\n25-1\t850\n");
+
+TEST(TargetRoad, APhoTargetIsPlannedOnTheIndexsPhonesWithTheStopsRelease) {
+  PhoMode pho;
+  pho.target.phones = {{"_", 40, synthesis::Stress::none, {}},
+                       {"p", 60, synthesis::Stress::none, {}},
+                       {"a", 150, synthesis::Stress::none, {{0, 110}, {100, 160}}},
+                       {"_", 30, synthesis::Stress::none, {}}};
+  const PlannedRoad road = plan_road("", pho, read_unit, ".", {}, &*index);
+  ASSERT_EQ(road.analysis.status, synthesis::Analysis::Status::ok);
+  ASSERT_TRUE(road.target.has_value());
+  EXPECT_EQ(road.length(), static_cast<std::size_t>(std::llround(280 * 22.05)));
+  const auto layout = phone_layout(road.analysis.reading, road.analysis.joined.limdf, road.fronteiras);
+  ASSERT_EQ(layout.phones.size(), 4u);
+  EXPECT_EQ(layout.phones[1].start, 200u);
+  EXPECT_EQ(layout.phones[2].start, 900u);
+  EXPECT_EQ(layout.phones[3].start, 2770u);
+  const auto joined = joined_phones(marked_signal(road.analysis.joined), layout, road.analysis.joined.vzmto);
+  EXPECT_EQ(joined.releases, (std::vector<std::size_t>{200, 400, 2770, 3270}));  // only p has one
+}
+
+TEST(TargetRoad, TheMainWindowsRowsAndTheCommandLineMakeTheSameNaturalSignal) {
+  const RoadResult run = run_road("_p\"a_?", NaturalMode{}, read_unit, ".", {}, &*index);
+  ASSERT_EQ(run.analysis.status, synthesis::Analysis::Status::ok);
+  const auto& joined = run.analysis.joined;
+  std::vector<std::string> difones;
+  for (const auto& d : run.analysis.reading.diphones) difones.push_back(d.dif);
+  synthesis::VoicingCodes codes;
+  codes.append(joined.vzmto.row());
+  const Intonation again = reshape(joined.orig, prosody::marked_signal(joined.pitch.row(), joined.vzmto.row()),
+                                   phone_layout(difones, run.analysis.reading.stress, joined.limdf, run.fronteiras),
+                                   codes, NaturalMode{}, '?');
+  EXPECT_EQ(again.sinal, run.sinal);
+  EXPECT_EQ(again.synthesis_marks, run.synthesis_marks);
+  EXPECT_NE(run_road("_pa_?", NaturalMode{}, read_unit, ".", {}, &*index).sinal, run.sinal);
 }
 
 }  // namespace

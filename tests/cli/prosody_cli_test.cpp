@@ -1,0 +1,207 @@
+// quelvara-synth's prosody: Natural, .pho files in and out, Praat tiers in; bad prosody files
+// refused with their line, replacing nothing; the pitch the phonetics program hears, when it is
+// installed.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "support/fixture_database.h"
+#include "support/praat.h"
+#include "support/run_program.h"
+#include "support/temp_dir.h"
+#include "support/wave_frames.h"
+
+namespace fs = std::filesystem;
+using quelvara::testing::frames_of;
+using quelvara::testing::run_program;
+
+namespace {
+
+const std::string synth = QUELVARA_SYNTH;
+
+std::string read_bytes(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), {}};
+}
+
+void write_bytes(const fs::path& p, const std::string& bytes) { std::ofstream(p, std::ios::binary) << bytes; }
+
+class ProsodyCli : public ::testing::Test {
+ protected:
+  void SetUp() override { quelvara::testing::write_fixture_database(dir.path()); }
+  quelvara::testing::ProgramResult synthesize(const std::vector<std::string>& args, const std::string& input = {}) {
+    return run_program(synth, args, input, dir.path());
+  }
+  quelvara::testing::TempDir dir;
+};
+
+const std::string pitch_head = "File type = \"ooTextFile\"\nObject class = \"PitchTier\"\n\n";
+const std::string duration_head = "File type = \"ooTextFile\"\nObject class = \"DurationTier\"\n\n";
+
+TEST_F(ProsodyCli, BadProsodyFilesAreRefusedWithTheirLineAndReplaceNothing) {
+  struct Case {
+    std::string option, content;
+    int line;
+  };
+  const std::vector<Case> cases = {
+      {"--pho", "_ 50\nx 100\n", 2},                         // an unknown phone
+      {"--pho", "_ 50\np 0\na 80\n", 2},                     // no length
+      {"--pho", "_ 50\n\np 10001\n", 3},                     // longer than 10 s
+      {"--pho", "_ 50 101 120\n", 1},                        // a position past 100 %
+      {"--pho", "_ 50 50 39\n", 1},                          // a frequency under 40 Hz
+      {"--pho", "_ 50 50 120 90\n", 1},                      // an odd count of pitch values
+      {"--pho", "", 1},                                      // empty
+      {"--pho", std::string("_ 50\n\0\x01\x02", 8), 2},      // binary
+      {"--pitch-tier", pitch_head + "0\n1\n2\n0.5\n120\n0.2\n130\n", 9},  // times out of order
+      {"--pitch-tier", pitch_head + "0\n1\n1\n0.5\n900\n", 8},
+      {"--duration-tier", duration_head + "0\n1\n1\n0.5\n-1\n", 8},
+      {"--duration-tier", pitch_head + "0\n1\n1\n0.5\n1\n", 2},         // a tier of the other kind
+  };
+  write_bytes(dir.path() / "voz.wav", "antes");
+  for (const Case& c : cases) {
+    write_bytes(dir.path() / "p.txt", c.content);
+    std::vector<std::string> args{c.option, "p.txt", "-o", "voz.wav"};
+    if (c.option != "--pho") args.push_back("_pa_.");
+    const auto run = synthesize(args);
+    EXPECT_EQ(run.status, 1) << c.content;
+    EXPECT_NE(run.err.find("p.txt: linha " + std::to_string(c.line) + ": "), std::string::npos) << run.err;
+    EXPECT_EQ(read_bytes(dir.path() / "voz.wav"), "antes") << c.content;
+  }
+  // A file of 100 MB is refused without being read whole.
+  std::ofstream(dir.path() / "grande.pho").close();
+  fs::resize_file(dir.path() / "grande.pho", 100u << 20);
+  const auto big = synthesize({"--pho", "grande.pho", "-o", "novo.wav"});
+  EXPECT_EQ(big.status, 1);
+  EXPECT_NE(big.err.find("grande.pho: linha 1: o ficheiro é demasiado grande"), std::string::npos) << big.err;
+  EXPECT_FALSE(fs::exists(dir.path() / "novo.wav"));
+}
+
+TEST_F(ProsodyCli, NaturalWrittenAsAPhoFileAndReadBackGivesTheSameBytes) {
+  ASSERT_EQ(synthesize({"--natural", "-o", "a.wav", "--write-pho", "a.pho", "_p\"apa_?"}).status, 0);
+  const std::string pho = read_bytes(dir.path() / "a.pho");
+  EXPECT_EQ(pho.rfind("; quelvara-synth, Natural: _p\"apa_?\n_ ", 0), 0u) << pho;
+  ASSERT_EQ(synthesize({"--pho", "a.pho", "-o", "b.wav"}).status, 0);
+  EXPECT_EQ(read_bytes(dir.path() / "b.wav"), read_bytes(dir.path() / "a.wav"));
+  ASSERT_EQ(synthesize({"--pho", "-", "-o", "c.wav"}, pho).status, 0);
+  EXPECT_EQ(read_bytes(dir.path() / "c.wav"), read_bytes(dir.path() / "a.wav"));
+  // Another stress is another prosody.
+  ASSERT_EQ(synthesize({"--natural", "-o", "d.wav", "_pap\"a_?"}).status, 0);
+  EXPECT_NE(read_bytes(dir.path() / "d.wav"), read_bytes(dir.path() / "a.wav"));
+}
+
+TEST_F(ProsodyCli, AFactorRunWrittenAsAPhoFileKeepsItsLength) {
+  for (const std::vector<std::string> mode : {std::vector<std::string>{"--grafica"}, {"--factor", "0.6"}}) {
+    auto args = mode;
+    args.insert(args.end(), {"-o", "a.wav", "--write-pho", "a.pho", "_papa_."});
+    ASSERT_EQ(synthesize(args).status, 0);
+    ASSERT_EQ(synthesize({"--pho", "a.pho", "-o", "b.wav"}).status, 0);
+    EXPECT_EQ(frames_of(dir.path() / "b.wav"), frames_of(dir.path() / "a.wav")) << mode[0];
+  }
+}
+
+TEST_F(ProsodyCli, StressMarksChangeNoByteOfFactorOrGrafica) {
+  for (const std::vector<std::string> mode :
+       {std::vector<std::string>{"--grafica"}, {"--factor", "0.7"}, {"--factor", "1"}, {"--factor", "1.9"}}) {
+    auto plain = mode, marked = mode;
+    plain.insert(plain.end(), {"-o", "plain.wav", "_papa_?"});
+    marked.insert(marked.end(), {"-o", "marked.wav", "_%p\"apa\"_?"});
+    ASSERT_EQ(synthesize(plain).status, 0);
+    ASSERT_EQ(synthesize(marked).status, 0);
+    EXPECT_EQ(read_bytes(dir.path() / "marked.wav"), read_bytes(dir.path() / "plain.wav")) << mode[0];
+  }
+}
+
+TEST_F(ProsodyCli, TheIntonationIsChosenOnceAndAPhoFileTakesNoText) {
+  write_bytes(dir.path() / "a.pho", "_ 50\np 80\na 100\n_ 50\n");
+  for (const std::vector<std::string> args : {
+           std::vector<std::string>{"--natural", "--grafica", "-o", "x.wav", "_pa_."},
+           {"--pho", "a.pho", "--natural", "-o", "x.wav"},
+           {"--pho", "a.pho", "-o", "x.wav", "_pa_."},
+           {"--natural", "-o", "x.wav"},
+           {"--natural", "--write-pho", "a.pho", "-o", "pasta/", "-"},
+           {"--pho", "a.pho", "--segment"},
+       }) {
+    const auto run = synthesize(args);
+    EXPECT_EQ(run.status, 2) << args[0] << " " << args[1] << ": " << run.err;
+  }
+  EXPECT_FALSE(fs::exists(dir.path() / "x.wav"));
+}
+
+TEST_F(ProsodyCli, TiersOnTheJoinedSignalsAxisSetTheLengthsOrKeepThem) {
+  ASSERT_EQ(synthesize({"--factor", "1", "-o", "f1.wav", "--textgrid", "base", "_papa_."}).status, 0);
+  const long long joined = frames_of(dir.path() / "base-orig.wav");
+  write_bytes(dir.path() / "d.DurationTier", duration_head + "0\n1\n1\n0.1\n1.5\n");
+  write_bytes(dir.path() / "p.PitchTier", pitch_head + "0\n1\n2\n0.05\n180\n0.2\n100\n");
+  ASSERT_EQ(synthesize({"--duration-tier", "d.DurationTier", "-o", "d.wav", "_papa_."}).status, 0);
+  ASSERT_EQ(synthesize({"--pitch-tier", "p.PitchTier", "-o", "p.wav", "_papa_."}).status, 0);
+  ASSERT_EQ(synthesize({"--pitch-tier", "p.PitchTier", "--duration-tier", "d.DurationTier", "-o", "pd.wav", "_papa_."})
+                .status,
+            0);
+  EXPECT_NEAR(static_cast<double>(frames_of(dir.path() / "d.wav")) / static_cast<double>(joined), 1.5, 0.001);
+  EXPECT_EQ(frames_of(dir.path() / "p.wav"), joined);
+  EXPECT_EQ(frames_of(dir.path() / "pd.wav"), frames_of(dir.path() / "d.wav"));
+  EXPECT_NE(read_bytes(dir.path() / "pd.wav"), read_bytes(dir.path() / "d.wav"));
+}
+
+// The pitch curve of a PitchTier that the program wrote (long form).
+std::vector<std::pair<double, double>> pitch_tier_points(const fs::path& file) {
+  const std::string text = read_bytes(file);
+  const std::regex point("number = ([^ ]+) \n    value = ([^ ]+) ");
+  std::vector<std::pair<double, double>> points;
+  for (auto it = std::sregex_iterator(text.begin(), text.end(), point); it != std::sregex_iterator(); ++it)
+    points.emplace_back(std::stod((*it)[1]), std::stod((*it)[2]));
+  return points;
+}
+
+double hz_at(const std::vector<std::pair<double, double>>& p, double t) {
+  if (t <= p.front().first) return p.front().second;
+  if (t >= p.back().first) return p.back().second;
+  const auto after = std::upper_bound(p.begin(), p.end(), std::make_pair(t, 0.0));
+  const auto& [t1, f1] = *(after - 1);
+  const auto& [t2, f2] = *after;
+  return f1 + (f2 - f1) * (t - t1) / (t2 - t1);
+}
+
+TEST(ProsodyHeardByThePhoneticsProgram, NaturalIsHeardAsPlannedAndADurationTierKeepsThePitch) {
+  const std::string program = quelvara::testing::praat();
+  if (program.empty()) GTEST_SKIP() << "the phonetics program is not installed: nobody to hear the pitch";
+  const fs::path app = fs::path(synth).parent_path();
+  if (!fs::exists(app / "bd-index.txt")) GTEST_SKIP() << "the build made no default database";
+  quelvara::testing::TempDir dir;
+  const auto run = [&](std::vector<std::string> args) {
+    const auto result = run_program(synth, args, {}, app);
+    ASSERT_EQ(result.status, 0) << result.err;
+  };
+  for (const char* text : {"_6\"kaz6\"bEl6_.", "_u\"gatu_?"}) {
+    run({"--natural", "-o", (dir.path() / "n.wav").string(), "--textgrid", (dir.path() / "n").string(), text});
+    const auto planned = pitch_tier_points(dir.path() / "n-sinal.PitchTier");
+    ASSERT_FALSE(planned.empty());
+    const auto heard = quelvara::testing::heard_pitch(program, dir.path(), dir.path() / "n.wav");
+    ASSERT_GT(heard.size(), 20u) << text;
+    const auto close = std::count_if(heard.begin(), heard.end(), [&](const auto& h) {
+      return std::abs(h.hz - hz_at(planned, h.seconds)) <= 0.05 * hz_at(planned, h.seconds);
+    });
+    EXPECT_GE(static_cast<double>(close) / static_cast<double>(heard.size()), 0.9) << text;
+  }
+
+  run({"--factor", "1", "-o", (dir.path() / "f.wav").string(), "--textgrid", (dir.path() / "f").string(),
+       "_ewgOStud@liZbo6_."});
+  std::ofstream(dir.path() / "d.DurationTier") << duration_head << "0\n1\n1\n0.5\n1.5\n";
+  run({"--duration-tier", (dir.path() / "d.DurationTier").string(), "-o", (dir.path() / "d.wav").string(),
+       "_ewgOStud@liZbo6_."});
+  EXPECT_NEAR(static_cast<double>(frames_of(dir.path() / "d.wav")) / static_cast<double>(frames_of(dir.path() / "f-orig.wav")),
+              1.5, 0.03);
+  auto heard = quelvara::testing::heard_pitch(program, dir.path(), dir.path() / "d.wav");
+  ASSERT_GT(heard.size(), 20u);
+  std::nth_element(heard.begin(), heard.begin() + heard.size() / 2, heard.end(),
+                   [](const auto& a, const auto& b) { return a.hz < b.hz; });
+  EXPECT_NEAR(heard[heard.size() / 2].hz, 130, 1.3);
+}
+
+}  // namespace
