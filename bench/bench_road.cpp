@@ -126,6 +126,11 @@ void BM_WholeRoadBuiltDatabase(benchmark::State& state) {
 
 // "Natural" against "Factor" 1, on the built database with its index, for the sentence of about
 // 10 s below with its stress marks: the whole road as quelvara-synth runs it, writing included.
+// A sentence of about 10 s with its stress marks.
+const std::string stressed_sentence =
+    "_uko~\"bojup6r6liZ\"bo6p6rti\"ud6St6s6~wpel6zojtu\"Or6Zd6m6\"J6~_iuS\"p6s6Z6jru\"zOLav6~wpel6Z6\"nEl6uRiu_"
+    "uSk6~puZ\"verd@zi6S\"kaz6Zbr6~k6Zdal~\"d6j6_.";
+
 void BM_NaturalAgainstFactorBuiltDatabase(benchmark::State& state, road::Mode mode) {
   const fs::path root = QUELVARA_APP_DIR;
   const auto index = synthesis::UnitIndex::read(root);
@@ -133,9 +138,7 @@ void BM_NaturalAgainstFactorBuiltDatabase(benchmark::State& state, road::Mode mo
     state.SkipWithError("no built database");
     return;
   }
-  const std::string text =
-      "_uko~\"bojup6r6liZ\"bo6p6rti\"ud6St6s6~wpel6zojtu\"Or6Zd6m6\"J6~_iuS\"p6s6Z6jru\"zOLav6~wpel6Z6\"nEl6uRiu_"
-      "uSk6~puZ\"verd@zi6S\"kaz6Zbr6~k6Zdal~\"d6j6_.";
+  const std::string& text = stressed_sentence;
   const std::string out = (fs::temp_directory_path() / "quelvara-bench-natural.wav").string();
   std::size_t samples = 0;
   for (auto _ : state) {
@@ -157,10 +160,7 @@ void BM_ReplanNaturalTarget(benchmark::State& state) {
     state.SkipWithError("no built database");
     return;
   }
-  const std::string text =
-      "_uko~\"bojup6r6liZ\"bo6p6rti\"ud6St6s6~wpel6zojtu\"Or6Zd6m6\"J6~_iuS\"p6s6Z6jru\"zOLav6~wpel6Z6\"nEl6uRiu_"
-      "uSk6~puZ\"verd@zi6S\"kaz6Zbr6~k6Zdal~\"d6j6_.";
-  const auto analysis = synthesis::analyse(text, runtime::read_unit_file, root);
+  const auto analysis = synthesis::analyse(stressed_sentence, runtime::read_unit_file, root);
   const auto& joined = analysis.joined;
   const auto layout =
       road::phone_layout(analysis.reading, joined.limdf, synthesis::unit_boundaries(analysis.reading, joined.limdf, &*index));

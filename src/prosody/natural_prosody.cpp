@@ -126,9 +126,7 @@ NaturalRules NaturalRules::read(std::string_view text) {
   std::size_t line_number = 0;
   while (!text.empty()) {
     ++line_number;
-    const std::size_t end = std::min(text.find('\n'), text.size());
-    std::string_view line = text.substr(0, end);
-    text.remove_prefix(std::min(end + 1, text.size()));
+    const std::string_view line = take_line(text);
     if (line.empty() || line.front() == '#') continue;
     const auto fail = [&](const std::string& why) {
       throw std::runtime_error("natural-prosody.tsv, line " + std::to_string(line_number) + ": " + why);

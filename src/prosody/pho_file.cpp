@@ -8,20 +8,6 @@
 namespace quelvara::prosody {
 namespace {
 
-std::vector<std::string_view> words_of(std::string_view line) {
-  std::vector<std::string_view> words;
-  const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\f'; };
-  std::size_t at = 0;
-  while (at < line.size()) {
-    while (at < line.size() && blank(line[at])) ++at;
-    std::size_t end = at;
-    while (end < line.size() && !blank(line[end])) ++end;
-    if (end > at) words.push_back(line.substr(at, end - at));
-    at = end;
-  }
-  return words;
-}
-
 std::string quoted(std::string_view word) { return "«" + std::string(word) + "»"; }
 
 // The shortest decimal text that reads back as the same double.
@@ -40,9 +26,7 @@ Read<ProsodyTarget> read_pho(std::string_view text) {
   std::size_t line_number = 0;
   while (!text.empty()) {
     ++line_number;
-    const std::size_t end = std::min(text.find('\n'), text.size());
-    std::string_view line = text.substr(0, end);
-    text.remove_prefix(std::min(end + 1, text.size()));
+    std::string_view line = take_line(text);
     line = line.substr(0, std::min(line.find(';'), line.size()));
     const auto words = words_of(line);
     if (words.empty()) continue;

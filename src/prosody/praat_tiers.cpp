@@ -11,23 +11,6 @@ struct Word {
   std::size_t line;
 };
 
-std::string_view trimmed(std::string_view s) {
-  const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\f'; };
-  while (!s.empty() && blank(s.front())) s.remove_prefix(1);
-  while (!s.empty() && blank(s.back())) s.remove_suffix(1);
-  return s;
-}
-
-std::vector<std::string_view> lines_of(std::string_view text) {
-  std::vector<std::string_view> lines;
-  while (!text.empty()) {
-    const std::size_t end = std::min(text.find('\n'), text.size());
-    lines.push_back(text.substr(0, end));
-    text.remove_prefix(std::min(end + 1, text.size()));
-  }
-  return lines;
-}
-
 // The text between the first pair of quotes of a line, if it has one.
 std::optional<std::string_view> quoted_of(std::string_view line) {
   const auto open = line.find('"');
@@ -42,21 +25,13 @@ std::optional<std::string_view> quoted_of(std::string_view line) {
 std::vector<Word> body_words(std::span<const std::string_view> lines, std::size_t first_line) {
   std::vector<Word> words;
   for (std::size_t k = 0; k < lines.size(); ++k) {
-    std::string_view line = trimmed(lines[k]);
+    std::string_view line = lines[k];
     if (const auto equals = line.rfind('='); equals != std::string_view::npos) {
       line = line.substr(equals + 1);
-    } else if (!line.empty() && line.back() == ':') {
+    } else if (const auto all = words_of(line); !all.empty() && all.back().ends_with(':')) {
       continue;
     }
-    const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\f'; };
-    std::size_t at = 0;
-    while (at < line.size()) {
-      while (at < line.size() && blank(line[at])) ++at;
-      std::size_t end = at;
-      while (end < line.size() && !blank(line[end])) ++end;
-      if (end > at) words.push_back({line.substr(at, end - at), first_line + k});
-      at = end;
-    }
+    for (std::string_view word : words_of(line)) words.push_back({word, first_line + k});
   }
   return words;
 }
@@ -91,7 +66,8 @@ double area(const Tier& tier, double a, double b) {
 Read<Tier> read_tier(std::string_view text, TierKind kind) {
   if (auto problem = binary_content(text)) return *problem;
   if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
-  const auto lines = lines_of(text);
+  std::vector<std::string_view> lines;
+  for (std::string_view rest = text; !rest.empty();) lines.push_back(take_line(rest));
   if (lines.empty()) return FileProblem{1, "o ficheiro está vazio"};
   const auto file_type = quoted_of(lines[0]);
   if (!file_type || !file_type->starts_with("ooTextFile"))

@@ -39,4 +39,25 @@ std::optional<double> number(std::string_view word) {
   return value;
 }
 
+std::string_view take_line(std::string_view& text) {
+  const std::size_t end = std::min(text.find('\n'), text.size());
+  const std::string_view line = text.substr(0, end);
+  text.remove_prefix(std::min(end + 1, text.size()));
+  return line;
+}
+
+std::vector<std::string_view> words_of(std::string_view line) {
+  std::vector<std::string_view> words;
+  const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\f'; };
+  std::size_t at = 0;
+  while (at < line.size()) {
+    while (at < line.size() && blank(line[at])) ++at;
+    std::size_t end = at;
+    while (end < line.size() && !blank(line[end])) ++end;
+    if (end > at) words.push_back(line.substr(at, end - at));
+    at = end;
+  }
+  return words;
+}
+
 }  // namespace quelvara::prosody

@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 #include <variant>
+#include <vector>
 
 namespace quelvara::prosody {
 
@@ -36,5 +37,11 @@ std::optional<FileProblem> binary_content(std::string_view text);
 
 // A finite decimal number written in full, as C writes it ("12", "-0.5", "1e-3").
 std::optional<double> number(std::string_view word);
+
+// Takes the first line off text and gives it, without its line break.
+std::string_view take_line(std::string_view& text);
+
+// The words of a line, between blanks (spaces, tabs, carriage returns, form feeds).
+std::vector<std::string_view> words_of(std::string_view line);
 
 }  // namespace quelvara::prosody
