@@ -10,9 +10,10 @@ namespace {
 constexpr double sample_rate = 22050;
 
 // The marks the periods are cut at: the pitch marks of the voiced stretches and, between
-// them, pseudo-marks that cut the unvoiced stretches into pieces of about one period. A phone
-// boundary and a stop's release start a piece of their own, so that no window of its closure
-// reaches into the burst, and so that the planner can put them exactly where they belong.
+// them, pseudo-marks that cut the unvoiced stretches into pieces of unvoiced_spacing at most.
+// A phone boundary and a stop's release start a piece of their own, so that no window of a
+// closure reaches into its burst, and so that the planner can put them exactly where they
+// belong.
 struct Grid {
   std::vector<Position> marks;   // 0-based, ascending
   std::vector<bool> voiced;      // a pitch mark inside a voiced run
@@ -134,7 +135,8 @@ std::vector<Piece> time_map(const JoinedPhones& joined, const ProsodyTarget& tar
 
 // Where a sample of the joined signal falls in the new one.
 double forward(const std::vector<Piece>& pieces, double sample) {
-  auto piece = std::find_if(pieces.begin(), pieces.end(), [&](const Piece& p) { return sample < p.orig_end; });
+  const auto piece = std::upper_bound(pieces.begin(), pieces.end(), sample,
+                                      [](double s, const Piece& p) { return s < p.orig_end; });
   if (piece == pieces.end()) return pieces.empty() ? 0.0 : pieces.back().result_end;
   const double span = piece->orig_end - piece->orig_start;
   const double fraction = span > 0 ? std::clamp((sample - piece->orig_start) / span, 0.0, 1.0) : 0.0;
@@ -154,6 +156,29 @@ std::size_t nearest_mark(const Grid& grid, double sample, const Piece& piece) {
   if (after == high) return static_cast<std::size_t>(high - 1 - m.begin());
   if (after != low && sample - static_cast<double>(*(after - 1)) <= static_cast<double>(*after) - sample) --after;
   return static_cast<std::size_t>(after - m.begin());
+}
+
+// The mark of the step at time t, the nearest one being i, after the step of mark last at time
+// previous. Time runs forward through the joined signal too. Where voicing starts or stops, a
+// phone begins or a burst, the sound changes at a mark, an anchor: it goes exactly where it
+// falls in time (t moves there), the step before it growing or shrinking by at most half, so
+// that such boundaries come out where the target puts them; and it is used once, as its left
+// period belongs to what came before.
+std::size_t after_the_last(const Grid& grid, const std::vector<Piece>& pieces, const Piece& piece, std::size_t i,
+                           std::size_t last, double& t, double previous) {
+  i = std::max(i, last);
+  const std::size_t anchor = grid.next_anchor[last];
+  if (anchor < grid.marks.size()) {
+    const double at = forward(pieces, static_cast<double>(grid.marks[anchor]));
+    if (at <= t + (t - previous) / 2) {
+      t = std::max(at, previous + 1);
+      return anchor;
+    }
+    if (i >= anchor) i = anchor - 1;  // not before its time
+  }
+  if (i == last && grid.anchor[i] && i + 1 < grid.marks.size() && i + 1 != anchor && grid.marks[i + 1] < piece.highest)
+    ++i;
+  return i;
 }
 
 }  // namespace
@@ -194,39 +219,19 @@ TargetPlan plan_target(const JoinedPhones& joined, const ProsodyTarget& target) 
   plan.length = static_cast<std::size_t>(std::llround(total));
   if (grid.marks.empty()) return plan;
   std::size_t piece = 0;
-  double previous = 0;            // the time of the last step
+  double previous = 0;                   // the time of the last step
   std::size_t last = grid.marks.size();  // its mark
-  for (double t = 0;;) {
-    if (std::llround(t) >= static_cast<Position>(plan.length)) break;
+  for (double t = 0; std::llround(t) < static_cast<Position>(plan.length);) {
     while (piece + 1 < pieces.size() && t >= pieces[piece].result_end) ++piece;
     const Piece& p = pieces[piece];
     const double span = p.result_end - p.result_start;
     const double fraction = span > 0 ? std::clamp((t - p.result_start) / span, 0.0, 1.0) : 0.0;
-    const double sample = p.orig_start + fraction * (p.orig_end - p.orig_start);
-    std::size_t i = nearest_mark(grid, sample, p);
-    // Where voicing starts or stops, or a burst begins, the sound changes at a mark: that mark
-    // goes exactly where it falls in time, the step before it growing or shrinking by at most
-    // half, so that such phone boundaries come out where the target puts them.
+    std::size_t i = nearest_mark(grid, p.orig_start + fraction * (p.orig_end - p.orig_start), p);
     if (last < grid.marks.size()) {
-      i = std::max(i, last);  // time runs forward through the joined signal too
-      const std::size_t anchor = grid.next_anchor[last];
-      if (anchor < grid.marks.size()) {
-        const double at = forward(pieces, static_cast<double>(grid.marks[anchor]));
-        if (at <= t + (t - previous) / 2) {
-          i = anchor;
-          t = std::max(at, previous + 1);
-          if (std::llround(t) >= static_cast<Position>(plan.length)) break;
-        } else if (i >= anchor) {
-          i = anchor - 1;  // not before its time
-        }
-      }
-      // An anchor is used once: what comes on when it is used again comes from after it.
-      if (i == last && grid.anchor[i] && i + 1 < grid.marks.size() && i + 1 != anchor &&
-          grid.marks[i + 1] < p.highest)
-        ++i;
+      i = after_the_last(grid, pieces, p, i, last, t, previous);
+      if (std::llround(t) >= static_cast<Position>(plan.length)) break;
     }
-    const Position target_sample = std::llround(t);
-    plan.steps.push_back({grid.marks[i] + 1, grid.left[i], grid.right[i], target_sample + 1});
+    plan.steps.push_back({grid.marks[i] + 1, grid.left[i], grid.right[i], std::llround(t) + 1});
     previous = t;
     last = i;
 
