@@ -20,13 +20,9 @@ std::optional<std::vector<std::string>> split_phones(std::string_view sampa) {
   return phones;
 }
 
-namespace {
-constexpr int first_vowel = 22;  // "i"; every symbol after it is a vowel or a diphthong
-}
-
 bool is_vowel(std::string_view phone) {
   const auto number = synthesis::phone_number(phone);
-  return number && *number >= first_vowel;
+  return number && synthesis::is_vowel(*number);
 }
 
 bool is_voiced_consonant(std::string_view phone) {

@@ -1,8 +1,10 @@
 #include "transcription/transcriber.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <optional>
 
+#include "synthesis/stress_marks.h"
 #include "transcription/phone_sequence.h"
 #include "transcription/spelling.h"
 #include "transcription/word_reading.h"
@@ -58,14 +60,40 @@ bool unreadable_characters(const NormalisedWord& word, std::vector<Problem>& pro
   return found;
 }
 
-// The words of a phrase run together. A sibilant at the end of a word sounds [z] before a
-// vowel, [Z] before a voiced consonant and [S] before a voiceless one or a pause.
+// Where the syllable of the vowel at `vowel` begins: the consonant before it, or the two before
+// it when they are a stop or f or v followed by l or r (pr, bl, tr, fl...).
+std::size_t syllable_onset(const Phones& word, std::size_t vowel) {
+  const auto consonant = [&](std::size_t k) { return !is_vowel(word[k]) && word[k] != "_"; };
+  if (vowel == 0 || !consonant(vowel - 1)) return vowel;
+  const bool liquid = word[vowel - 1] == "r" || word[vowel - 1] == "l";
+  const bool cluster = vowel >= 2 && liquid && consonant(vowel - 2) &&
+                       std::string_view("pbtdkgfv").find(word[vowel - 2]) != std::string_view::npos &&
+                       word[vowel - 2].size() == 1;
+  return cluster ? vowel - 2 : vowel - 1;
+}
+
+// A word of one syllable on a reduced vowel (o, a, de, que, e) leans on its neighbour: in the
+// phrase it carries no stress of its own.
+bool clitic(const WordPhones& reading) {
+  const auto vowels = std::count_if(reading.phones.begin(), reading.phones.end(), [](const std::string& p) { return is_vowel(p); });
+  const std::string& stressed = reading.phones[*reading.stressed];
+  return vowels == 1 && (stressed == "6" || stressed == "u" || stressed == "@" || stressed == "i");
+}
+
+// The words of a phrase run together, each stressed syllable opened by the stress mark. A
+// sibilant at the end of a word sounds [z] before a vowel, [Z] before a voiced consonant and
+// [S] before a voiceless one or a pause.
 class Joined {
  public:
-  void add(const Phones& word) {
+  void add(const WordPhones& reading) {
+    const Phones& word = reading.phones;
     if (word.empty()) return;
     if (sibilant_at_) text_[*sibilant_at_] = sibilant_before(&word.front());
-    for (const auto& phone : word) text_ += phone;
+    const std::size_t onset = reading.stressed && !clitic(reading) ? syllable_onset(word, *reading.stressed) : word.size();
+    for (std::size_t k = 0; k < word.size(); ++k) {
+      if (k == onset) text_ += synthesis::primary_stress_mark;
+      text_ += word[k];
+    }
     const std::string& last = word.back();
     sibilant_at_.reset();
     if (last == "s" || last == "z" || last == "S" || last == "Z") sibilant_at_ = text_.size() - 1;
@@ -94,7 +122,7 @@ std::string phrase_phones(const NormalisedPhrase& phrase, const TranscriptionOpt
       problems.push_back({word.position, word.text});
       continue;
     }
-    for (const auto& part : *read) joined.add(part->phones);
+    for (const auto& part : *read) joined.add(*part);
   }
   return std::move(joined).text();
 }

@@ -89,12 +89,27 @@ PartReading front_end_part(const std::string& part, bool exceptions) {
   return std::make_shared<const WordPhones>(std::move(word));
 }
 
-// A listed word's stress is where the front end puts it, when their phones line up.
+// The positions of a word's vowels.
+std::vector<std::size_t> vowels_of(const Phones& phones) {
+  std::vector<std::size_t> vowels;
+  for (std::size_t k = 0; k < phones.size(); ++k)
+    if (is_vowel(phones[k])) vowels.push_back(k);
+  return vowels;
+}
+
+// A listed word's stress is on the vowel where the front end puts it: the same phone when their
+// phones line up, else the vowel of the same rank when they have as many vowels.
 PartReading listed_word(const std::string& part, const Phones& phones) {
   WordPhones word{phones, std::nullopt};
   const PartReading reading = read_part(part, false);
-  if (reading && reading->stressed && reading->phones.size() == phones.size() && is_vowel(phones[*reading->stressed]))
-    word.stressed = reading->stressed;
+  if (reading && reading->stressed) {
+    const auto listed = vowels_of(phones), read = vowels_of(reading->phones);
+    const auto rank = std::find(read.begin(), read.end(), *reading->stressed) - read.begin();
+    if (reading->phones.size() == phones.size() && is_vowel(phones[*reading->stressed]))
+      word.stressed = reading->stressed;
+    else if (listed.size() == read.size() && rank < static_cast<std::ptrdiff_t>(listed.size()))
+      word.stressed = listed[static_cast<std::size_t>(rank)];
+  }
   return std::make_shared<const WordPhones>(std::move(word));
 }
 

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "synthesis/stress_marks.h"
 #include "synthesis/text_reader.h"
 
 namespace quelvara::transcription {
@@ -11,10 +12,20 @@ namespace {
 
 using Status = Transcription::Status;
 
+// The phones of the transcription, without its stress marks (the test of its own below).
 std::string sampa(std::string_view text) {
   const Transcription t = transcribe(text);
   EXPECT_EQ(t.status, Status::ok) << text << ": " << message(t);
-  return t.sampa;
+  return synthesis::strip_stress_marks(t.sampa).text;
+}
+
+TEST(Transcriber, EachWordsStressOpensItsSyllableAndLeaningWordsHaveNone) {
+  EXPECT_EQ(transcribe("Lisboa").sampa, "_liZ\"bo6_");
+  EXPECT_EQ(transcribe("obrigado").sampa, "_obri\"gadu_");              // a listed word, stressed as read
+  EXPECT_EQ(transcribe("problema").sampa, "_pru\"blem6_");              // the onset of a cluster
+  EXPECT_EQ(transcribe("O gato dorme.").sampa, "_u\"gatu\"dOrm@_.");   // not on the article
+  EXPECT_EQ(transcribe("Eu gosto de Lisboa.").sampa, "_\"ew\"gOStud@liZ\"bo6_.");
+  EXPECT_EQ(transcribe("café").sampa, "_k6\"fE_");
 }
 
 TEST(Transcriber, TheWordsOfTheRequestComeOutInEuropeanPortuguese) {
@@ -59,7 +70,7 @@ TEST(Transcriber, WordsSoundTheSameWhereverTheyCameFromAndTheirFinalSibilantFoll
 
 TEST(Transcriber, ListedWordsWinInAnyCaseAndJoinTheirNeighbours) {
   EXPECT_EQ(sampa("MUITO"), "_mu~jtu_");
-  EXPECT_EQ(transcribe("obrigado", {.exceptions = false}).sampa, "_Obrigadu_");
+  EXPECT_EQ(transcribe("obrigado", {.exceptions = false}).sampa, "_Obri\"gadu_");
   // A final s before a listed word that starts with a vowel or a voiced consonant.
   EXPECT_EQ(sampa("três e quatro"), "_trezikuatru_");
   EXPECT_EQ(sampa("mais muito"), "_majZmu~jtu_");
