@@ -3,8 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <map>
-#include <sstream>
 
 #include "builder_runs.h"
 #include "road/road.h"
@@ -12,6 +10,7 @@
 #include "prosody/planning.h"
 #include "runtime/mat_file.h"
 #include "support/temp_dir.h"
+#include "synthesis/unit_index.h"
 #include "voice_measures.h"
 
 namespace quelvara {
@@ -118,15 +117,8 @@ TEST_F(EverydayWords, JoinsAreNoRougherThanTheInsideOfUnits) {
 }
 
 TEST_F(EverydayWords, ReducedVowelsAreShort) {
-  // where the second phone of each unit begins, from the index
-  std::map<std::pair<int, int>, std::size_t> boundary;
-  std::istringstream index(testing::read_all(dir->path() / "bd-index.txt"));
-  for (std::string line; std::getline(index, line);) {
-    if (line.empty() || line[0] == '#') continue;
-    int a = 0, b = 0;
-    ASSERT_EQ(std::sscanf(line.c_str(), "%d-%d", &a, &b), 2) << line;
-    boundary[{a, b}] = std::stoul(line.substr(line.rfind('\t') + 1));
-  }
+  const auto index = synthesis::UnitIndex::read(dir->path());
+  ASSERT_TRUE(index.has_value());
   std::vector<double> reduced, all;
   for (const auto& text : tools::everyday_texts()) {
     const auto analysis = run(text.sampa, 1.0).road.analysis;
@@ -134,8 +126,9 @@ TEST_F(EverydayWords, ReducedVowelsAreShort) {
     for (std::size_t u = 0; u + 1 < d.size(); ++u) {
       const int vowel = *d[u].fonum2;
       if (vowel < 22) continue;
-      const double samples = static_cast<double>(analysis.joined.limdf[u] - boundary.at({*d[u].fonum1, vowel}) +
-                                                 boundary.at({vowel, *d[u + 1].fonum2}));
+      const auto first = index->boundary(*d[u].fonum1, vowel), second = index->boundary(vowel, *d[u + 1].fonum2);
+      ASSERT_TRUE(first && second) << d[u].dif;
+      const double samples = static_cast<double>(analysis.joined.limdf[u] - *first + *second);
       all.push_back(1000 * samples / tools::sample_rate);
       if (d[u].fone2 == "6" || d[u].fone2 == "@" || d[u].fone2 == "u") reduced.push_back(all.back());
     }

@@ -7,11 +7,9 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
 #include <map>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -21,6 +19,7 @@
 #include "runtime/mat_file.h"
 #include "synthesis/analysis.h"
 #include "synthesis/phones.h"
+#include "synthesis/unit_index.h"
 #include "voice_measures.h"
 
 namespace fs = std::filesystem;
@@ -32,30 +31,6 @@ namespace {
 double ms(double samples) { return 1000.0 * samples / tools::sample_rate; }
 
 std::string symbol(int fonum) { return std::string(synthesis::fonemas[static_cast<std::size_t>(fonum - 1)]); }
-
-// Where the second phone of each unit begins, in unit samples, from the builder's index.
-std::map<std::pair<int, int>, std::size_t> read_boundaries(const fs::path& index_file) {
-  std::map<std::pair<int, int>, std::size_t> boundaries;
-  std::ifstream in(index_file);
-  std::string line;
-  int column = -1;
-  while (std::getline(in, line)) {
-    std::vector<std::string> fields;
-    std::istringstream split(line);
-    for (std::string field; std::getline(split, field, '\t');) fields.push_back(field);
-    if (!line.empty() && line[0] == '#') {
-      for (std::size_t c = 0; c < fields.size(); ++c)
-        if (fields[c] == "fronteira") column = static_cast<int>(c);
-      continue;
-    }
-    int a = 0, b = 0;
-    if (column < 0 || fields.size() <= static_cast<std::size_t>(column) ||
-        std::sscanf(fields[0].c_str(), "%d-%d", &a, &b) != 2)
-      continue;
-    boundaries[{a, b}] = std::stoul(fields[static_cast<std::size_t>(column)]);
-  }
-  return boundaries;
-}
 
 struct Join {
   double ratio = 0;
@@ -153,8 +128,8 @@ void report_unvoiced(const fs::path& root, const std::vector<tools::ListeningTex
 }
 
 void report_durations(const fs::path& root, const std::vector<tools::ListeningText>& texts) {
-  const auto boundaries = read_boundaries(root / "bd-index.txt");
-  if (boundaries.empty()) {
+  const auto index = synthesis::UnitIndex::read(root);
+  if (!index) {
     std::printf("Durações: o índice não tem a coluna «fronteira»\n");
     return;
   }
@@ -168,10 +143,10 @@ void report_durations(const fs::path& root, const std::vector<tools::ListeningTe
     for (std::size_t u = 0; u + 1 < d.size(); ++u) {
       const int phone = *d[u].fonum2;
       if (phone < 22) continue;  // vowels are numbered from 22 on
-      const auto first = boundaries.find({*d[u].fonum1, phone});
-      const auto second = boundaries.find({phone, *d[u + 1].fonum2});
-      if (first == boundaries.end() || second == boundaries.end()) continue;
-      const double length = ms(static_cast<double>(limdf[u] - first->second + second->second));
+      const auto first = index->boundary(*d[u].fonum1, phone);
+      const auto second = index->boundary(phone, *d[u + 1].fonum2);
+      if (!first || !second) continue;
+      const double length = ms(static_cast<double>(limdf[u] - *first + *second));
       by_vowel[symbol(phone)].push_back(length);
       all.push_back(length);
       if (phone == 26 || phone == 29 || phone == 30) reduced.push_back(length);
