@@ -46,6 +46,8 @@ const std::vector<ListeningText>& everyday_texts() {
       {"_6vak6_.", "a vaca"},
       {"_ufogu_.", "o fogo"},
       {"_po~j6mEz6_.", "põe a mesa"},
+      {"_kur6s6~w_.", "coração"},
+      {"_ko~tigu_.", "contigo"},
   };
   return texts;
 }
