@@ -2,7 +2,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <sstream>
 
 #include "prosody/pho_file.h"
 #include "prosody/praat_tiers.h"
@@ -55,23 +54,16 @@ struct Refused {
   std::string says;
 };
 
+// What the command line's tests do not reach: the words and bounds of each field.
 TEST(PhoFile, RefusesBadInputNamingTheLine) {
   const std::vector<Refused> cases = {
-      {"_ 50\nx 100\n", 2, "«x» não é um fone"},
-      {"_ 50\n\na 0\n", 3, "duração inválida «0»"},
       {"a -20\n", 1, "duração inválida"},
       {"a dez\n", 1, "duração inválida «dez»"},
       {"a nan\n", 1, "duração inválida"},
-      {"a 10000.5\n", 1, "duração inválida"},
       {"a\n", 1, "falta a duração"},
-      {"a 100 101 120\n", 1, "posição «101» fora de 0 a 100"},
-      {"a 100 -1 120\n", 1, "posição «-1»"},
-      {"a 100 50 39.9\n", 1, "frequência «39.9» fora de 40 a 600 Hz"},
-      {"a 100 50 600.1\n", 1, "frequência «600.1»"},
-      {"a 100 50 120 80\n", 1, "número ímpar"},
-      {"", 1, "não tem fones"},
+      {"a 100 -1 120\n", 1, "posição «-1» fora de 0 a 100"},
+      {"a 100 50 600.1\n", 1, "frequência «600.1» fora de 40 a 600 Hz"},
       {"; só comentários\n\n", 2, "não tem fones"},
-      {std::string("a 100\nb\0 20\n", 12), 2, "não é de texto"},
   };
   for (const Refused& c : cases) {
     const auto read = read_pho(c.text);
@@ -81,24 +73,12 @@ TEST(PhoFile, RefusesBadInputNamingTheLine) {
   }
   std::string long_text;
   for (int k = 0; k < 91; ++k) long_text += "a 10000\n";
-  const auto too_long = read_pho(long_text);
+  const auto too_long = read_pho(long_text);  // 15 minutes in all
   ASSERT_TRUE(std::holds_alternative<FileProblem>(too_long));
   EXPECT_EQ(std::get<FileProblem>(too_long).line, 91u);
   std::string many;
   for (std::size_t k = 0; k <= most_phones; ++k) many += "a 1\n";
   EXPECT_TRUE(std::holds_alternative<FileProblem>(read_pho(many)));
-}
-
-TEST(ProsodyText, StopsReadingPastTheLimitAndSaysWhere) {
-  std::istringstream small("a 100\n");
-  EXPECT_EQ(std::get<std::string>(read_prosody_text(small)), "a 100\n");
-  std::string big;
-  while (big.size() <= largest_prosody_file) big += "a 100\n";
-  std::istringstream in(big);
-  const auto read = read_prosody_text(in);
-  ASSERT_TRUE(std::holds_alternative<FileProblem>(read));
-  EXPECT_THAT(std::get<FileProblem>(read).message, HasSubstr("demasiado grande"));
-  EXPECT_GT(std::get<FileProblem>(read).line, 600000u);
 }
 
 // The same PitchTier in the three forms Praat writes.
@@ -132,7 +112,6 @@ TEST(PraatTier, ReadsTheLongShortAndSpreadsheetForms) {
 
 TEST(PraatTier, RefusesBadInputNamingTheLine) {
   const std::string head = "File type = \"ooTextFile\"\nObject class = \"PitchTier\"\n\n";
-  const std::string duration_head = "File type = \"ooTextFile\"\nObject class = \"DurationTier\"\n\n";
   struct Case {
     std::string text;
     TierKind kind;
@@ -142,11 +121,7 @@ TEST(PraatTier, RefusesBadInputNamingTheLine) {
   const std::vector<Case> cases = {
       {"", TierKind::pitch, 1, "vazio"},
       {"xmin = 0\n", TierKind::pitch, 1, "não é um ficheiro de texto do Praat"},
-      {duration_head + "0\n1\n1\n0.5\n1.5\n", TierKind::pitch, 2, "é um «DurationTier», não um PitchTier"},
       {head + "0\n1\n2\n0.5\n120\n0.4\n130\n", TierKind::pitch, 9, "tempos fora de ordem: 0.4 s vem depois de 0.5 s"},
-      {head + "0\n1\n2\n0.5\n120\n0.5\n130\n", TierKind::pitch, 9, "fora de ordem"},
-      {head + "0\n1\n1\n0.5\n700\n", TierKind::pitch, 8, "frequência «700»"},
-      {duration_head + "0\n1\n1\n0.5\n0\n", TierKind::duration, 8, "duração relativa «0»"},
       {head + "0\n1\n2\n0.5\n120\n", TierKind::pitch, 8, "faltam pontos"},
       {head + "0\n1\n1\n0.5\n120\n9\n", TierKind::pitch, 9, "sobram valores"},
       {head + "0\n1\n0\n", TierKind::pitch, 6, "não tem pontos"},
