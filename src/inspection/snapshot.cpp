@@ -69,12 +69,7 @@ std::vector<double> phone_bounds(const Snapshot& s) {
 }
 
 std::vector<std::string> phone_labels(const Snapshot& s) {
-  std::vector<std::string> labels;
-  for (std::size_t k = 0; k < s.difones.size(); ++k) {
-    const synthesis::Diphone d = synthesis::split(s.difones[k]);
-    if (k == 0) labels.push_back(d.fone1);
-    labels.push_back(d.fone2);
-  }
+  std::vector<std::string> labels = synthesis::phones_of(s.difones);
   for (std::size_t k = 0; k < labels.size() && k < s.acentos.size(); ++k) {
     if (s.acentos[k] == synthesis::Stress::primary) labels[k].insert(0, 1, synthesis::primary_stress_mark);
     if (s.acentos[k] == synthesis::Stress::secondary) labels[k].insert(0, 1, synthesis::secondary_stress_mark);
@@ -132,13 +127,13 @@ std::vector<Interval> phone_intervals(const Snapshot& s) {
 std::vector<Interval> result_phone_intervals(const Snapshot& s) {
   if (s.difones.empty() || !s.result) return {};
   const Resynthesis& r = *s.result;
-  const std::vector<prosody::Position> a(r.analysis_marks.begin(), r.analysis_marks.end());
-  const std::vector<prosody::Position> m(r.synthesis_marks.begin(), r.synthesis_marks.end());
   std::vector<double> bounds = phone_bounds(s);
   if (r.planned_phones.size() == bounds.size()) {
     for (std::size_t k = 0; k < bounds.size(); ++k) bounds[k] = r.planned_phones[k] * sample_rate;
     return intervals_at(bounds, phone_labels(s));
   }
+  const std::vector<prosody::Position> a(r.analysis_marks.begin(), r.analysis_marks.end());
+  const std::vector<prosody::Position> m(r.synthesis_marks.begin(), r.synthesis_marks.end());
   const auto end = static_cast<double>(r.sinal.size());
   for (std::size_t k = 1; k + 1 < bounds.size(); ++k)
     bounds[k] = std::clamp(prosody::carried_position(a, m, bounds[k]), bounds[k - 1], end);

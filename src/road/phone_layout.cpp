@@ -30,14 +30,7 @@ PhoneLayout phone_layout(const synthesis::Reading& reading, std::span<const std:
 
 PhoneLayout phone_layout(std::span<const std::string> difones, std::span<const synthesis::Stress> stress,
                          std::span<const std::size_t> limdf, std::span<const std::size_t> fronteiras) {
-  std::vector<std::string> phones;
-  for (const std::string& dif : difones) {
-    if (dif.size() < 2) return layout_of({}, stress, limdf, fronteiras);
-    const synthesis::Diphone d = synthesis::split(dif);
-    if (phones.empty()) phones.push_back(d.fone1);
-    phones.push_back(d.fone2);
-  }
-  return layout_of(std::move(phones), stress, limdf, fronteiras);
+  return layout_of(synthesis::phones_of(difones), stress, limdf, fronteiras);
 }
 
 prosody::JoinedPhones joined_phones(prosody::MarkedSignal marks, const PhoneLayout& layout,

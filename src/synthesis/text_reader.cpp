@@ -37,6 +37,17 @@ std::vector<std::string> phones_of(const Reading& reading) {
   return phones;
 }
 
+std::vector<std::string> phones_of(std::span<const std::string> difones) {
+  std::vector<std::string> phones;
+  for (const std::string& dif : difones) {
+    if (dif.size() < 2) return {};
+    Diphone d = split(dif);
+    if (phones.empty()) phones.push_back(std::move(d.fone1));
+    phones.push_back(std::move(d.fone2));
+  }
+  return phones;
+}
+
 Reading reading_of_phones(std::span<const std::string> phones) {
   Reading reading;
   for (const std::string& phone : phones) reading.pal += phone;

@@ -28,6 +28,8 @@ struct Reading {
 
 // Those phones: the first phone of the first diphone, then the second phone of each.
 std::vector<std::string> phones_of(const Reading& reading);
+// The same from the diphones' texts (each of 2 to 4 characters), split as the reader splits them.
+std::vector<std::string> phones_of(std::span<const std::string> difones);
 
 // Splits a diphone of 2 to 4 characters at the boundary between its two phones.
 Diphone split(std::string dif);
