@@ -291,10 +291,16 @@ int run(const Options& options) {
       return exit_failure;
     }
   }
-  // The export's folder is checked before anything is made or written.
+  // The exports' folders are checked before anything is made or written.
   if (options.textgrid) {
     if (const std::string problem = cli::folder_problem(*options.textgrid); !problem.empty()) {
       say("não é possível exportar para «" + *options.textgrid + "»: " + problem);
+      return exit_failure;
+    }
+  }
+  if (options.write_pho) {
+    if (const std::string problem = cli::folder_problem(*options.write_pho); !problem.empty()) {
+      say("não é possível escrever a prosódia em «" + *options.write_pho + "»: " + problem);
       return exit_failure;
     }
   }

@@ -79,6 +79,9 @@ TEST_F(ProsodyCli, BadProsodyFilesAreRefusedWithTheirLineAndReplaceNothing) {
   const auto big = synthesize({"--pho", "grande.pho", "-o", "novo.wav"});
   EXPECT_EQ(big.status, 1);
   EXPECT_NE(big.err.find("grande.pho: linha 1: o ficheiro é demasiado grande"), std::string::npos) << big.err;
+  // Nor is anything made when the prosody cannot be written where it is asked to go.
+  const auto nowhere = synthesize({"--natural", "--write-pho", "nada/p.pho", "-o", "novo.wav", "_pa_."});
+  EXPECT_EQ(nowhere.status, 1);
   EXPECT_FALSE(fs::exists(dir.path() / "novo.wav"));
 }
 

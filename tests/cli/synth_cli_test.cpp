@@ -56,7 +56,8 @@ TEST_F(SynthCli, UsageErrorsExitWithTwoAndWriteNothing) {
     std::vector<std::string> args;
     std::string message;
   } cases[] = {
-      {{"-o", "voz.wav", "_pa_."}, "escolha a entoação: --factor F ou --grafica"},
+      {{"-o", "voz.wav", "_pa_."},
+       "escolha uma entoação: --factor F, --grafica, --natural, --pho FICHEIRO, ou --pitch-tier e/ou --duration-tier"},
       {{"--factor", "1", "--grafica", "-o", "voz.wav", "_pa_."},
        "--factor e --grafica excluem-se: escolha uma só entoação\n" + see_help},
       {{"--grafica", "_pa_."}, "indique o ficheiro de saída com -o FICHEIRO (ou -o - para a saída padrão)"},
