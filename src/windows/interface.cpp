@@ -40,7 +40,7 @@ Value main_window() { return call_by_name("interface", 1, {}).at(0); }
 
 // The database's index, read once; without one the phones run between the units' middles.
 const std::optional<synthesis::UnitIndex>& database_index() {
-  static const std::optional<synthesis::UnitIndex> index = synthesis::UnitIndex::read(".");
+  static const std::optional<synthesis::UnitIndex> index = synthesis::UnitIndex::read(runtime::data_folder_for("bd"));
   return index;
 }
 
