@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 
 namespace quelvara::windows {
 
@@ -109,6 +110,32 @@ void add_intonation_fields(runtime::Record& record, const inspection::MarkPositi
   record.set("entoacao", Value(std::move(run)));
 }
 
+bool result_is_current(const Value& handles) {
+  const Value* run = find(handles, "entoacao");
+  if (!run || !find(handles, "sinal")) return false;
+  const Value* made_from = find(*run, "pontuacao");
+  const Value* now = find(handles, "pontuacao");
+  return texts(find(*run, "difones")) == texts(find(handles, "difones")) && made_from && now && made_from->is_text() &&
+         now->is_text() && made_from->text() == now->text();
+}
+
+std::string status_of_record(const Value& handles) {
+  if (const Value* click = find(handles, "click"); !click || !click->is_text("on"))
+    return "Escreva um texto e confirme-o com Enter.";
+  if (!find(handles, "sinal")) return "Texto analisado: escolha a entoação.";
+  if (!result_is_current(handles)) return "o resultado é do texto anterior: escolha a entoação";
+  const Value& run = *find(handles, "entoacao");
+  const Value* modo = find(run, "modo");
+  std::string how = modo && modo->is_text() ? modo->text() : std::string();
+  if (const Value* factor = find(run, "factor"); factor && factor->is_number()) {
+    char digits[32];
+    std::snprintf(digits, sizeof digits, " %.2f", factor->number());
+    how += digits;
+    std::replace(how.begin(), how.end(), '.', ',');
+  }
+  return "O resultado é deste texto (" + how + "): Ouvir e Gravar usam-no.";
+}
+
 std::optional<inspection::Snapshot> snapshot_of_record(const Value& handles) {
   if (const Value* click = find(handles, "click"); !click || !click->is_text("on")) return std::nullopt;
   inspection::Snapshot s;
@@ -129,7 +156,7 @@ std::optional<inspection::Snapshot> snapshot_of_record(const Value& handles) {
 
   const Value* run = find(handles, "entoacao");
   auto sinal = numbers(find(handles, "sinal"));
-  if (run && sinal && texts(find(*run, "difones")) == s.difones) {
+  if (run && sinal && result_is_current(handles)) {
     inspection::Resynthesis r;
     auto analysis_marks = counts(find(*run, "marcas_analise"));
     auto synthesis_marks = counts(find(*run, "marcas_sintese"));

@@ -3,6 +3,7 @@
 // that the analysis and intonation callbacks add for it, and the snapshot read back from them.
 #include <optional>
 #include <span>
+#include <string>
 #include <vector>
 
 #include "inspection/record_of_run.h"
@@ -30,6 +31,14 @@ std::optional<road::PhoneLayout> phone_layout_of_record(const runtime::Value& ha
 // begins and the last ends, in seconds).
 void add_intonation_fields(runtime::Record& record, const inspection::MarkPositions& marks,
                            const road::Mode& mode, char pontuacao, const road::TargetRun* target = nullptr);
+
+// Whether the record's sinal was made from the text now analysed (the same diphones and final
+// punctuation); false without a sinal.
+bool result_is_current(const runtime::Value& handles);
+
+// What the main window's status line says of the record: whether a text has been analysed, and
+// whether the result that Ouvir and Gravar use belongs to it.
+std::string status_of_record(const runtime::Value& handles);
 
 // The snapshot of a main window's record: nullopt before a text has been analysed (or when
 // its rows are unusable). The result is included only when sinal was made from the text now

@@ -9,15 +9,14 @@
 #include "framework/window_data.h"
 #include "framework/window_module.h"
 #include "graphics/callbacks.h"
+#include "graphics/file_chooser.h"
 #include "inspection/praat_export.h"
 #include "runtime/console.h"
-#include "runtime/function_registry.h"
 #include "runtime/runtime_users.h"
 #include "wave/samples.h"
 #include "windows/analysis_display.h"
 #include "windows/analysis_record.h"
 #include "windows/module_support.h"
-#include "windows/reply_dialog.h"
 
 namespace quelvara::windows {
 
@@ -67,7 +66,7 @@ std::vector<double> selected(const std::vector<double>& signal, const Value& han
 
 void play(const std::vector<double>& samples) {
   if (samples.empty()) return;
-  play_samples(samples_row(samples));
+  play_samples(samples_row(samples), "Exportar");
 }
 
 Results opening(int, Args args) {
@@ -101,14 +100,21 @@ Results play_sinal(int, Args args) {
   return {};
 }
 
-// Asks for a name with the save dialog and writes the four files beside each other.
+// Asks for a file with the file chooser, writes the WAVE files and TextGrids beside each other
+// and says which.
 Results export_files(int, Args) {
   const auto snapshot = current_snapshot();
   if (!snapshot) return {};
-  const Value reply = runtime::call_by_name("gravar", 1, {}).at(0);
-  if (reply.is_text(cancel_reply) || !reply.is_text() || reply.text().empty()) return {};
+  const auto chosen = graphics::choose_file({graphics::FileQuestion::Kind::save, "Exportar sinais e anotações",
+                                             "analise.TextGrid", {"TextGrid e WAVE (*.TextGrid)"}});
+  if (!chosen || chosen->empty()) return {};
   try {
-    inspection::export_snapshot(*snapshot, reply.text(), [](const std::string& text) { runtime::warning(text); });
+    const auto written =
+        inspection::export_snapshot(*snapshot, *chosen, [](const std::string& text) { runtime::warning(text); });
+    std::string names;
+    for (const auto& path : written) names += (names.empty() ? "" : ", ") + path.filename().string();
+    const auto folder = std::filesystem::absolute(*chosen).parent_path().string();
+    show_message("Gravados em " + folder + ": " + names + ".");
   } catch (const wave::WavError& e) {
     show_message("Não foi possível exportar: " + std::string(e.what()));
   } catch (const std::system_error& e) {
@@ -126,6 +132,10 @@ Results close_current(int, Args) {
 
 void refresh_analysis_window(const Value& handles) {
   if (const auto figure = open_figure("analise")) draw(*figure, handles);
+}
+
+void close_analysis_window() {
+  if (const auto figure = open_figure("analise")) graphics::delete_object(*figure);
 }
 
 void register_analise() {

@@ -10,4 +10,7 @@ void register_analise();
 // Redraws the analysis window, if it is open, from the main window's record handles.
 void refresh_analysis_window(const runtime::Value& handles);
 
+// Deletes the analysis window, if it is open: it goes with the main window.
+void close_analysis_window();
+
 }  // namespace quelvara::windows

@@ -70,6 +70,18 @@ Results interface_OutputFcn(int, Args args) {
   return {field(handles, "output")};
 }
 
+// The status line under the intonation row, when the layout has one.
+void show_status(const Value& handles, const std::string& text) {
+  if (handles.is_record() && handles.record().has("estado"))
+    graphics::set(handle_field(handles, "estado"), "String", Value(text));
+}
+
+// The analysis window belongs to the main window and goes with it, however it is closed.
+Results interface_DeleteFcn(int, Args) {
+  close_analysis_window();
+  return {};
+}
+
 Results entry_CreateFcn(int, Args args) {
   set_entry_background(handle_parameter(args, 0));
   return {};
@@ -85,6 +97,9 @@ Results texto_Callback(int, Args args) {
     case synthesis::Analysis::Status::empty_text:
       return {};  // nothing to read, nothing stored
     case synthesis::Analysis::Status::missing_unit:
+      show_status(handles, handles.record().has("sinal")
+                               ? "O texto mostrado não foi analisado: Ouvir e Gravar usam o resultado anterior."
+                               : "O texto mostrado não foi analisado.");
       show_message(synthesis::missing_unit_message);
       return {};
     case synthesis::Analysis::Status::ok:
@@ -102,6 +117,7 @@ Results texto_Callback(int, Args args) {
   framework::guidata(main_window(), handles);
   if (handles.record().has("botao_analise"))
     graphics::set(handle_field(handles, "botao_analise"), "Enable", Value("on"));
+  show_status(handles, status_of_record(handles));
   refresh_analysis_window(handles);
   return {};
 }
@@ -196,13 +212,14 @@ Results tipo_variacao_Callback(int, Args args) {
       graphics::set(handle_field(handles, "botao_ouvir"), "Enable", Value("on"));
       graphics::set(handle_field(handles, "botao_gravar"), "Enable", Value("on"));
     }
+    show_status(handles, status_of_record(handles));
   }
   framework::guidata(Value(selector), handles);
   return {};
 }
 
 Results botao_ouvir_Callback(int, Args args) {
-  play_samples(field(parameter(args, 2), "sinal"));
+  play_samples(field(parameter(args, 2), "sinal"), "Gravar");
   return {};
 }
 
@@ -241,6 +258,7 @@ Results botao_analise_Callback(int, Args) {
 void register_interface() {
   framework::register_window_module({"interface",
                                      {{"interface_OpeningFcn", interface_OpeningFcn},
+                                      {"interface_DeleteFcn", interface_DeleteFcn},
                                       {"interface_OutputFcn", interface_OutputFcn},
                                       {"texto_CreateFcn", entry_CreateFcn},
                                       {"texto_Callback", texto_Callback},

@@ -49,19 +49,17 @@ void set_entry_background(Handle control) {
                   graphics::get(graphics::root_handle, "defaultUicontrolBackgroundColor"));
 }
 
-// A machine without any sound output is no fault of the user's: say so, and what can still be
-// done, instead of the playback routine's report.
-constexpr const char* no_audio_device_message =
-    "Não foi encontrado nenhum dispositivo de saída de áudio, por isso o sinal não pode ser "
-    "ouvido. Pode ainda gravá-lo num ficheiro com Gravar.";
-
-void play_samples(const Value& samples) {
+void play_samples(const Value& samples, std::string_view save_button) {
   constexpr double sample_rate = 22050;
   try {
     runtime::call_by_name("wavplay", 0, {samples, Value(sample_rate)});
   } catch (const RuntimeError& e) {
     if (e.message() != audio::no_output_device_message) throw;
-    show_message(no_audio_device_message);
+    // A machine without any sound output is no fault of the user's: say so, and what can
+    // still be done in this window, instead of the playback routine's report.
+    show_message("Não foi encontrado nenhum dispositivo de saída de áudio, por isso o sinal não pode ser "
+                 "ouvido. Pode ainda gravá-lo num ficheiro com " +
+                 std::string(save_button) + ".");
   }
 }
 

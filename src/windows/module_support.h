@@ -38,8 +38,9 @@ void show_message(std::string_view message);
 void set_entry_background(Handle control);
 
 // Plays samples at 22050 per second as the play button does; a machine without sound output
-// gets a message saying so instead of the playback routine's report.
-void play_samples(const Value& samples);
+// gets a message saying so, and that the button named save_button can still save the signal,
+// instead of the playback routine's report.
+void play_samples(const Value& samples, std::string_view save_button);
 
 Value samples_row(std::span<const double> samples);
 // The joined pitch marks and voicing codes as the whole rows the handles record keeps.

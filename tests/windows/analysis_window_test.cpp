@@ -3,6 +3,7 @@
 #include "app_fixture.h"
 #include "graphics/callbacks.h"
 #include "graphics/event_loop.h"
+#include "graphics/file_chooser.h"
 #include "inspection/record_of_run.h"
 #include "road/road.h"
 #include "runtime/function_registry.h"
@@ -120,28 +121,59 @@ TEST_F(AnalysisWindowTest, OpensOnceAndPlaysEitherSignalWholeWithoutASelection) 
   EXPECT_TRUE(graphics::ishandle(main));
 }
 
-TEST_F(AnalysisWindowTest, ExportWritesTheFilesUnderTheNameGivenAndNothingOnCancel) {
+// The analysis window belongs to the main window: Sair or the frame's close takes both, so
+// that the program ends; the credits window stays as it always has.
+TEST_F(AnalysisWindowTest, ClosingTheMainWindowClosesTheAnalysisWindowToo) {
+  confirm_text(main, "_pa_.");
+  press(main, "botao_analise");
+  press(main, "botao_creditos");
+  ASSERT_TRUE(window("analise"));
+  press(main, "botao_sair");
+  EXPECT_FALSE(window("analise"));
+  EXPECT_FALSE(graphics::ishandle(main));
+  EXPECT_TRUE(window("creditos"));
+
+  main = open_main();
+  confirm_text(main, "_pa_.");
+  press(main, "botao_analise");
+  graphics::close(main);
+  EXPECT_FALSE(window("analise"));
+  EXPECT_TRUE(errors.empty()) << errors.front();
+}
+
+TEST_F(AnalysisWindowTest, ExportWritesTheFilesChosenListsThemAndWritesNothingOnCancel) {
   confirm_text(main, "_papa_.");
   pick(main, "Gráfica");
   press(main, "botao_analise");
   const Handle analysis = *window("analise");
-  then_cancel("gravar");
+  graphics::queue_file_answer(std::nullopt);
   press(analysis, "exportar");
+  ASSERT_EQ(graphics::file_questions_asked().size(), 1u);
+  EXPECT_EQ(graphics::file_questions_asked()[0].kind, graphics::FileQuestion::Kind::save);
   for (const auto& e : fs::directory_iterator(folder())) EXPECT_NE(e.path().extension(), ".TextGrid");
-  then_answer("gravar", "analise");
+
+  fs::create_directory(folder() / "aula");
+  graphics::queue_file_answer((folder() / "aula" / "analise.TextGrid").string());
+  then_close_message();
   press(analysis, "exportar");
   ASSERT_TRUE(errors.empty()) << errors.front();
-  for (const char* name : {"analise-orig.wav", "analise-orig.TextGrid", "analise-sinal.wav", "analise-sinal.TextGrid"})
-    EXPECT_TRUE(fs::exists(folder() / name)) << name;
-  const std::string grid = read_bytes(folder() / "analise-orig.TextGrid");
+  const std::vector<std::string> names = {"analise-orig.wav", "analise-orig.TextGrid", "analise-sinal.wav",
+                                          "analise-sinal.TextGrid"};
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_NE(messages[0].find((folder() / "aula").string()), std::string::npos) << messages[0];
+  for (const auto& name : names) {
+    EXPECT_TRUE(fs::exists(folder() / "aula" / name)) << name;
+    EXPECT_NE(messages[0].find(name), std::string::npos) << messages[0];
+  }
+  const std::string grid = read_bytes(folder() / "aula" / "analise-orig.TextGrid");
   EXPECT_NE(grid.find("intervals: size = 5 "), std::string::npos);  // five diphones
 
   // A folder that does not exist: the user is told, nothing is written.
-  then_answer("gravar", "nada/analise");
+  graphics::queue_file_answer((folder() / "nada" / "analise").string());
   then_close_message();
   press(analysis, "exportar");
-  ASSERT_EQ(messages.size(), 1u);
-  EXPECT_NE(messages[0].find("Não foi possível exportar"), std::string::npos);
+  ASSERT_EQ(messages.size(), 2u);
+  EXPECT_NE(messages[1].find("Não foi possível exportar"), std::string::npos);
   EXPECT_FALSE(fs::exists(folder() / "nada"));
 }
 

@@ -7,6 +7,7 @@
 #include "framework/window_data.h"
 #include "graphics/callbacks.h"
 #include "graphics/event_loop.h"
+#include "graphics/file_chooser.h"
 #include "imaging/preferences.h"
 #include "runtime/function_registry.h"
 #include "support/fixture_database.h"
@@ -25,6 +26,7 @@ void AppFolderTest::SetUp() {
   old_dir_ = fs::current_path();
   fs::current_path(dir_.path());
   graphics::reset_tree();
+  graphics::clear_file_answers();
   graphics::set_screen_size(1280, 1024);
   imaging::reset_preferences();
   install_windows();

@@ -103,7 +103,7 @@ TEST_F(MainWindowTest, FactorOutOfRangeBringsTheMessageAndTheDialogBackUntilAnAc
   then_close_message();
   then_cancel("val_factor");  // after the message a cancel is no way out
   then_close_message();
-  then_answer("val_factor", "1,5");  // two numbers
+  then_answer("val_factor", "1, 5");  // two numbers
   then_close_message();
   then_answer("val_factor", "um");  // no number
   then_close_message();
@@ -114,6 +114,38 @@ TEST_F(MainWindowTest, FactorOutOfRangeBringsTheMessageAndTheDialogBackUntilAnAc
   EXPECT_EQ(row(record(main), "sinal"), expected_sinal("_pa_.", road::FactorMode{1.5}));
   EXPECT_FALSE(window("val_factor"));  // every dialog was deleted after its answer
   EXPECT_EQ(graphics::pending_events(), 0u);
+}
+
+TEST_F(MainWindowTest, TheFactorIsReadWithADecimalCommaAsPortugueseIsWritten) {
+  const Handle main = open_main();
+  confirm_text(main, "_pi_.");
+  for (const auto& [typed, factor] : std::vector<std::pair<const char*, double>>{{"1,5", 1.5}, {"0,75", 0.75}}) {
+    then_answer("val_factor", typed);
+    pick(main, "Factor");
+    EXPECT_EQ(row(record(main), "sinal"), expected_sinal("_pi_.", road::FactorMode{factor})) << typed;
+  }
+  EXPECT_TRUE(messages.empty());
+  EXPECT_TRUE(errors.empty());
+}
+
+// The status line says whose result Ouvir and Gravar would use, through every step.
+TEST_F(MainWindowTest, TheStatusLineSaysWhetherTheResultBelongsToTheTextShown) {
+  const Handle main = open_main();
+  const auto status = [&] { return graphics::get_text(object(main, "estado"), "String"); };
+  EXPECT_EQ(status(), "Escreva um texto e confirme-o com Enter.");
+  confirm_text(main, "_pa_.");
+  EXPECT_EQ(status(), "Texto analisado: escolha a entoação.");
+  then_answer("val_factor", "1,5");
+  pick(main, "Factor");
+  EXPECT_EQ(status(), "O resultado é deste texto (Factor 1,50): Ouvir e Gravar usam-no.");
+  confirm_text(main, "_pa_?");  // the same diphones, another contour
+  EXPECT_EQ(status(), "o resultado é do texto anterior: escolha a entoação");
+  pick(main, "Gráfica");
+  EXPECT_EQ(status(), "O resultado é deste texto (Gráfica): Ouvir e Gravar usam-no.");
+  then_close_message();
+  confirm_text(main, "_pe_.");
+  EXPECT_EQ(status(), "O texto mostrado não foi analisado: Ouvir e Gravar usam o resultado anterior.");
+  EXPECT_TRUE(errors.empty()) << errors.front();
 }
 
 TEST_F(MainWindowTest, FactorBoundsAreAccepted) {

@@ -23,6 +23,7 @@
 #include "framework/window_data.h"
 #include "graphics/callbacks.h"
 #include "graphics/event_loop.h"
+#include "graphics/file_chooser.h"
 #include "graphics/qt/qt_view.h"
 #include "runtime/console.h"
 #include "support/run_program.h"
@@ -379,6 +380,16 @@ TEST_F(QtEndToEndTest, WithoutAnAudioDeviceThePlaySaysSoInPortugueseAndTheSignal
   EXPECT_NE(messages[0].find("Gravar"), std::string::npos);
   EXPECT_EQ(console, "");  // an expected state of the machine, not a fault to report
 
+  // The analysis window has no Gravar: there the advice names its own Exportar.
+  click(main, "botao_analise");
+  const auto analysis = window("analise");
+  ASSERT_TRUE(analysis);
+  then({read_message()});
+  click(*analysis, "ouvir_sinal");
+  ASSERT_EQ(messages.size(), 2u);
+  EXPECT_NE(messages[1].find("Exportar"), std::string::npos) << messages[1];
+  EXPECT_EQ(messages[1].find("Gravar"), std::string::npos) << messages[1];
+
   then({answer("voz")});
   click(main, "botao_gravar");
   expect_answers_used();
@@ -431,9 +442,13 @@ TEST_F(QtEndToEndTest, TheAnalysisWindowZoomsSelectsPlaysTheSelectionAndExports)
   for (std::size_t n = 0; n < played.size(); ++n)
     ASSERT_NEAR(played[n], std::clamp(sinal[from + n], -1.0, 1.0), 1.0 / 32768) << "sample " << n;
 
-  then({answer("estudo")});
+  graphics::set_file_chooser(nullptr);  // the toolkit's chooser is driven in the desktop session
+  graphics::queue_file_answer("estudo");
+  then({read_message()});
   click(*analysis, "exportar");
   expect_answers_used();
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_NE(messages[0].find("estudo-sinal.wav"), std::string::npos) << messages[0];
   EXPECT_EQ(read_bytes(folder() / "estudo-sinal.wav"), synthesized({"--grafica"}, "_papa_."));
   for (const char* name : {"estudo-orig.wav", "estudo-orig.TextGrid", "estudo-sinal.TextGrid"})
     EXPECT_TRUE(fs::exists(folder() / name)) << name;

@@ -28,6 +28,7 @@
 
 #include "graphics/callbacks.h"
 #include "graphics/qt/qt_event_loop.h"
+#include "graphics/qt/qt_file_chooser.h"
 
 namespace quelvara::graphics {
 
@@ -583,10 +584,13 @@ void FigureWindow::keyPressEvent(QKeyEvent* e) {
 }  // namespace
 
 void start_qt_view() {
-  if (!the_view) the_view = new View();
+  if (the_view) return;
+  the_view = new View();
+  set_file_chooser(&qt_file_chooser());
 }
 
 void stop_qt_view() {
+  if (the_view) set_file_chooser(nullptr);
   delete the_view;
   the_view = nullptr;
 }
