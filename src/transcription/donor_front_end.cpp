@@ -23,7 +23,20 @@ struct Library {
   decltype(&espeak_Initialize) initialize = nullptr;
   decltype(&espeak_SetVoiceByName) set_voice_by_name = nullptr;
   decltype(&espeak_TextToPhonemes) text_to_phonemes = nullptr;
+  decltype(&espeak_SetSynthCallback) set_synth_callback = nullptr;
+  decltype(&espeak_Synth) synth = nullptr;
+  decltype(&espeak_Synchronize) synchronize = nullptr;
 };
+
+// The library hands its samples to a callback without a user pointer; one text at a time is
+// collected here, under the library's lock.
+std::vector<double>* collecting = nullptr;
+
+int on_samples(short* samples, int count, espeak_EVENT*) {
+  if (collecting && samples)
+    for (int i = 0; i < count; ++i) collecting->push_back(samples[i] / 32768.0);
+  return 0;
+}
 
 template <typename Function>
 bool find(void* handle, const char* name, Function& function) {
@@ -40,12 +53,15 @@ const Library* set_up() {
     Library library;
     if (!find(handle, "espeak_Initialize", library.initialize) ||
         !find(handle, "espeak_SetVoiceByName", library.set_voice_by_name) ||
-        !find(handle, "espeak_TextToPhonemes", library.text_to_phonemes)) {
+        !find(handle, "espeak_TextToPhonemes", library.text_to_phonemes) ||
+        !find(handle, "espeak_SetSynthCallback", library.set_synth_callback) ||
+        !find(handle, "espeak_Synth", library.synth) || !find(handle, "espeak_Synchronize", library.synchronize)) {
       return std::nullopt;
     }
     // Retrieval mode opens no audio device; DONT_EXIT keeps a missing data folder from ending
     // the process.
-    if (library.initialize(AUDIO_OUTPUT_RETRIEVAL, 0, nullptr, espeakINITIALIZE_DONT_EXIT) <= 0) return std::nullopt;
+    if (library.initialize(AUDIO_OUTPUT_RETRIEVAL, 0, nullptr, espeakINITIALIZE_DONT_EXIT) != 22050) return std::nullopt;
+    library.set_synth_callback(on_samples);
     if (library.set_voice_by_name("pt") != EE_OK) return std::nullopt;
     return library;
   }();
@@ -91,6 +107,23 @@ std::optional<std::vector<DonorWord>> donor_reading(std::string_view text) {
     if (phonemes) add_words(phonemes, words);
   }
   return words;
+}
+
+std::optional<std::vector<double>> donor_speech(std::string_view text) {
+  std::lock_guard guard(library_lock());
+  const Library* library = set_up();
+  if (library == nullptr) return std::nullopt;
+  const std::string terminated(text);
+  std::vector<double> samples;
+  collecting = &samples;
+  // In retrieval mode the library may synthesise on a thread of its own: the samples are all
+  // handed over once it has synchronised.
+  const espeak_ERROR status =
+      library->synth(terminated.c_str(), terminated.size() + 1, 0, POS_CHARACTER, 0, espeakCHARS_UTF8, nullptr, nullptr);
+  library->synchronize();
+  collecting = nullptr;
+  if (status != EE_OK) return std::nullopt;
+  return samples;
 }
 
 }  // namespace quelvara::transcription

@@ -18,4 +18,8 @@ struct DonorWord {
 // the library or its Portuguese voice cannot be set up.
 std::optional<std::vector<DonorWord>> donor_reading(std::string_view text);
 
+// text spoken by the donor's own formant synthesis, with its own intonation and rhythm: samples
+// at 22050 per second, within -1 to 1; nullopt when the library or its voice cannot be set up.
+std::optional<std::vector<double>> donor_speech(std::string_view text);
+
 }  // namespace quelvara::transcription

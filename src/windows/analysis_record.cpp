@@ -61,11 +61,12 @@ std::vector<synthesis::Stress> stress_of(const std::vector<std::size_t>& levels)
 }  // namespace
 
 void add_analysis_fields(runtime::Record& record, const synthesis::Analysis& analysis,
-                         std::span<const std::size_t> fronteiras) {
+                         std::span<const std::size_t> fronteiras, const std::string& texto) {
   std::vector<std::string> difones;
   for (const auto& d : analysis.reading.diphones) difones.push_back(d.dif);
   record.set("difones", text_cell(difones));
   record.set("limdf", count_row(analysis.joined.limdf));
+  record.set("texto_analisado", Value(texto));
   record.set("fronteiras", count_row({fronteiras.begin(), fronteiras.end()}));
   std::vector<std::size_t> acentos;
   for (synthesis::Stress s : analysis.reading.stress) acentos.push_back(static_cast<std::size_t>(s));
@@ -93,8 +94,8 @@ void add_intonation_fields(runtime::Record& record, const inspection::MarkPositi
   run.set("modo", Value(inspection::mode_name(mode)));
   const auto* factor = std::get_if<road::FactorMode>(&mode);
   run.set("factor", factor ? Value(factor->factor) : Value());
-  run.set("difones", record.has("difones") ? record.get("difones") : Value(runtime::Cell{}));
   run.set("pontuacao", Value(std::string(1, pontuacao)));
+  run.set("texto", record.has("texto_analisado") ? record.get("texto_analisado") : Value(""));
   if (target) {
     std::vector<double> f0;  // column by column: time, Hz
     for (const auto& point : inspection::curve_points(target->target)) {
@@ -110,13 +111,28 @@ void add_intonation_fields(runtime::Record& record, const inspection::MarkPositi
   record.set("entoacao", Value(std::move(run)));
 }
 
+std::optional<std::string> text_field(const Value& record, std::string_view name) {
+  const Value* v = find(record, name);
+  if (!v || !v->is_text()) return std::nullopt;
+  return v->text();
+}
+
 bool result_is_current(const Value& handles) {
   const Value* run = find(handles, "entoacao");
   if (!run || !find(handles, "sinal")) return false;
-  const Value* made_from = find(*run, "pontuacao");
-  const Value* now = find(handles, "pontuacao");
-  return texts(find(*run, "difones")) == texts(find(handles, "difones")) && made_from && now && made_from->is_text() &&
-         now->is_text() && made_from->text() == now->text();
+  const auto made_from = text_field(*run, "texto");
+  return made_from && made_from == text_field(handles, "texto_analisado");
+}
+
+std::string spelling_of_record(const Value& handles) {
+  const auto sampa = text_field(handles, "sampa_do_portugues");
+  if (!sampa || sampa != text_field(handles, "texto_analisado")) return {};
+  return text_field(handles, "texto_portugues").value_or("");
+}
+
+void transcribed_from(runtime::Record& record, const std::string& spelling, const std::string& sampa) {
+  record.set("texto_portugues", Value(spelling));
+  record.set("sampa_do_portugues", Value(sampa));
 }
 
 std::string status_of_record(const Value& handles) {

@@ -13,6 +13,7 @@
 #include "inspection/praat_export.h"
 #include "runtime/console.h"
 #include "runtime/runtime_users.h"
+#include "transcription/donor_front_end.h"
 #include "wave/samples.h"
 #include "windows/analysis_display.h"
 #include "windows/analysis_record.h"
@@ -41,10 +42,13 @@ Value main_record() {
 std::optional<inspection::Snapshot> current_snapshot() { return snapshot_of_record(main_record()); }
 
 void draw(Handle figure, const Value& main_handles) {
-  AnalysisDisplay* display = analysis_display();
-  if (!display) return;
   const Value handles = framework::guidata(Value(figure));
-  if (!handles.is_record() || !handles.record().has(graph_tag)) return;
+  if (!handles.is_record()) return;
+  if (handles.record().has("comparar"))
+    graphics::set(handle_field(handles, "comparar"), "Enable",
+                  Value(spelling_of_record(main_handles).empty() ? "off" : "on"));
+  AnalysisDisplay* display = analysis_display();
+  if (!display || !handles.record().has(graph_tag)) return;
   auto snapshot = snapshot_of_record(main_handles);
   display->show(handle_field(handles, graph_tag),
                 snapshot ? std::make_shared<const inspection::Snapshot>(std::move(*snapshot)) : nullptr);
@@ -123,6 +127,22 @@ Results export_files(int, Args) {
   return {};
 }
 
+// The same text through the donor's own formant synthesis, beside the diphones.
+Results compare(int, Args) {
+  const std::string spelling = spelling_of_record(main_record());
+  if (spelling.empty()) {
+    show_message("Comparar fala o texto escrito em \"Texto em português\": transcreva um texto para o comparar.");
+    return {};
+  }
+  const auto samples = transcription::donor_speech(spelling);
+  if (!samples) {
+    show_message("A síntese por formantes não está disponível nesta máquina.");
+    return {};
+  }
+  play(*samples);
+  return {};
+}
+
 Results close_current(int, Args) {
   graphics::close();
   return {};
@@ -146,6 +166,7 @@ void register_analise() {
                                       {"ouvir_orig_Callback", play_orig},
                                       {"ouvir_sinal_Callback", play_sinal},
                                       {"exportar_Callback", export_files},
+                                      {"comparar_Callback", compare},
                                       {"fechar_Callback", close_current}}});
 }
 

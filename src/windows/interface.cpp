@@ -113,7 +113,8 @@ Results texto_Callback(int, Args args) {
   record.set("orig", samples_row(analysis.joined.orig));
   add_analysis_fields(record, analysis,
                       synthesis::unit_boundaries(analysis.reading, analysis.joined.limdf,
-                                                 database_index() ? &*database_index() : nullptr));
+                                                 database_index() ? &*database_index() : nullptr),
+                      texto);
   framework::guidata(main_window(), handles);
   if (handles.record().has("botao_analise"))
     graphics::set(handle_field(handles, "botao_analise"), "Enable", Value("on"));
@@ -136,6 +137,14 @@ Results botao_transcrever_Callback(int, Args args) {
   const Handle box = handle_field(handles, "texto");
   graphics::set(box, "String", Value(result.sampa));
   graphics::fire_callback(box, "Callback");
+  // Kept for Comparar in Análise, which speaks the spelling while the analysis is of its SAMPA.
+  const auto window = graphics::ancestor_figure(box);
+  Value now = window ? framework::guidata(Value(*window)) : Value();
+  if (now.is_record()) {
+    transcribed_from(now.record(), spelling, result.sampa);
+    framework::guidata(Value(*window), now);
+    refresh_analysis_window(now);
+  }
   return {};
 }
 

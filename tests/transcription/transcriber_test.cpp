@@ -4,8 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
+
 #include "synthesis/stress_marks.h"
 #include "synthesis/text_reader.h"
+#include "transcription/donor_front_end.h"
 
 namespace quelvara::transcription {
 namespace {
@@ -141,6 +145,18 @@ TEST(Transcriber, ManyProblemsAreCountedAfterTheFirstFive) {
   const Transcription t = transcribe("# # # # # # #");
   EXPECT_EQ(t.problems.size(), 7u);
   EXPECT_NE(message(t).find("e mais 2."), std::string::npos) << message(t);
+}
+
+// Comparar's voice: the donor's formant synthesis of a whole phrase, at our rate and level.
+TEST(DonorSpeech, SpeaksAPhraseAsSamplesAt22050WithinFullScale) {
+  const auto samples = donor_speech("Bom dia, Lisboa!");
+  ASSERT_TRUE(samples);
+  EXPECT_GT(samples->size(), 22050u / 2);
+  EXPECT_LT(samples->size(), 22050u * 4);
+  double peak = 0;
+  for (double v : *samples) peak = std::max(peak, std::abs(v));
+  EXPECT_GT(peak, 0.05);
+  EXPECT_LE(peak, 1.0);
 }
 
 }  // namespace

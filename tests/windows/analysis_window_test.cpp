@@ -8,6 +8,7 @@
 #include "road/road.h"
 #include "runtime/function_registry.h"
 #include "runtime/mat_file.h"
+#include "transcription/donor_front_end.h"
 #include "windows/analysis_record.h"
 
 namespace quelvara::windows::testing {
@@ -119,6 +120,33 @@ TEST_F(AnalysisWindowTest, OpensOnceAndPlaysEitherSignalWholeWithoutASelection) 
   press(analysis, "fechar");
   EXPECT_FALSE(window("analise"));
   EXPECT_TRUE(graphics::ishandle(main));
+}
+
+// Comparar speaks the Portuguese spelling that the analysed text was transcribed from; a text
+// typed or changed in SAMPA has none.
+TEST_F(AnalysisWindowTest, ComparePlaysTheDonorsSpeechOfTheTranscribedSpellingOnly) {
+  graphics::set(object(main, "texto_pt"), "String", Value("pá"));
+  press(main, "botao_transcrever");
+  ASSERT_TRUE(errors.empty()) << errors.front();
+  ASSERT_EQ(graphics::get_text(object(main, "texto"), "String"), "_pa_");
+  press(main, "botao_analise");
+  const Handle analysis = *window("analise");
+  EXPECT_EQ(graphics::get_text(object(analysis, "comparar"), "Enable"), "on");
+  press(analysis, "comparar");
+  ASSERT_EQ(played.size(), 1u);
+  // The donor's noise sources differ from run to run; its timing does not.
+  const auto donor = transcription::donor_speech("pá");
+  ASSERT_TRUE(donor && !donor->empty());
+  EXPECT_NEAR(static_cast<double>(played[0].size()), static_cast<double>(donor->size()), 0.02 * static_cast<double>(donor->size()));
+  EXPECT_GT(*std::max_element(played[0].begin(), played[0].end()), 0.05);
+
+  confirm_text(main, "_pi_.");
+  EXPECT_EQ(graphics::get_text(object(analysis, "comparar"), "Enable"), "off");
+  then_close_message();
+  press(analysis, "comparar");
+  EXPECT_EQ(played.size(), 1u);
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_TRUE(errors.empty()) << errors.front();
 }
 
 // The analysis window belongs to the main window: Sair or the frame's close takes both, so
