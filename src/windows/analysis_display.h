@@ -4,6 +4,7 @@
 // no picture.
 #include <memory>
 #include <optional>
+#include <string>
 
 #include "graphics/object_tree.h"
 #include "inspection/snapshot.h"
@@ -25,6 +26,9 @@ class AnalysisDisplay {
   // Back to the whole signal, selection cleared.
   virtual void show_everything(graphics::Handle axes) = 0;
   virtual std::optional<TimeSelection> selection(graphics::Handle axes) const = 0;
+  // Writes the picture as it is shown to path (SVG for ".svg", else PNG at twice its size);
+  // gives why it could not, or "" once written.
+  virtual std::string save_picture(graphics::Handle axes, const std::string& path) const = 0;
 };
 
 // The view in use, or nullptr; the view owns itself and unregisters before it goes.

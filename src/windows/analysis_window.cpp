@@ -127,6 +127,18 @@ Results export_files(int, Args) {
   return {};
 }
 
+// The picture as shown, as PNG or SVG.
+Results save_picture(int, Args args) {
+  AnalysisDisplay* display = analysis_display();
+  if (!display || !current_snapshot()) return {};
+  const auto chosen = graphics::choose_file({graphics::FileQuestion::Kind::save, "Guardar imagem", "analise.png",
+                                             {"Imagem PNG (*.png)", "Imagem SVG (*.svg)"}});
+  if (!chosen || chosen->empty()) return {};
+  const std::string fault = display->save_picture(handle_field(parameter(args, 2), graph_tag), *chosen);
+  if (!fault.empty()) show_message("Não foi possível guardar a imagem: " + fault + ".");
+  return {};
+}
+
 // The same text through the donor's own formant synthesis, beside the diphones.
 Results compare(int, Args) {
   const std::string spelling = spelling_of_record(main_record());
@@ -167,6 +179,7 @@ void register_analise() {
                                       {"ouvir_sinal_Callback", play_sinal},
                                       {"exportar_Callback", export_files},
                                       {"comparar_Callback", compare},
+                                      {"guardar_imagem_Callback", save_picture},
                                       {"fechar_Callback", close_current}}});
 }
 

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QElapsedTimer>
+#include <QImage>
 #include <QInputMethodEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -452,6 +453,18 @@ TEST_F(QtEndToEndTest, TheAnalysisWindowZoomsSelectsPlaysTheSelectionAndExports)
   EXPECT_EQ(read_bytes(folder() / "estudo-sinal.wav"), synthesized({"--grafica"}, "_papa_."));
   for (const char* name : {"estudo-orig.wav", "estudo-orig.TextGrid", "estudo-sinal.TextGrid"})
     EXPECT_TRUE(fs::exists(folder() / name)) << name;
+
+  // The picture for slides: PNG at twice its size, SVG with its texts.
+  graphics::queue_file_answer("estudo.png");
+  click(*analysis, "guardar_imagem");
+  graphics::queue_file_answer("estudo.SVG");
+  click(*analysis, "guardar_imagem");
+  ASSERT_TRUE(errors.empty()) << errors.front();
+  const QImage png((folder() / "estudo.png").c_str());
+  EXPECT_EQ(png.size(), canvas->plot_size() * 2);
+  const std::string svg = read_bytes(folder() / "estudo.SVG");
+  EXPECT_NE(svg.find("<svg"), std::string::npos);
+  EXPECT_NE(svg.find("resultado"), std::string::npos);
 
   // A new text redraws the open window; its result comes with the next intonation run.
   type("_pa_.");

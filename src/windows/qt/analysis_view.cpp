@@ -7,6 +7,7 @@
 #include "graphics/qt/qt_view.h"
 #include "windows/analysis_display.h"
 #include "windows/qt/analysis_canvas.h"
+#include "windows/qt/analysis_picture.h"
 
 namespace quelvara::windows {
 
@@ -24,6 +25,11 @@ class QtAnalysisDisplay final : public AnalysisDisplay {
     const AnalysisCanvas* canvas = existing(axes);
     if (!canvas || !canvas->selection()) return std::nullopt;
     return TimeSelection{canvas->selection()->first, canvas->selection()->second};
+  }
+
+  std::string save_picture(graphics::Handle axes, const std::string& path) const override {
+    const AnalysisCanvas* canvas = existing(axes);
+    return canvas ? save_analysis_picture(*canvas, path) : "a janela não tem imagem";
   }
 
   AnalysisCanvas* existing(graphics::Handle axes) const {
