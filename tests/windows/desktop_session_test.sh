@@ -188,9 +188,9 @@ ends_with 0 5
 cmp -s "$run/frase.wav" "$work/referencia.wav" || fail "the saved file differs from quelvara-synth's"
 [ ! -s "$work/session.out" ] && [ ! -s "$work/session.err" ] || fail "the program printed something"
 
-# --- The analysis window: opened after a Factor run, redrawn after a Gráfica run and after a
-# Natural run of a stressed text, closed by Escape; the program still ends when the main window
-# is left.
+# --- The analysis window: opened after a Factor run, redrawn after a Gráfica run, exported
+# through the file chooser, redrawn after a Natural run of a stressed text, closed by Escape;
+# opened again, it goes when the main window is left, and the program ends.
 start analysis
 click "$main" interface texto
 xdotool type --delay 10 "_6fraz6kOmprid6pur6tEStar_."
@@ -212,6 +212,17 @@ within 10 is_active "$main" || fail "the main window did not keep the focus"
 # miss the first request.
 within 10 activated "$analysis" || fail "the analysis window did not come to the front"
 shot "$analysis" analise-grafica
+click "$analysis" analise exportar
+chooser=$(next_active "Exportar sinais e anotações" "$analysis")
+xdotool key ctrl+a
+xdotool type --delay 20 aula
+xdotool key Return
+box=$(next_active Quelvara "$chooser")
+xdotool key Return
+for f in aula-orig.wav aula-orig.TextGrid aula-sinal.wav aula-sinal.TextGrid; do
+  test -f "$run/$f" || fail "Exportar wrote no $f"
+done
+within 10 activated "$analysis" || fail "the analysis window did not come back to the front"
 # Natural, on a text with its stress marks: the analysis window follows.
 within 10 activated "$main" || fail "the main window did not come to the front"
 click "$main" interface texto
@@ -225,6 +236,10 @@ within 10 activated "$analysis" || fail "the analysis window did not come to the
 shot "$analysis" analise-natural
 xdotool key Escape
 within 10 gone "^Análise$" || fail "Escape did not close the analysis window"
+within 10 activated "$main" || fail "the main window did not come to the front"
+click "$main" interface botao_analise
+analysis=$(next_active "Análise" "$main")
+within 10 activated "$main" || fail "the main window did not come to the front"
 click "$main" interface botao_sair
 ends_with 0 5
 [ ! -s "$work/analysis.out" ] && [ ! -s "$work/analysis.err" ] || fail "the program printed something"
