@@ -11,7 +11,9 @@
 #include <filesystem>
 #include <memory>
 
+#include "inspection/formants.h"
 #include "inspection/record_of_run.h"
+#include "inspection/spectrogram.h"
 #include "road/road.h"
 #include "runtime/mat_file.h"
 #include "windows/qt/analysis_canvas.h"
@@ -87,6 +89,22 @@ void redraw(benchmark::State& state) {
   state.counters["marks"] = static_cast<double>(the_text()->pitch_marks.size());
 }
 BENCHMARK(redraw)->Args({960, 1})->Args({1920, 1})->Args({960, 500})->Unit(benchmark::kMillisecond);
+
+// What a new snapshot costs once, before any redraw: the spectrogram of the 30 s joined signal
+// (state.range(0): 0 wideband, 1 narrowband) or (2) its formant tracks.
+void analyse_spectra(benchmark::State& state) {
+  const auto& x = the_text()->orig;
+  for (auto _ : state) {
+    if (state.range(0) == 2) {
+      benchmark::DoNotOptimize(inspection::formant_tracks(x).size());
+    } else {
+      const auto settings = state.range(0) == 0 ? inspection::wideband_settings() : inspection::narrowband_settings();
+      benchmark::DoNotOptimize(inspection::spectrogram(x, settings).level.data());
+    }
+  }
+  state.counters["signal_s"] = static_cast<double>(x.size()) / inspection::sample_rate;
+}
+BENCHMARK(analyse_spectra)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
