@@ -5,15 +5,20 @@
 
 namespace quelvara::inspection {
 
-PlotLayout plot_layout(double width, double height, double start, double end, double hz_top) {
+PlotLayout plot_layout(double width, double height, double start, double end, double hz_top,
+                       const PlotOptions& options) {
   constexpr double margin_left = 66, margin_right = 10, strip = 16, links = 30, gap = 10, axis = 18, status = 20;
   PlotLayout p;
   p.start = start;
   p.end = end > start ? end : start + 1;
   p.hz_top = hz_top > 0 ? hz_top : 400;
+  p.semitones = options.semitones;
   const double w = std::max(1.0, width - margin_left - margin_right);
-  const double free = std::max(30.0, height - 4 - 2 * strip - links - gap - axis - status - 4);
-  const double signal = std::floor(free * 0.34), pitch = free - 2 * signal;
+  const double free = std::max(30.0, height - 4 - 3 * strip - links - gap - axis - status - 4);
+  // Shares of the free height: each signal, each spectrogram, and the pitch panel the rest.
+  const double signal = std::floor(free * (options.spectrograms ? 0.14 : 0.34));
+  const double spectrum = options.spectrograms ? std::floor(free * 0.19) : 0;
+  const double pitch = free - 2 * signal - 2 * spectrum;
   double y = 4;
   const auto next = [&](double h) {
     Box b{margin_left, y, w, h};
@@ -23,8 +28,11 @@ PlotLayout plot_layout(double width, double height, double start, double end, do
   p.diphone_labels = next(strip);
   p.phone_labels = next(strip);
   p.orig = next(signal);
+  p.orig_spectrum = next(spectrum);
   p.links = next(links);
   p.sinal = next(signal);
+  p.sinal_spectrum = next(spectrum);
+  p.result_phones = next(strip);
   y += gap;
   p.pitch = next(pitch);
   p.time_axis = next(axis);

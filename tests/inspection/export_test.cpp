@@ -165,5 +165,24 @@ TEST(PlotLayout, TimesAndFrequenciesMapOntoThePanelsAndBack) {
   EXPECT_EQ(pitch_scale(330), 400);
 }
 
+TEST(PlotLayout, PanelsStackInOrderWithOrWithoutSpectrogramsAndPitchMapsInSemitonesToo) {
+  for (bool spectrograms : {true, false}) {
+    const PlotLayout l = plot_layout(900, 600, 0, 1, 400, {spectrograms, true});
+    const std::vector<Box> order = {l.diphone_labels, l.phone_labels, l.orig,          l.orig_spectrum, l.links,
+                                    l.sinal,          l.sinal_spectrum, l.result_phones, l.pitch,         l.time_axis};
+    for (std::size_t k = 1; k < order.size(); ++k) EXPECT_LE(order[k - 1].bottom(), order[k].top) << k;
+    EXPECT_EQ(l.orig_spectrum.height > 0, spectrograms);
+    EXPECT_GT(l.pitch.height, 60);
+    EXPECT_LE(l.status.bottom(), 600);
+    // An octave is the same height anywhere on the scale, and rows map back to their frequency.
+    EXPECT_NEAR(l.pitch_y(100) - l.pitch_y(200), l.pitch_y(200) - l.pitch_y(400), 1e-9);
+    EXPECT_DOUBLE_EQ(l.pitch_y(400), l.pitch.top);
+    EXPECT_DOUBLE_EQ(l.pitch_y(semitone_hz_bottom), l.pitch.bottom());
+    EXPECT_NEAR(l.pitch_hz(l.pitch_y(130)), 130, 1e-9);
+  }
+  EXPECT_NEAR(plot_layout(900, 600, 0, 1, 400).pitch_hz(plot_layout(900, 600, 0, 1, 400).pitch_y(250)), 250, 1e-9);
+  EXPECT_DOUBLE_EQ(semitones(200), 12);
+}
+
 }  // namespace
 }  // namespace quelvara::inspection
