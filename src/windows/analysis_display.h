@@ -17,12 +17,24 @@ struct TimeSelection {
   double end = 0;
 };
 
+enum class SpectrogramView { none, wideband, narrowband };
+
+// What the picture shows besides the signals: which spectrogram, formant tracks over it, and
+// the pitch scale.
+struct ViewOptions {
+  SpectrogramView spectrogram = SpectrogramView::wideband;
+  bool formants = true;
+  bool semitones = false;
+  bool operator==(const ViewOptions&) const = default;
+};
+
 class AnalysisDisplay {
  public:
   virtual ~AnalysisDisplay() = default;
   // Draws snapshot in the axes (nullptr: nothing to show), keeping the zoom when the time
   // span is the same.
   virtual void show(graphics::Handle axes, std::shared_ptr<const inspection::Snapshot> snapshot) = 0;
+  virtual void set_options(graphics::Handle axes, const ViewOptions& options) = 0;
   // Back to the whole signal, selection cleared.
   virtual void show_everything(graphics::Handle axes) = 0;
   virtual std::optional<TimeSelection> selection(graphics::Handle axes) const = 0;

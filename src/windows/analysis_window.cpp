@@ -41,6 +41,21 @@ Value main_record() {
 
 std::optional<inspection::Snapshot> current_snapshot() { return snapshot_of_record(main_record()); }
 
+// The view that the window's controls ask for; a control the layout lacks keeps its default.
+ViewOptions view_options(const Value& handles) {
+  ViewOptions options;
+  const auto value = [&](const char* tag) -> std::optional<double> {
+    if (!handles.record().has(tag)) return std::nullopt;
+    const Value v = graphics::get(handle_field(handles, tag), "Value");
+    return v.is_number() ? std::optional(v.number()) : std::nullopt;
+  };
+  if (const auto kind = value("espectrograma"))
+    options.spectrogram = *kind == 2 ? SpectrogramView::narrowband : *kind == 3 ? SpectrogramView::none : SpectrogramView::wideband;
+  if (const auto on = value("formantes")) options.formants = *on != 0;
+  if (const auto scale = value("escala")) options.semitones = *scale == 2;
+  return options;
+}
+
 void draw(Handle figure, const Value& main_handles) {
   const Value handles = framework::guidata(Value(figure));
   if (!handles.is_record()) return;
@@ -49,6 +64,7 @@ void draw(Handle figure, const Value& main_handles) {
                   Value(spelling_of_record(main_handles).empty() ? "off" : "on"));
   AnalysisDisplay* display = analysis_display();
   if (!display || !handles.record().has(graph_tag)) return;
+  display->set_options(handle_field(handles, graph_tag), view_options(handles));
   auto snapshot = snapshot_of_record(main_handles);
   display->show(handle_field(handles, graph_tag),
                 snapshot ? std::make_shared<const inspection::Snapshot>(std::move(*snapshot)) : nullptr);
@@ -91,6 +107,12 @@ Results output(int, Args args) {
 Results show_everything(int, Args args) {
   if (AnalysisDisplay* display = analysis_display())
     display->show_everything(handle_field(parameter(args, 2), graph_tag));
+  return {};
+}
+
+Results view_changed(int, Args args) {
+  const Value& handles = parameter(args, 2);
+  if (AnalysisDisplay* display = analysis_display()) display->set_options(handle_field(handles, graph_tag), view_options(handles));
   return {};
 }
 
@@ -180,6 +202,9 @@ void register_analise() {
                                       {"exportar_Callback", export_files},
                                       {"comparar_Callback", compare},
                                       {"guardar_imagem_Callback", save_picture},
+                                      {"espectrograma_Callback", view_changed},
+                                      {"formantes_Callback", view_changed},
+                                      {"escala_Callback", view_changed},
                                       {"fechar_Callback", close_current}}});
 }
 

@@ -113,22 +113,71 @@ std::optional<int> marker_row(const QImage& image, int x, const PlotLayout& l, c
 }
 
 TEST_F(AnalysisCanvasTest, ThePitchOfFactorOneAndAHalfLiesAtOneAndAHalfTimesTheJoinedSignals) {
-  AnalysisCanvas canvas;
-  const auto [snapshot, image, l] = show(canvas, road::FactorMode{1.5}, 1200, 700);
-  const auto joined = inspection::joined_pitch(*snapshot);
-  const auto result = inspection::result_pitch(*snapshot);
-  ASSERT_EQ(joined.size(), result.size());
-  ASSERT_GT(joined.size(), 5u);
-  std::size_t compared = 0;
-  for (std::size_t i = 0; i < joined.size(); ++i) {
-    const auto blue = marker_row(image, column(l.x_of(joined[i].time)), l, CanvasColours::orig_pitch);
-    const auto green = marker_row(image, column(l.x_of(result[i].time)), l, CanvasColours::sinal_pitch);
-    if (!blue || !green) continue;  // a marker covered by the other curve
-    const double hz = (l.pitch.bottom() - *blue) / l.pitch.height * l.hz_top;
-    EXPECT_NEAR(*green, l.pitch_y(1.5 * hz), 1.0) << "period " << i;
-    ++compared;
+  for (const bool semitones : {false, true}) {
+    AnalysisCanvas canvas;
+    canvas.set_options({SpectrogramView::wideband, true, semitones});
+    const auto [snapshot, image, l] = show(canvas, road::FactorMode{1.5}, 1200, 700);
+    const auto joined = inspection::joined_pitch(*snapshot);
+    const auto result = inspection::result_pitch(*snapshot);
+    ASSERT_EQ(joined.size(), result.size());
+    ASSERT_GT(joined.size(), 5u);
+    std::size_t compared = 0;
+    for (std::size_t i = 0; i < joined.size(); ++i) {
+      const auto blue = marker_row(image, column(l.x_of(joined[i].time)), l, CanvasColours::orig_pitch);
+      const auto green = marker_row(image, column(l.x_of(result[i].time)), l, CanvasColours::sinal_pitch);
+      if (!blue || !green) continue;  // a marker covered by the other curve
+      EXPECT_NEAR(*green, l.pitch_y(1.5 * l.pitch_hz(*blue)), 1.0) << "period " << i << " semitones " << semitones;
+      ++compared;
+    }
+    EXPECT_GE(compared, joined.size() * 3 / 4);
   }
-  EXPECT_GE(compared, joined.size() * 3 / 4);
+}
+
+// The spectrogram panels darken where the signal sounds and not in its silences; formant dots
+// lie over them; without a spectrogram the panels go and nothing is drawn there.
+TEST_F(AnalysisCanvasTest, SpectrogramsAndFormantsAreDrawnAsTheOptionsAsk) {
+  AnalysisCanvas canvas;
+  const auto [snapshot, image, l] = show(canvas, road::ContourMode{});
+  ASSERT_GT(l.orig_spectrum.height, 20);
+  const auto dark_in = [&](const QImage& picture, double from, double to, const inspection::Box& panel) {
+    int dark = 0;
+    for (int x = column(l.x_of(from)); x < column(l.x_of(to)); ++x)
+      for (int y = row(panel.top + 1); y < row(panel.bottom() - 1); ++y) dark += qGray(picture.pixel(x, y)) < 128;
+    return dark;
+  };
+  const auto voiced = inspection::voiced_stretches(*snapshot);
+  ASSERT_FALSE(voiced.empty());
+  const double a = voiced[0].begin / fs + 0.01, b = voiced[0].end / fs - 0.01;
+  EXPECT_GT(dark_in(image, a, b, l.orig_spectrum), 50);
+  EXPECT_GT(dark_in(image, a, b, l.sinal_spectrum), 0);
+  EXPECT_EQ(dark_in(image, 0, 0.005, l.orig_spectrum), 0);  // the fixture's units open with silence
+  int red = 0;
+  for (int x = column(l.orig.left); x < column(l.orig.right()); ++x)
+    for (int y = row(l.orig_spectrum.top); y < row(l.orig_spectrum.bottom()); ++y)
+      red += is(image, x, y, CanvasColours::formant);
+  EXPECT_GT(red, 10);
+
+  canvas.set_options({SpectrogramView::none, true, false});
+  const QImage plain = draw(canvas);
+  EXPECT_EQ(canvas.layout().orig_spectrum.height, 0);
+  EXPECT_GT(canvas.layout().orig.height, l.orig.height);
+  for (int x = column(l.orig.left); x < column(l.orig.right()); ++x)
+    for (int y = row(l.orig_spectrum.top); y < row(l.orig_spectrum.bottom()); ++y)
+      ASSERT_FALSE(is(plain, x, y, CanvasColours::formant)) << x << "," << y;
+}
+
+// A selection says where it starts and ends and how long it is; a diphone too narrow for its
+// label is still named by the pointer's status.
+TEST_F(AnalysisCanvasTest, TheSelectionShowsItsTimesAndHiddenDiphonesAreNamedUnderThePointer) {
+  AnalysisCanvas canvas;
+  show(canvas, road::ContourMode{}, 300, 584);
+  EXPECT_TRUE(canvas.selection_summary().isEmpty());
+  canvas.set_selection(0.125, 0.05);
+  EXPECT_EQ(canvas.selection_summary().toStdString(), "selecção: 0,050 – 0,125 s (0,075 s)");
+  const PlotLayout l = canvas.layout();
+  const auto snapshot = canvas.snapshot();
+  const double t = (snapshot->limdf[0] + snapshot->limdf[1] / 2.0) / fs;
+  EXPECT_TRUE(canvas.describe(QPointF(l.x_of(t) + 0.5, l.diphone_labels.middle())).contains("difone pa"));
 }
 
 TEST_F(AnalysisCanvasTest, TheWheelZoomsAboutThePointerADragSelectsAndTheScrollBarMoves) {

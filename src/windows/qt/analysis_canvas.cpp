@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "windows/qt/spectrogram_picture.h"
+
 namespace quelvara::windows {
 
 namespace {
@@ -99,21 +101,45 @@ double tick_step(double span) {
 
 int places_of(double step) { return step >= 1 ? 0 : step >= 0.1 ? 1 : step >= 0.01 ? 2 : 3; }
 
+// A label centred in its room; where it does not fit, a dot says that one is there (the
+// pointer's status line names it).
 void draw_label(QPainter& p, double centre, const Box& strip, const QString& text, double room) {
   const int width = p.fontMetrics().horizontalAdvance(text);
-  if (width + 2 > room) return;
-  p.drawText(QRectF(centre - width / 2.0 - 1, strip.top, width + 2, strip.height), Qt::AlignCenter, text);
+  if (width + 2 <= room) {
+    p.drawText(QRectF(centre - width / 2.0 - 1, strip.top, width + 2, strip.height), Qt::AlignCenter, text);
+  } else if (room >= 3) {
+    p.fillRect(QRectF(std::floor(centre), strip.middle(), 1, 2), p.pen().color());
+  }
 }
 
 void draw_panel_names(QPainter& p, const PlotLayout& l, bool has_result) {
   p.setPen(Qt::darkGray);
   const auto name = [&](const Box& b, const QString& text) {
-    p.drawText(QRectF(2, b.top, l.orig.left - 6, b.height), Qt::AlignRight | Qt::AlignVCenter, text);
+    if (b.height > 0) p.drawText(QRectF(2, b.top, l.orig.left - 6, b.height), Qt::AlignRight | Qt::AlignVCenter, text);
   };
   name(l.diphone_labels, QStringLiteral("difone"));
   name(l.phone_labels, QStringLiteral("fone"));
   name(l.orig, QStringLiteral("original"));
-  if (has_result) name(l.sinal, QStringLiteral("resultado"));
+  name(l.orig_spectrum, QStringLiteral("espectro"));
+  if (has_result) {
+    name(l.sinal, QStringLiteral("resultado"));
+    name(l.sinal_spectrum, QStringLiteral("espectro"));
+  }
+}
+
+// A spectrogram panel with its formants, and its top and bottom frequencies beside it.
+void draw_spectra(QPainter& p, const PlotLayout& l, const Box& panel, const inspection::Spectrogram& s,
+                  const std::vector<inspection::FormantFrame>& formants) {
+  if (panel.height <= 0 || s.frames == 0) return;
+  draw_spectrogram(p, l, panel, s);
+  draw_formants(p, l, panel, spectrogram_top_hz(s), formants, CanvasColours::formant);
+  p.save();
+  p.setClipping(false);
+  p.setPen(Qt::darkGray);
+  const QRectF margin(2, panel.top, l.orig.left - 6, panel.height);
+  p.drawText(margin, Qt::AlignRight | Qt::AlignTop, decimal(spectrogram_top_hz(s) / 1000, 0) + " kHz");
+  p.drawText(margin, Qt::AlignRight | Qt::AlignBottom, QStringLiteral("0 Hz"));
+  p.restore();
 }
 
 // The joined signal over its voiced stretches, with its pitch marks, and the cut: a line at
@@ -171,13 +197,21 @@ struct PitchCurves {
 };
 
 void draw_pitch_axis(QPainter& p, const PlotLayout& l, const PitchCurves& curves) {
+  // Grid lines and labels every 100 Hz, or every 6 semitones from an octave below 100 Hz.
+  std::vector<std::pair<double, QString>> ticks;
+  if (l.semitones) {
+    for (double st = -12; inspection::hz_of_semitones(st) < l.hz_top; st += 6)
+      ticks.emplace_back(inspection::hz_of_semitones(st), QString::number(st, 'f', 0).replace('-', QChar(0x2212)) + " st");
+  } else {
+    for (double hz = 0; hz < l.hz_top; hz += 100) ticks.emplace_back(hz, QString::number(hz, 'f', 0) + " Hz");
+  }
   p.setPen(QColor(225, 225, 225));
-  for (double hz = 100; hz < l.hz_top; hz += 100)
-    p.drawLine(QPointF(l.pitch.left, row(l.pitch_y(hz))), QPointF(l.pitch.right() - 1, row(l.pitch_y(hz))));
+  for (const auto& [hz, label] : ticks)
+    if (row(l.pitch_y(hz)) < l.pitch.bottom() - 1)
+      p.drawLine(QPointF(l.pitch.left, row(l.pitch_y(hz))), QPointF(l.pitch.right() - 1, row(l.pitch_y(hz))));
   p.setPen(Qt::darkGray);
-  for (double hz = 0; hz < l.hz_top; hz += 100)
-    p.drawText(QRectF(2, l.pitch_y(hz) - 8, l.orig.left - 6, 16), Qt::AlignRight | Qt::AlignVCenter,
-               QString::number(hz, 'f', 0) + " Hz");
+  for (const auto& [hz, label] : ticks)
+    p.drawText(QRectF(2, l.pitch_y(hz) - 8, l.orig.left - 6, 16), Qt::AlignRight | Qt::AlignVCenter, label);
   p.save();
   p.setClipRect(QRectF(l.pitch.left, l.pitch.top, l.pitch.width, l.pitch.height));
   draw_pitch(p, l, curves.joined, CanvasColours::orig_pitch, false);
@@ -186,12 +220,54 @@ void draw_pitch_axis(QPainter& p, const PlotLayout& l, const PitchCurves& curves
   p.restore();
 }
 
+// What the curves, squares and dots are, in the pitch panel's upper right corner.
+struct LegendEntry {
+  QColor colour;
+  enum class Shape { line, square, dots } shape;
+  QString text;
+};
+
+void draw_legend(QPainter& p, const PlotLayout& l, const std::vector<LegendEntry>& entries) {
+  if (entries.empty()) return;
+  const QFontMetrics metrics = p.fontMetrics();
+  const int line = metrics.height(), sample = 18;
+  int widest = 0;
+  for (const auto& e : entries) widest = std::max(widest, metrics.horizontalAdvance(e.text));
+  const QRectF box(l.pitch.right() - widest - sample - 16, l.pitch.top + 3, widest + sample + 12,
+                   line * static_cast<double>(entries.size()) + 6);
+  if (box.left() < l.pitch.left || box.bottom() > l.pitch.bottom()) return;  // no room: the panel is too small
+  p.fillRect(box, QColor(255, 255, 255, 225));
+  p.setPen(QColor(200, 200, 200));
+  p.setBrush(Qt::NoBrush);
+  p.drawRect(box);
+  double y = box.top() + 3;
+  for (const auto& e : entries) {
+    const double middle = y + line / 2.0, x = box.left() + 4;
+    p.setPen(e.colour);
+    switch (e.shape) {
+      case LegendEntry::Shape::line:
+        p.drawLine(QPointF(x, middle), QPointF(x + sample - 4, middle));
+        p.fillRect(QRectF(x + sample / 2.0 - 3, middle - 1, 3, 3), e.colour);
+        break;
+      case LegendEntry::Shape::square:
+        p.drawRect(QRectF(x + sample / 2.0 - 5, middle - 3, 6, 6));
+        break;
+      case LegendEntry::Shape::dots:
+        for (int k = 0; k < 3; ++k) p.fillRect(QRectF(x + 2 + 5 * k, middle - 1 + (k - 1) * 2, 3, 3), e.colour);
+        break;
+    }
+    p.setPen(Qt::black);
+    p.drawText(QRectF(x + sample, y, widest + 4, line), Qt::AlignLeft | Qt::AlignVCenter, e.text);
+    y += line;
+  }
+}
+
 // The panels' frames, drawn after their contents so that nothing covers them.
 void draw_frames(QPainter& p, const PlotLayout& l, bool has_result) {
   p.setPen(QColor(170, 170, 170));
   p.setBrush(Qt::NoBrush);
-  for (const Box* b : {&l.orig, &l.sinal, &l.pitch}) {
-    if (b == &l.sinal && !has_result) continue;
+  for (const Box* b : {&l.orig, &l.orig_spectrum, &l.sinal, &l.sinal_spectrum, &l.pitch}) {
+    if (((b == &l.sinal || b == &l.sinal_spectrum) && !has_result) || b->height <= 0) continue;
     p.drawRect(QRectF(b->left - 1, b->top - 1, b->width + 1, b->height + 1));
   }
 }
@@ -225,17 +301,24 @@ void draw_selection_and_pointer(QPainter& p, const PlotLayout& l, const std::opt
   }
 }
 
-// The status line: what is under the pointer (described), or how to use the picture.
-void draw_status(QPainter& p, const PlotLayout& l, const inspection::Snapshot& s, QString described) {
+// The status line: what is under the pointer (described), or how to use the picture; and at its
+// right, the selection's times.
+void draw_status(QPainter& p, const PlotLayout& l, const inspection::Snapshot& s, QString described,
+                 const QString& times) {
   p.setPen(Qt::black);
+  QRectF room(l.status.left, l.status.top, l.status.width, l.status.height);
+  if (!times.isEmpty()) {
+    p.drawText(room, Qt::AlignRight | Qt::AlignVCenter, times);
+    room.setRight(room.right() - p.fontMetrics().horizontalAdvance(times) - 12);
+  }
   if (described.isEmpty())
     described = QStringLiteral("Roda do rato: aproximar · arrastar: seleccionar · arrastar com o botão direito: "
                                "ver só essa parte · ") +
                 (s.result ? (QString::fromStdString(s.result->mode) +
                              (s.result->mode == "Factor" ? " " + decimal(s.result->factor, 2) : QString()))
                           : QStringLiteral("sem resultado: escolha a entoação"));
-  p.drawText(QRectF(l.status.left, l.status.top, l.status.width, l.status.height), Qt::AlignLeft | Qt::AlignVCenter,
-             described);
+  p.drawText(room, Qt::AlignLeft | Qt::AlignVCenter,
+             p.fontMetrics().elidedText(described, Qt::ElideRight, static_cast<int>(room.width())));
 }
 
 }  // namespace
@@ -258,10 +341,34 @@ double AnalysisCanvas::duration() const {
   return n > 0 ? static_cast<double>(n) / sample_rate : 1;
 }
 
+AnalysisCanvas::Spectra AnalysisCanvas::analyse(const std::vector<double>& x) const {
+  Spectra out;
+  if (options_.spectrogram == SpectrogramView::none) return out;
+  out.spectrogram = inspection::spectrogram(x, options_.spectrogram == SpectrogramView::wideband
+                                                   ? inspection::wideband_settings()
+                                                   : inspection::narrowband_settings());
+  if (options_.formants) out.formants = inspection::formant_tracks(x);
+  return out;
+}
+
+void AnalysisCanvas::set_options(const ViewOptions& options) {
+  const bool spectra = options.spectrogram != options_.spectrogram || options.formants != options_.formants;
+  options_ = options;
+  if (spectra && snapshot_) {
+    orig_spectra_ = analyse(snapshot_->orig);
+    result_spectra_ = snapshot_->result ? analyse(snapshot_->result->sinal) : Spectra{};
+  }
+  update();
+}
+
 void AnalysisCanvas::set_snapshot(std::shared_ptr<const inspection::Snapshot> snapshot) {
   const double before = duration();
+  // An edit of the prosody changes the result only: the joined signal's spectra stay.
+  const bool same_orig = snapshot_ && snapshot && snapshot_->orig == snapshot->orig;
   snapshot_ = std::move(snapshot);
   const auto* s = snapshot_.get();
+  if (!same_orig) orig_spectra_ = s ? analyse(s->orig) : Spectra{};
+  result_spectra_ = s && s->result ? analyse(s->result->sinal) : Spectra{};
   derived_ = s ? Derived{inspection::voiced_stretches(*s), inspection::joined_pitch(*s), inspection::result_pitch(*s),
                          inspection::contour_points(*s)}
                : Derived{};
@@ -304,7 +411,8 @@ QSize AnalysisCanvas::plot_size() const { return QSize(width(), std::max(1, heig
 inspection::PlotLayout AnalysisCanvas::layout() const { return layout_for(plot_size()); }
 
 inspection::PlotLayout AnalysisCanvas::layout_for(QSize size) const {
-  return inspection::plot_layout(size.width(), size.height(), start_, end_, hz_top_);
+  return inspection::plot_layout(size.width(), size.height(), start_, end_, hz_top_,
+                                 {options_.spectrogram != SpectrogramView::none, options_.semitones});
 }
 
 void AnalysisCanvas::update_scroll_bar() {
@@ -335,23 +443,42 @@ void AnalysisCanvas::paint(QPainter& p, QSize size) const {
   p.save();
   p.setClipRect(QRectF(l.orig.left, 0, l.orig.width, size.height()));
   draw_cut(p, l, s, derived_.voiced);
-  if (s.result) draw_result(p, l, *s.result);
+  draw_spectra(p, l, l.orig_spectrum, orig_spectra_.spectrogram, orig_spectra_.formants);
+  if (s.result) {
+    draw_result(p, l, *s.result);
+    draw_spectra(p, l, l.sinal_spectrum, result_spectra_.spectrogram, result_spectra_.formants);
+  }
   p.restore();
   draw_pitch_axis(p, l, {derived_.joined_pitch, derived_.result_pitch, derived_.contour});
+  std::vector<LegendEntry> legend{{CanvasColours::orig_pitch, LegendEntry::Shape::line, QStringLiteral("F0 original")}};
+  if (s.result) legend.push_back({CanvasColours::sinal_pitch, LegendEntry::Shape::line, QStringLiteral("F0 resultado")});
+  if (!derived_.contour.empty())
+    legend.push_back({CanvasColours::contour, LegendEntry::Shape::square,
+                      s.result->mode == "Gráfica" ? QStringLiteral("pontos da curva Gráfica") : QStringLiteral("pontos do alvo de F0")});
+  if (!orig_spectra_.formants.empty())
+    legend.push_back({CanvasColours::formant, LegendEntry::Shape::dots, QStringLiteral("formantes F1–F3")});
+  draw_legend(p, l, legend);
   draw_frames(p, l, s.result.has_value());
   draw_time_axis(p, l, size.width());
   draw_selection_and_pointer(p, l, selection_, hover_);
-  draw_status(p, l, s, hover_ ? describe(*hover_) : QString());
+  draw_status(p, l, s, hover_ ? describe(*hover_) : QString(), selection_summary());
+}
+
+QString AnalysisCanvas::selection_summary() const {
+  if (!selection_) return {};
+  const auto [from, to] = *selection_;
+  return QStringLiteral("selecção: ") + decimal(from, 3) + QStringLiteral(" – ") + decimal(to, 3) +
+         QStringLiteral(" s (") + decimal(to - from, 3) + QStringLiteral(" s)");
 }
 
 QString AnalysisCanvas::describe(QPointF at) const {
   if (!snapshot_) return {};
   const PlotLayout l = layout_for(plot_size());
-  if (!in_view(l, at.x()) || at.y() < l.orig.top || at.y() >= l.pitch.bottom()) return {};
+  if (!in_view(l, at.x()) || at.y() < l.diphone_labels.top || at.y() >= l.pitch.bottom()) return {};
   const inspection::Snapshot& s = *snapshot_;
   const double t = l.time_of(at.x());
   const auto sample = static_cast<std::size_t>(std::max(0.0, std::floor(t * sample_rate)));
-  const bool below = s.result && at.y() >= l.links.top && at.y() < l.sinal.bottom();
+  const bool below = s.result && at.y() >= l.links.top && at.y() < l.result_phones.bottom();
   // In the result, the diphone is the one whose period was moved to this place.
   std::size_t source = sample;
   QString where = QStringLiteral("original");
@@ -371,6 +498,16 @@ QString AnalysisCanvas::describe(QPointF at) const {
   QString text = "t = " + decimal(t, 4) + " s   " + where;
   if (sample < signal->size()) text += ": " + decimal((*signal)[sample], 4);
   if (const auto k = inspection::diphone_at(s, source)) text += "   difone " + QString::fromStdString(s.difones[*k]);
+  // The frequency under the pointer, in a spectrogram or the pitch panel.
+  for (const auto& [panel, spectra] :
+       {std::pair{&l.orig_spectrum, &orig_spectra_}, std::pair{&l.sinal_spectrum, &result_spectra_}})
+    if (panel->height > 0 && at.y() >= panel->top && at.y() < panel->bottom() && spectra->spectrogram.frames > 0)
+      text += "   " + decimal((panel->bottom() - at.y()) / panel->height * spectrogram_top_hz(spectra->spectrogram), 0) + " Hz";
+  if (at.y() >= l.pitch.top) {
+    const double hz = l.pitch_hz(at.y());
+    text += "   F0 " + decimal(hz, 0) + " Hz";
+    if (hz > 0) text += " (" + decimal(inspection::semitones(hz), 1) + " st)";
+  }
   return text;
 }
 

@@ -1,18 +1,23 @@
 #pragma once
 // The picture of the analysis window: the joined signal with its diphone cut, voicing and pitch
-// marks; below it the resynthesised signal with its marks, joined to the first by a line from
-// each analysis mark to the synthesis mark its period moved to; and the pitch of both against
-// time. The wheel zooms about the pointer, a drag selects a stretch (a drag with the right
-// button, or with Ctrl, zooms to it), the scroll bar and a sideways wheel move along, and the
-// status line tells the time, the sample value and the diphone under the pointer.
+// marks, and its spectrogram; below it the resynthesised signal with its marks and spectrogram,
+// joined to the first by a line from each analysis mark to the synthesis mark its period moved
+// to; and the pitch of both against time, with a legend. Formant tracks may be drawn over the
+// spectrograms. The wheel zooms about the pointer, a drag selects a stretch (a drag with the
+// right button, or with Ctrl, zooms to it), the scroll bar and a sideways wheel move along, and
+// the status line tells the time, the sample value, the frequency and the diphone under the
+// pointer, and the selection's start, end and length.
 #include <QColor>
 #include <QWidget>
 #include <memory>
 #include <optional>
 #include <vector>
 
+#include "inspection/formants.h"
 #include "inspection/plot_layout.h"
 #include "inspection/snapshot.h"
+#include "inspection/spectrogram.h"
+#include "windows/analysis_display.h"
 
 class QScrollBar;
 
@@ -30,7 +35,9 @@ struct CanvasColours {
   static inline const QColor sinal_pitch{0, 160, 60};
   static inline const QColor contour{200, 0, 200};
   static inline const QColor selection{70, 130, 230, 60};
+  static inline const QColor formant{220, 30, 30};
 };
+
 
 class AnalysisCanvas final : public QWidget {
  public:
@@ -40,6 +47,10 @@ class AnalysisCanvas final : public QWidget {
   // zoom; another shows everything.
   void set_snapshot(std::shared_ptr<const inspection::Snapshot> snapshot);
   const inspection::Snapshot* snapshot() const { return snapshot_.get(); }
+
+  // Spectrograms and formants are worked out again only when their choice changes.
+  void set_options(const ViewOptions& options);
+  const ViewOptions& options() const { return options_; }
 
   void show_everything();
   void set_view(double start, double end);  // seconds, kept within the signals
@@ -60,6 +71,8 @@ class AnalysisCanvas final : public QWidget {
   void paint(QPainter& painter, QSize size) const;
   // What the status line shows for the pointer at x, y of the widget.
   QString describe(QPointF at) const;
+  // The selection's start, end and length as the status line shows them; "" without one.
+  QString selection_summary() const;
 
  protected:
   void paintEvent(QPaintEvent*) override;
@@ -81,6 +94,14 @@ class AnalysisCanvas final : public QWidget {
     std::vector<inspection::PitchPoint> joined_pitch, result_pitch, contour;
   };
   Derived derived_;
+  // A signal's spectrogram and formant tracks, as the options ask for them.
+  struct Spectra {
+    inspection::Spectrogram spectrogram;
+    std::vector<inspection::FormantFrame> formants;
+  };
+  Spectra analyse(const std::vector<double>& x) const;
+  Spectra orig_spectra_, result_spectra_;
+  ViewOptions options_;
   double start_ = 0, end_ = 1;
   double hz_top_ = 400;
   std::optional<std::pair<double, double>> selection_;

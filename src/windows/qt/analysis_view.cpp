@@ -18,6 +18,9 @@ class QtAnalysisDisplay final : public AnalysisDisplay {
   void show(graphics::Handle axes, std::shared_ptr<const inspection::Snapshot> snapshot) override {
     if (AnalysisCanvas* canvas = canvas_for(axes)) canvas->set_snapshot(std::move(snapshot));
   }
+  void set_options(graphics::Handle axes, const ViewOptions& options) override {
+    if (AnalysisCanvas* canvas = canvas_for(axes)) canvas->set_options(options);
+  }
   void show_everything(graphics::Handle axes) override {
     if (AnalysisCanvas* canvas = existing(axes)) canvas->show_everything();
   }
