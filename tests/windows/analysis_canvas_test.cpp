@@ -166,6 +166,31 @@ TEST_F(AnalysisCanvasTest, SpectrogramsAndFormantsAreDrawnAsTheOptionsAsk) {
       ASSERT_FALSE(is(plain, x, y, CanvasColours::formant)) << x << "," << y;
 }
 
+// Everything the mouse does to the view, the keyboard does too.
+TEST_F(AnalysisCanvasTest, TheKeyboardMovesZoomsSelectsAndShowsEverything) {
+  AnalysisCanvas canvas;
+  show(canvas, road::ContourMode{});
+  const double whole = canvas.duration();
+  QTest::keyClick(&canvas, Qt::Key_Plus);
+  EXPECT_NEAR(canvas.view_end() - canvas.view_start(), 0.8 * whole, 1e-9);
+  const double start = canvas.view_start();
+  QTest::keyClick(&canvas, Qt::Key_Right);
+  EXPECT_GT(canvas.view_start(), start);
+  QTest::keyClick(&canvas, Qt::Key_Right, Qt::ShiftModifier);
+  QTest::keyClick(&canvas, Qt::Key_Right, Qt::ShiftModifier);
+  ASSERT_TRUE(canvas.selection());
+  const auto [from, to] = *canvas.selection();
+  EXPECT_NEAR(to - from, 2 * 0.08 * whole, 1e-9);
+  QTest::keyClick(&canvas, Qt::Key_Return);
+  EXPECT_NEAR(canvas.view_start(), from, 1e-9);
+  EXPECT_NEAR(canvas.view_end(), to, 1e-9);
+  QTest::keyClick(&canvas, Qt::Key_Minus);
+  EXPECT_NEAR(canvas.view_end() - canvas.view_start(), 1.25 * (to - from), 1e-9);
+  QTest::keyClick(&canvas, Qt::Key_Home);
+  EXPECT_DOUBLE_EQ(canvas.view_start(), 0);
+  EXPECT_DOUBLE_EQ(canvas.view_end(), whole);
+}
+
 // A selection says where it starts and ends and how long it is; a diphone too narrow for its
 // label is still named by the pointer's status.
 TEST_F(AnalysisCanvasTest, TheSelectionShowsItsTimesAndHiddenDiphonesAreNamedUnderThePointer) {

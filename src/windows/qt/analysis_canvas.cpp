@@ -1,5 +1,6 @@
 #include "windows/qt/analysis_canvas.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
@@ -325,6 +326,10 @@ void draw_status(QPainter& p, const PlotLayout& l, const inspection::Snapshot& s
 
 AnalysisCanvas::AnalysisCanvas(QWidget* parent) : QWidget(parent) {
   setMouseTracking(true);
+  setFocusPolicy(Qt::StrongFocus);
+  setToolTip(QStringLiteral("Rato: roda aproxima, arrastar selecciona, arrastar com o botão direito mostra só essa parte.\n"
+                            "Teclado: ← → andam, + − aproximam e afastam, Home mostra tudo, Shift+← → selecciona, "
+                            "Enter mostra só a selecção."));
   setAttribute(Qt::WA_OpaquePaintEvent);
   scroll_ = new QScrollBar(Qt::Horizontal, this);
   connect(scroll_, &QScrollBar::valueChanged, this, [this](int value) {
@@ -462,6 +467,11 @@ void AnalysisCanvas::paint(QPainter& p, QSize size) const {
   draw_time_axis(p, l, size.width());
   draw_selection_and_pointer(p, l, selection_, hover_);
   draw_status(p, l, s, hover_ ? describe(*hover_) : QString(), selection_summary());
+  if (hasFocus()) {  // the keyboard acts on the picture
+    p.setPen(palette().color(QPalette::Highlight));
+    p.setBrush(Qt::NoBrush);
+    p.drawRect(QRect(0, 0, size.width() - 1, size.height() - 1));
+  }
 }
 
 QString AnalysisCanvas::selection_summary() const {
@@ -509,6 +519,44 @@ QString AnalysisCanvas::describe(QPointF at) const {
     if (hz > 0) text += " (" + decimal(inspection::semitones(hz), 1) + " st)";
   }
   return text;
+}
+
+void AnalysisCanvas::keyPressEvent(QKeyEvent* e) {
+  const double span = end_ - start_, step = span / 10;
+  const bool shift = e->modifiers() & Qt::ShiftModifier;
+  switch (e->key()) {
+    case Qt::Key_Left:
+    case Qt::Key_Right: {
+      const double by = e->key() == Qt::Key_Left ? -step : step;
+      if (shift) {
+        // The selection grows or shrinks at its end, from the middle of the view at first.
+        const auto [from, to] = selection_.value_or(std::pair{(start_ + end_) / 2, (start_ + end_) / 2});
+        set_selection(from, std::clamp(to + by, 0.0, duration()));
+      } else {
+        set_view(start_ + by, end_ + by);
+      }
+      break;
+    }
+    case Qt::Key_Plus:
+    case Qt::Key_Equal:
+      zoom_about((start_ + end_) / 2, 0.8);
+      break;
+    case Qt::Key_Minus:
+      zoom_about((start_ + end_) / 2, 1.25);
+      break;
+    case Qt::Key_Home:
+      show_everything();
+      break;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+      if (!selection_) return QWidget::keyPressEvent(e);
+      set_view(selection_->first, selection_->second);
+      selection_.reset();
+      break;
+    default:
+      return QWidget::keyPressEvent(e);
+  }
+  e->accept();
 }
 
 void AnalysisCanvas::paintEvent(QPaintEvent*) {

@@ -82,6 +82,9 @@ class AnalysisCanvas final : public QWidget {
   void mouseMoveEvent(QMouseEvent*) override;
   void mouseReleaseEvent(QMouseEvent*) override;
   void leaveEvent(QEvent*) override;
+  // The keyboard does what the mouse does: arrows move along, + and - zoom, Home shows
+  // everything, Shift with the arrows selects, Enter shows just the selection.
+  void keyPressEvent(QKeyEvent*) override;
 
  private:
   void update_scroll_bar();
