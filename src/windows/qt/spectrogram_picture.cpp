@@ -13,7 +13,9 @@ double spectrogram_top_hz(const inspection::Spectrogram& s) {
 
 void draw_spectrogram(QPainter& p, const inspection::PlotLayout& l, const inspection::Box& panel,
                       const inspection::Spectrogram& s) {
-  const int width = static_cast<int>(panel.width), height = static_cast<int>(panel.height);
+  // One image pixel per device pixel, so that the picture stays sharp on a scaled screen.
+  const double ratio = p.device() ? p.device()->devicePixelRatioF() : 1.0;
+  const int width = static_cast<int>(panel.width * ratio), height = static_cast<int>(panel.height * ratio);
   if (width <= 0 || height <= 0 || s.frames == 0 || s.bins == 0) return;
   QImage image(width, height, QImage::Format_Grayscale8);
   image.fill(255);
@@ -24,7 +26,7 @@ void draw_spectrogram(QPainter& p, const inspection::PlotLayout& l, const inspec
     const double hz = top * (1 - (r + 0.5) / height);
     bin_of_row[static_cast<std::size_t>(r)] = std::min(s.bins - 1, static_cast<std::size_t>(std::lround(hz / s.bin_hz)));
   }
-  const double seconds_per_column = (l.end - l.start) / panel.width;
+  const double seconds_per_column = (l.end - l.start) / width;
   std::vector<unsigned> sums(s.bins);
   for (int c = 0; c < width; ++c) {
     const double from = l.start + c * seconds_per_column, to = from + seconds_per_column;
@@ -43,7 +45,8 @@ void draw_spectrogram(QPainter& p, const inspection::PlotLayout& l, const inspec
     for (int r = 0; r < height; ++r)
       image.scanLine(r)[c] = static_cast<uchar>(255 - sums[bin_of_row[static_cast<std::size_t>(r)]] / count);
   }
-  p.drawImage(QRectF(panel.left, panel.top, panel.width, panel.height), image);
+  image.setDevicePixelRatio(ratio);
+  p.drawImage(QPointF(panel.left, panel.top), image);
 }
 
 void draw_formants(QPainter& p, const inspection::PlotLayout& l, const inspection::Box& panel, double top_hz,
