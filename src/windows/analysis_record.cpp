@@ -42,6 +42,12 @@ std::optional<std::vector<std::string>> texts(const Value* v) {
   return out;
 }
 
+std::optional<std::string> text_field(const Value& record, std::string_view name) {
+  const Value* v = find(record, name);
+  if (!v || !v->is_text()) return std::nullopt;
+  return v->text();
+}
+
 Value text_cell(const std::vector<std::string>& items) {
   runtime::Cell cell;
   for (const auto& item : items) cell.items.emplace_back(item);
@@ -109,12 +115,6 @@ void add_intonation_fields(runtime::Record& record, const inspection::MarkPositi
     run.set("fones_planeados", Value(runtime::Array::row(phones)));
   }
   record.set("entoacao", Value(std::move(run)));
-}
-
-std::optional<std::string> text_field(const Value& record, std::string_view name) {
-  const Value* v = find(record, name);
-  if (!v || !v->is_text()) return std::nullopt;
-  return v->text();
 }
 
 bool result_is_current(const Value& handles) {
