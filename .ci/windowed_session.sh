@@ -28,6 +28,12 @@ click() {
   xdotool mousemove --sync $((X + left + width / 2)) $((Y + height - bottom - tall / 2)) click 1
 }
 
+# The layout position of the control tagged $2 in layout $1.
+at() {
+  jq -r --arg tag "$2" '.window.children[] | select(.properties.Tag == $tag) | .properties.Position | map(tostring) | join(" ")' \
+    "$data/$1.fig"
+}
+
 window_named() { timeout 60 xdotool search --sync --onlyvisible --name "^$1\$" | head -n 1; }
 
 cd "$app"
@@ -36,20 +42,20 @@ program=$!
 
 main=$(window_named Quelvara)
 height=$(jq '.window.properties.Position[3]' "$data/interface.fig")  # the main window's client height
-click "$main" "$height" 20 152 440 30      # the SAMPA text box
+click "$main" "$height" $(at interface texto)           # the SAMPA text box
 xdotool type --delay 20 '_pa_.'
 xdotool key Return
-click "$main" "$height" 96 76 150 30      # the intonation list
+click "$main" "$height" $(at interface tipo_variacao)   # the intonation list
 sleep 0.5
 xdotool key Down Return                     # "Gráfica"
 sleep 1
-click "$main" "$height" 364 75 96 32      # Gravar…
+click "$main" "$height" $(at interface botao_gravar)    # Gravar…
 dialog=$(window_named Gravar)
-click "$dialog" 140 16 66 328 30           # the name
+click "$dialog" "$(jq '.window.properties.Position[3]' "$data/gravar.fig")" $(at gravar nome)  # the name
 xdotool type --delay 20 "$name"
-click "$dialog" 140 144 16 96 32           # OK
+click "$dialog" "$(jq '.window.properties.Position[3]' "$data/gravar.fig")" $(at gravar ok)    # OK
 for _ in $(seq 50); do [ -s "$name.wav" ] && break; sleep 0.2; done
-click "$main" "$height" 364 16 96 32      # Sair
+click "$main" "$height" $(at interface botao_sair)      # Sair
 
 status=0
 timeout 60 tail --pid="$program" -f /dev/null || { kill "$program"; status=1; }
