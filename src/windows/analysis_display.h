@@ -2,6 +2,7 @@
 // The drawing of the analysis window, seen from its module: a view that knows how to draw a
 // snapshot in an axes registers here; without one (headless) the window has its buttons and
 // no picture.
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -28,6 +29,22 @@ struct ViewOptions {
   bool operator==(const ViewOptions&) const = default;
 };
 
+// The prosody being edited, as the picture shows it: its F0 points and the result's phones.
+struct EditableProsody {
+  std::vector<inspection::PitchPoint> points;  // in time order, on the result's axis
+  std::vector<inspection::Interval> phones;
+};
+
+// What the user asked of the prosody, with the mouse or the keyboard.
+struct ProsodyEdit {
+  enum class Kind { move_point, add_point, remove_point, move_phone_end, undo, redo };
+  Kind kind = Kind::move_point;
+  std::size_t index = 0;  // the point (in time order) or the phone
+  double seconds = 0;     // a new point's time, or a phone's new end
+  double hz = 0;          // a point's new or first frequency
+};
+using ProsodyEditHandler = std::function<void(const ProsodyEdit&)>;
+
 class AnalysisDisplay {
  public:
   virtual ~AnalysisDisplay() = default;
@@ -35,6 +52,9 @@ class AnalysisDisplay {
   // span is the same.
   virtual void show(graphics::Handle axes, std::shared_ptr<const inspection::Snapshot> snapshot) = 0;
   virtual void set_options(graphics::Handle axes, const ViewOptions& options) = 0;
+  // Shows prosody for editing and hands the user's edits to handler; nullopt ends editing.
+  virtual void set_editing(graphics::Handle axes, std::optional<EditableProsody> prosody,
+                           ProsodyEditHandler handler) = 0;
   // Back to the whole signal, selection cleared.
   virtual void show_everything(graphics::Handle axes) = 0;
   virtual std::optional<TimeSelection> selection(graphics::Handle axes) const = 0;

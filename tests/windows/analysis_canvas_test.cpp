@@ -191,6 +191,64 @@ TEST_F(AnalysisCanvasTest, TheKeyboardMovesZoomsSelectsAndShowsEverything) {
   EXPECT_DOUBLE_EQ(canvas.view_end(), whole);
 }
 
+// While editing, the mouse and the keyboard ask for edits of the points and phones shown; the
+// canvas only hands them over.
+TEST_F(AnalysisCanvasTest, EditsByMouseAndKeyboardAreHandedOverAsAsked) {
+  AnalysisCanvas canvas;
+  show(canvas, road::ContourMode{}, 1200, 700);
+  std::vector<ProsodyEdit> asked;
+  const EditableProsody prosody{{{0.1, 130}, {0.2, 150}}, {{0, 0.05, "_"}, {0.05, 0.15, "p"}, {0.15, 0.3, "a"}}};
+  canvas.set_editing(prosody, [&](const ProsodyEdit& e) { asked.push_back(e); });
+  const PlotLayout l = canvas.layout();
+  const auto point = [&](double t, double hz) { return QPoint(static_cast<int>(std::lround(l.x_of(t))), row(l.pitch_y(hz))); };
+  const auto drag = [&](QPoint from, QPoint to) {
+    QTest::mousePress(&canvas, Qt::LeftButton, {}, from);
+    QTest::mouseMove(&canvas, to);
+    QTest::mouseRelease(&canvas, Qt::LeftButton, {}, to);
+  };
+  drag(point(0.1, 130), point(0.1, 200));
+  QTest::mouseClick(&canvas, Qt::LeftButton, {}, point(0.25, 170));
+  QTest::mouseDClick(&canvas, Qt::LeftButton, {}, point(0.2, 150));
+  const int strip = row(l.result_phones.middle());
+  drag(QPoint(static_cast<int>(std::lround(l.x_of(0.15))), strip), QPoint(static_cast<int>(std::lround(l.x_of(0.18))), strip));
+  ASSERT_EQ(asked.size(), 4u);
+  EXPECT_EQ(asked[0].kind, ProsodyEdit::Kind::move_point);
+  EXPECT_EQ(asked[0].index, 0u);
+  EXPECT_NEAR(asked[0].hz, 200, 2);
+  EXPECT_EQ(asked[1].kind, ProsodyEdit::Kind::add_point);
+  EXPECT_NEAR(asked[1].seconds, 0.25, 0.002);
+  EXPECT_NEAR(asked[1].hz, 170, 2);
+  EXPECT_EQ(asked[2].kind, ProsodyEdit::Kind::remove_point);
+  EXPECT_EQ(asked[2].index, 1u);
+  EXPECT_EQ(asked[3].kind, ProsodyEdit::Kind::move_phone_end);
+  EXPECT_EQ(asked[3].index, 1u);
+  EXPECT_NEAR(asked[3].seconds, 0.18, 0.002);
+
+  asked.clear();
+  QTest::keyClick(&canvas, Qt::Key_PageDown);
+  QTest::keyClick(&canvas, Qt::Key_Up);
+  QTest::keyClick(&canvas, Qt::Key_Delete);
+  QTest::keyClick(&canvas, Qt::Key_Insert);
+  QTest::keyClick(&canvas, Qt::Key_PageDown, Qt::AltModifier);
+  QTest::keyClick(&canvas, Qt::Key_Right, Qt::AltModifier);
+  ASSERT_EQ(asked.size(), 4u);
+  EXPECT_NEAR(asked[0].hz, 130 * std::exp2(1 / 12.0), 1e-9);
+  EXPECT_EQ(asked[1].kind, ProsodyEdit::Kind::remove_point);
+  EXPECT_EQ(asked[2].kind, ProsodyEdit::Kind::add_point);
+  EXPECT_NEAR(asked[2].seconds, (canvas.view_start() + canvas.view_end()) / 2, 1e-9);
+  EXPECT_EQ(asked[3].kind, ProsodyEdit::Kind::move_phone_end);
+  EXPECT_EQ(asked[3].index, 2u);  // the phone after the one last dragged
+  EXPECT_NEAR(asked[3].seconds, 0.305, 1e-9);
+
+  // Not editing, the same gestures select and scroll as ever.
+  canvas.set_editing(std::nullopt, {});
+  asked.clear();
+  drag(point(0.1, 130), point(0.3, 200));
+  QTest::keyClick(&canvas, Qt::Key_Delete);
+  EXPECT_TRUE(asked.empty());
+  EXPECT_TRUE(canvas.selection());
+}
+
 // A selection says where it starts and ends and how long it is; a diphone too narrow for its
 // label is still named by the pointer's status.
 TEST_F(AnalysisCanvasTest, TheSelectionShowsItsTimesAndHiddenDiphonesAreNamedUnderThePointer) {

@@ -263,6 +263,59 @@ void draw_legend(QPainter& p, const PlotLayout& l, const std::vector<LegendEntry
   }
 }
 
+// The prosody being edited: its F0 points joined as the curve they make, over the pitch panel,
+// and the result's phones in their strip, each end a handle; a point or end being dragged is
+// drawn where the pointer holds it, and the one the keyboard chose is ringed.
+struct EditView {
+  const EditableProsody& prosody;
+  std::optional<std::pair<std::size_t, double>> dragged_point;  // index, Hz
+  std::optional<std::pair<std::size_t, double>> dragged_end;    // phone, seconds
+  std::optional<std::size_t> chosen_point, chosen_phone;
+};
+
+void draw_editable(QPainter& p, const PlotLayout& l, const EditView& e) {
+  p.save();
+  p.setClipRect(QRectF(l.orig.left, 0, l.orig.width, l.time_axis.top));
+  // The phones: labels between the ends, the ends as handles.
+  const Box& strip = l.result_phones;
+  p.setPen(QColor(90, 90, 90));
+  for (std::size_t k = 0; k < e.prosody.phones.size(); ++k) {
+    const auto& phone = e.prosody.phones[k];
+    const double end = e.dragged_end && e.dragged_end->first == k ? e.dragged_end->second : phone.end;
+    const double a = std::max(l.x_of(phone.start), l.orig.left), b = std::min(l.x_of(end), l.orig.right());
+    if (b > a) draw_label(p, (a + b) / 2, strip, QString::fromStdString(phone.label), b - a);
+  }
+  for (std::size_t k = 0; k < e.prosody.phones.size(); ++k) {
+    const bool dragged = e.dragged_end && e.dragged_end->first == k;
+    const double x = l.x_of(dragged ? e.dragged_end->second : e.prosody.phones[k].end);
+    if (!in_view(l, x)) continue;
+    p.setPen(dragged || e.chosen_phone == k ? Qt::black : CanvasColours::contour);
+    p.drawLine(column(x), row(strip.top), column(x), row(strip.bottom() - 1));
+    QPen faint(QColor(200, 150, 200));
+    faint.setStyle(Qt::DotLine);
+    p.setPen(faint);
+    p.drawLine(column(x), row(l.pitch.top), column(x), row(l.pitch.bottom() - 1));
+  }
+  // The F0 curve the target asks for.
+  std::vector<QPointF> at;
+  for (std::size_t i = 0; i < e.prosody.points.size(); ++i) {
+    const auto& q = e.prosody.points[i];
+    const double hz = e.dragged_point && e.dragged_point->first == i ? e.dragged_point->second : q.hz;
+    at.emplace_back(l.x_of(q.time), std::clamp(l.pitch_y(hz), l.pitch.top, l.pitch.bottom() - 1));
+  }
+  p.setPen(QPen(CanvasColours::contour, 1.5));
+  for (std::size_t i = 0; i + 1 < at.size(); ++i) p.drawLine(at[i], at[i + 1]);
+  for (std::size_t i = 0; i < at.size(); ++i) {
+    p.fillRect(QRectF(at[i].x() - 3.5, at[i].y() - 3.5, 7, 7), CanvasColours::contour);
+    if (e.chosen_point == i || (e.dragged_point && e.dragged_point->first == i)) {
+      p.setPen(Qt::black);
+      p.setBrush(Qt::NoBrush);
+      p.drawRect(QRectF(at[i].x() - 5.5, at[i].y() - 5.5, 11, 11));
+    }
+  }
+  p.restore();
+}
+
 // The panels' frames, drawn after their contents so that nothing covers them.
 void draw_frames(QPainter& p, const PlotLayout& l, bool has_result) {
   p.setPen(QColor(170, 170, 170));
@@ -388,6 +441,45 @@ void AnalysisCanvas::set_snapshot(std::shared_ptr<const inspection::Snapshot> sn
   }
 }
 
+void AnalysisCanvas::set_editing(std::optional<EditableProsody> prosody, ProsodyEditHandler handler) {
+  editing_ = std::move(prosody);
+  on_edit_ = std::move(handler);
+  edit_drag_.reset();
+  const auto keep = [](std::optional<std::size_t>& chosen, std::size_t count) {
+    if (chosen && *chosen >= count) chosen = count > 0 ? std::optional(count - 1) : std::nullopt;
+  };
+  keep(chosen_point_, editing_ ? editing_->points.size() : 0);
+  keep(chosen_phone_, editing_ ? editing_->phones.size() : 0);
+  update();
+}
+
+void AnalysisCanvas::request(const ProsodyEdit& edit) const {
+  if (editing_ && on_edit_) on_edit_(edit);
+}
+
+std::optional<std::size_t> AnalysisCanvas::point_near(QPointF at, const PlotLayout& l) const {
+  if (!editing_) return std::nullopt;
+  std::optional<std::size_t> best;
+  double nearest = 7;  // pixels
+  for (std::size_t i = 0; i < editing_->points.size(); ++i) {
+    const auto& q = editing_->points[i];
+    const double d = std::hypot(l.x_of(q.time) - at.x(), l.pitch_y(q.hz) - at.y());
+    if (d <= nearest) nearest = d, best = i;
+  }
+  return best;
+}
+
+std::optional<std::size_t> AnalysisCanvas::phone_end_near(QPointF at, const PlotLayout& l) const {
+  if (!editing_) return std::nullopt;
+  std::optional<std::size_t> best;
+  double nearest = 4;  // pixels
+  for (std::size_t k = 0; k < editing_->phones.size(); ++k) {
+    const double d = std::abs(l.x_of(editing_->phones[k].end) - at.x());
+    if (d <= nearest) nearest = d, best = k;
+  }
+  return best;
+}
+
 void AnalysisCanvas::show_everything() {
   selection_.reset();
   set_view(0, duration());
@@ -462,6 +554,15 @@ void AnalysisCanvas::paint(QPainter& p, QSize size) const {
                       s.result->mode == "Gráfica" ? QStringLiteral("pontos da curva Gráfica") : QStringLiteral("pontos do alvo de F0")});
   if (!orig_spectra_.formants.empty())
     legend.push_back({CanvasColours::formant, LegendEntry::Shape::dots, QStringLiteral("formantes F1–F3")});
+  if (editing_) {
+    EditView view{*editing_, {}, {}, chosen_point_, chosen_phone_};
+    if (edit_drag_ && edit_drag_->what == EditDrag::What::point)
+      view.dragged_point = std::pair{edit_drag_->index, l.pitch_hz(edit_drag_->at.y())};
+    if (edit_drag_ && edit_drag_->what == EditDrag::What::phone_end)
+      view.dragged_end = std::pair{edit_drag_->index, l.time_of(edit_drag_->at.x())};
+    draw_editable(p, l, view);
+    legend.push_back({CanvasColours::contour, LegendEntry::Shape::square, QStringLiteral("F0 pedida (arraste)")});
+  }
   draw_legend(p, l, legend);
   draw_frames(p, l, s.result.has_value());
   draw_time_axis(p, l, size.width());
@@ -521,7 +622,57 @@ QString AnalysisCanvas::describe(QPointF at) const {
   return text;
 }
 
+bool AnalysisCanvas::edit_key(QKeyEvent* e) {
+  if (!editing_) return false;
+  const bool alt = e->modifiers() & Qt::AltModifier;
+  const auto step = [](std::optional<std::size_t>& chosen, std::size_t count, bool forward) {
+    if (count == 0) return;
+    if (!chosen) chosen = forward ? 0 : count - 1;
+    else if (forward) chosen = std::min(*chosen + 1, count - 1);
+    else chosen = *chosen > 0 ? *chosen - 1 : 0;
+  };
+  const auto& points = editing_->points;
+  const auto& phones = editing_->phones;
+  switch (e->key()) {
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown:
+      if (alt) step(chosen_phone_, phones.size(), e->key() == Qt::Key_PageDown);
+      else step(chosen_point_, points.size(), e->key() == Qt::Key_PageDown);
+      update();
+      return true;
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+      if (!chosen_point_ || *chosen_point_ >= points.size()) return false;
+      request({ProsodyEdit::Kind::move_point, *chosen_point_, 0,
+               points[*chosen_point_].hz * std::exp2((e->key() == Qt::Key_Up ? 1 : -1) / 12.0)});
+      return true;
+    case Qt::Key_Delete:
+      if (!chosen_point_ || *chosen_point_ >= points.size()) return false;
+      request({ProsodyEdit::Kind::remove_point, *chosen_point_, 0, 0});
+      return true;
+    case Qt::Key_Insert: {
+      // In the middle of the view, on the curve the points make there.
+      const double t = (start_ + end_) / 2;
+      double hz = 130;
+      const auto after = std::find_if(points.begin(), points.end(), [&](const auto& q) { return q.time >= t; });
+      if (after != points.end()) hz = after->hz;
+      else if (!points.empty()) hz = points.back().hz;
+      request({ProsodyEdit::Kind::add_point, 0, t, hz});
+      return true;
+    }
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+      if (!alt || !chosen_phone_ || *chosen_phone_ >= phones.size()) return false;
+      request({ProsodyEdit::Kind::move_phone_end, *chosen_phone_,
+               phones[*chosen_phone_].end + (e->key() == Qt::Key_Left ? -0.005 : 0.005), 0});
+      return true;
+    default:
+      return false;
+  }
+}
+
 void AnalysisCanvas::keyPressEvent(QKeyEvent* e) {
+  if (edit_key(e)) return e->accept();
   const double span = end_ - start_, step = span / 10;
   const bool shift = e->modifiers() & Qt::ShiftModifier;
   switch (e->key()) {
@@ -590,6 +741,25 @@ void AnalysisCanvas::wheelEvent(QWheelEvent* e) {
 void AnalysisCanvas::mousePressEvent(QMouseEvent* e) {
   const PlotLayout l = layout_for(plot_size());
   if (!snapshot_ || !in_view(l, e->position().x()) || e->position().y() >= l.pitch.bottom()) return;
+  // While editing, the left button takes a point or a phone's end, or adds a point.
+  const QPointF at = e->position();
+  if (editing_ && e->button() == Qt::LeftButton && !(e->modifiers() & Qt::ControlModifier)) {
+    const bool in_pitch = at.y() >= l.pitch.top;
+    const bool by_phones = at.y() >= l.sinal.top && at.y() < l.result_phones.bottom();
+    if (const auto i = in_pitch ? point_near(at, l) : std::nullopt) {
+      edit_drag_ = EditDrag{EditDrag::What::point, *i, at, at};
+      chosen_point_ = i;
+    } else if (const auto k = by_phones ? phone_end_near(at, l) : std::nullopt) {
+      edit_drag_ = EditDrag{EditDrag::What::phone_end, *k, at, at};
+      chosen_phone_ = k;
+    } else if (in_pitch) {
+      edit_drag_ = EditDrag{EditDrag::What::new_point, 0, at, at};
+    }
+    if (edit_drag_) {
+      update();
+      return;
+    }
+  }
   drag_from_ = l.time_of(e->position().x());
   drag_zooms_ = e->button() == Qt::RightButton || (e->modifiers() & Qt::ControlModifier);
   if (!drag_zooms_) selection_.reset();
@@ -598,7 +768,9 @@ void AnalysisCanvas::mousePressEvent(QMouseEvent* e) {
 
 void AnalysisCanvas::mouseMoveEvent(QMouseEvent* e) {
   hover_ = e->position();
-  if (drag_from_) {
+  if (edit_drag_) {
+    edit_drag_->at = e->position();
+  } else if (drag_from_) {
     const PlotLayout l = layout_for(plot_size());
     const double t = std::clamp(l.time_of(e->position().x()), start_, end_);
     if (std::abs(l.x_of(t) - l.x_of(*drag_from_)) >= 3) set_selection(*drag_from_, t);
@@ -606,7 +778,27 @@ void AnalysisCanvas::mouseMoveEvent(QMouseEvent* e) {
   update();
 }
 
-void AnalysisCanvas::mouseReleaseEvent(QMouseEvent*) {
+void AnalysisCanvas::mouseReleaseEvent(QMouseEvent* e) {
+  if (edit_drag_) {
+    const EditDrag drag = *edit_drag_;
+    edit_drag_.reset();
+    const PlotLayout l = layout_for(plot_size());
+    const QPointF at = e->position();
+    const bool moved = std::abs(at.x() - drag.from.x()) + std::abs(at.y() - drag.from.y()) >= 2;
+    switch (drag.what) {
+      case EditDrag::What::point:
+        if (moved) request({ProsodyEdit::Kind::move_point, drag.index, 0, l.pitch_hz(at.y())});
+        break;
+      case EditDrag::What::phone_end:
+        if (moved) request({ProsodyEdit::Kind::move_phone_end, drag.index, l.time_of(at.x()), 0});
+        break;
+      case EditDrag::What::new_point:
+        if (!moved) request({ProsodyEdit::Kind::add_point, 0, l.time_of(at.x()), l.pitch_hz(at.y())});
+        break;
+    }
+    update();
+    return;
+  }
   if (drag_from_ && drag_zooms_ && selection_) {
     const auto [a, b] = *selection_;
     selection_.reset();
@@ -614,6 +806,18 @@ void AnalysisCanvas::mouseReleaseEvent(QMouseEvent*) {
   }
   drag_from_.reset();
   update();
+}
+
+// A double click on a point removes it. Its first click, on the point, changed nothing.
+void AnalysisCanvas::mouseDoubleClickEvent(QMouseEvent* e) {
+  const PlotLayout l = layout_for(plot_size());
+  if (!editing_ || e->button() != Qt::LeftButton || e->position().y() < l.pitch.top) return QWidget::mouseDoubleClickEvent(e);
+  if (const auto i = point_near(e->position(), l)) {
+    request({ProsodyEdit::Kind::remove_point, *i, 0, 0});
+    chosen_point_.reset();
+  }
+  edit_drag_.reset();
+  e->accept();
 }
 
 void AnalysisCanvas::leaveEvent(QEvent*) {

@@ -48,6 +48,13 @@ class AnalysisCanvas final : public QWidget {
   void set_snapshot(std::shared_ptr<const inspection::Snapshot> snapshot);
   const inspection::Snapshot* snapshot() const { return snapshot_.get(); }
 
+  // Editing: the prosody's points and phones drawn over the pitch panel and the result's phone
+  // strip, and what the user does to them handed to handler. nullopt ends editing.
+  void set_editing(std::optional<EditableProsody> prosody, ProsodyEditHandler handler);
+  bool editing() const { return editing_.has_value(); }
+  // Hands an edit to the handler, when editing.
+  void request(const ProsodyEdit& edit) const;
+
   // Spectrograms and formants are worked out again only when their choice changes.
   void set_options(const ViewOptions& options);
   const ViewOptions& options() const { return options_; }
@@ -82,12 +89,19 @@ class AnalysisCanvas final : public QWidget {
   void mouseMoveEvent(QMouseEvent*) override;
   void mouseReleaseEvent(QMouseEvent*) override;
   void leaveEvent(QEvent*) override;
+  void mouseDoubleClickEvent(QMouseEvent*) override;
   // The keyboard does what the mouse does: arrows move along, + and - zoom, Home shows
-  // everything, Shift with the arrows selects, Enter shows just the selection.
+  // everything, Shift with the arrows selects, Enter shows just the selection. While editing,
+  // Page Up and Page Down choose a pitch point, Up and Down move it by a semitone, Delete
+  // removes it and Insert adds one in the middle of the view; with Alt, Page Up and Page Down
+  // choose a phone and Left and Right move its end by 5 ms.
   void keyPressEvent(QKeyEvent*) override;
 
  private:
   void update_scroll_bar();
+  bool edit_key(QKeyEvent* e);
+  std::optional<std::size_t> point_near(QPointF at, const inspection::PlotLayout& l) const;
+  std::optional<std::size_t> phone_end_near(QPointF at, const inspection::PlotLayout& l) const;
   void zoom_about(double time, double factor);
 
   std::shared_ptr<const inspection::Snapshot> snapshot_;
@@ -111,6 +125,16 @@ class AnalysisCanvas final : public QWidget {
   std::optional<double> drag_from_;  // seconds where a drag began
   bool drag_zooms_ = false;
   std::optional<QPointF> hover_;
+  std::optional<EditableProsody> editing_;
+  ProsodyEditHandler on_edit_;
+  // A drag of a point or of a phone's end, or a click that adds a point, while editing.
+  struct EditDrag {
+    enum class What { point, phone_end, new_point } what;
+    std::size_t index = 0;
+    QPointF from, at;
+  };
+  std::optional<EditDrag> edit_drag_;
+  std::optional<std::size_t> chosen_point_, chosen_phone_;  // for the keyboard
   QScrollBar* scroll_ = nullptr;
   bool scrolling_ = false;
 };

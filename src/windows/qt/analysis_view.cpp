@@ -1,6 +1,7 @@
 #include "windows/qt/analysis_view.h"
 
 #include <QPointer>
+#include <QShortcut>
 #include <QVBoxLayout>
 #include <map>
 
@@ -20,6 +21,10 @@ class QtAnalysisDisplay final : public AnalysisDisplay {
   }
   void set_options(graphics::Handle axes, const ViewOptions& options) override {
     if (AnalysisCanvas* canvas = canvas_for(axes)) canvas->set_options(options);
+  }
+  void set_editing(graphics::Handle axes, std::optional<EditableProsody> prosody,
+                   ProsodyEditHandler handler) override {
+    if (AnalysisCanvas* canvas = canvas_for(axes)) canvas->set_editing(std::move(prosody), std::move(handler));
   }
   void show_everything(graphics::Handle axes) override {
     if (AnalysisCanvas* canvas = existing(axes)) canvas->show_everything();
@@ -48,6 +53,12 @@ class QtAnalysisDisplay final : public AnalysisDisplay {
     QWidget* area = graphics::widget_of(axes);
     if (!area) return nullptr;
     auto* canvas = new AnalysisCanvas(area);
+    // Undo and redo of the prosody from anywhere in the window.
+    for (const auto& [keys, kind] : {std::pair{QKeySequence(QKeySequence::Undo), ProsodyEdit::Kind::undo},
+                                     std::pair{QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), ProsodyEdit::Kind::redo}}) {
+      auto* shortcut = new QShortcut(keys, area->window());
+      QObject::connect(shortcut, &QShortcut::activated, canvas, [canvas, kind] { canvas->request(ProsodyEdit{kind}); });
+    }
     auto* layout = new QVBoxLayout(area);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(canvas);
