@@ -128,7 +128,7 @@ TEST_F(AnalysisWindowTest, ComparePlaysTheDonorsSpeechOfTheTranscribedSpellingOn
   graphics::set(object(main, "texto_pt"), "String", Value("pá"));
   press(main, "botao_transcrever");
   ASSERT_TRUE(errors.empty()) << errors.front();
-  ASSERT_EQ(graphics::get_text(object(main, "texto"), "String"), "_pa_");
+  ASSERT_EQ(graphics::get_text(object(main, "texto"), "String"), "_\"pa_");
   press(main, "botao_analise");
   const Handle analysis = *window("analise");
   EXPECT_EQ(graphics::get_text(object(analysis, "comparar"), "Enable"), "on");
