@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
+#include <QPixmapCache>
 #include <QPointer>
 #include <QPushButton>
 #include <QScreen>
@@ -194,10 +195,15 @@ class View final : public TreeObserver {
     const auto it = widgets_.find(h);
     if (it != widgets_.end()) {
       if (QWidget* w = it->second.data()) {
-        if (type_of_known(h) == "figure")
+        if (type_of_known(h) == "figure") {
           hide_figure(h);
-        else
+          // The style keeps pictures of this window's controls in the toolkit's shared cache,
+          // keyed by palettes that no later window shares: they would stay there, unused, up to
+          // the cache's bound (10 MB).
+          QPixmapCache::clear();
+        } else {
           w->hide();
+        }
         // A widget may be deleted from inside its own signal (a button that closes its window).
         w->deleteLater();
       }

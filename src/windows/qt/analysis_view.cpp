@@ -63,6 +63,7 @@ class QtAnalysisDisplay final : public AnalysisDisplay {
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(canvas);
     canvas->show();
+    std::erase_if(canvases_, [](const auto& entry) { return entry.second.isNull(); });  // windows closed since
     canvases_[axes] = canvas;
     return canvas;
   }
