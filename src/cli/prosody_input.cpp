@@ -1,7 +1,5 @@
 #include "cli/prosody_input.h"
 
-#include <filesystem>
-#include <fstream>
 #include <iostream>
 
 #include "inspection/record_of_run.h"
@@ -15,19 +13,18 @@ std::string shown(const std::string& file) { return file == "-" ? "(entrada padr
 
 template <typename T, typename Parse>
 std::optional<T> read_file(const std::string& file, Parse parse, const std::function<void(const std::string&)>& say) {
-  std::ifstream in;
-  if (file != "-") {
-    in.open(file, std::ios::binary);
-    if (!in || std::filesystem::is_directory(file)) {
-      say(shown(file) + ": não foi possível abrir o ficheiro");
-      return std::nullopt;
-    }
+  std::optional<prosody::Read<std::string>> text;
+  if (file == "-") text = prosody::read_prosody_text(std::cin);
+  else text = prosody::read_prosody_file(file);
+  if (!text) {
+    say(file + ": não foi possível abrir o ficheiro");
+    return std::nullopt;
   }
-  const prosody::Read<std::string> text = prosody::read_prosody_text(file == "-" ? std::cin : in);
-  prosody::Read<T> read = std::holds_alternative<std::string>(text) ? parse(std::get<std::string>(text))
-                                                                    : prosody::Read<T>(std::get<prosody::FileProblem>(text));
+  prosody::Read<T> read = std::holds_alternative<std::string>(*text)
+                              ? parse(std::get<std::string>(*text))
+                              : prosody::Read<T>(std::get<prosody::FileProblem>(*text));
   if (const auto* problem = std::get_if<prosody::FileProblem>(&read)) {
-    say(shown(file) + ": linha " + std::to_string(problem->line) + ": " + problem->message);
+    say(prosody::problem_text(shown(file), *problem));
     return std::nullopt;
   }
   return std::get<T>(std::move(read));
@@ -45,7 +42,8 @@ std::optional<prosody::Tier> read_tier(const std::optional<std::string>& file, p
 
 std::optional<road::Mode> prosody_mode(const ProsodyFiles& files, const std::function<void(const std::string&)>& say) {
   if (files.pho) {
-    auto target = read_file<prosody::ProsodyTarget>(*files.pho, prosody::read_pho, say);
+    auto target = read_file<prosody::ProsodyTarget>(
+        *files.pho, [](const std::string& text) { return prosody::read_pho(text); }, say);
     if (!target) return std::nullopt;
     return road::Mode(road::PhoMode{std::move(*target)});
   }

@@ -1,10 +1,10 @@
 #include "inspection/textgrid.h"
 
 #include <algorithm>
-#include <charconv>
 #include <span>
 #include <system_error>
 
+#include "prosody/praat_tiers.h"
 #include "wave/binary_file.h"
 
 namespace quelvara::inspection {
@@ -12,12 +12,7 @@ namespace quelvara::inspection {
 namespace {
 
 // The shortest text that reads back as the same double.
-std::string number(double x) {
-  if (x == 0) return "0";
-  char buffer[32];
-  const auto result = std::to_chars(buffer, buffer + sizeof buffer, x);
-  return std::string(buffer, result.ptr);
-}
+std::string number(double x) { return x == 0 ? "0" : prosody::shortest_text(x); }
 
 // A quoted text; quotes inside are doubled.
 std::string quoted(const std::string& text) {
@@ -87,19 +82,13 @@ std::string pitch_tier_text(const std::vector<PitchPoint>& points, double xmin, 
   std::stable_sort(sorted.begin(), sorted.end(), [](const PitchPoint& a, const PitchPoint& b) { return a.time < b.time; });
   // A tier holds one point per time: a jump in the curve (two points at one time) becomes a
   // step a microsecond long.
-  std::vector<PitchPoint> kept;
-  for (PitchPoint p : sorted) {
-    if (!kept.empty() && p.time <= kept.back().time) p.time = kept.back().time + 1e-6;
-    kept.push_back(p);
+  prosody::Tier tier{xmin, xmax, {}};
+  for (const PitchPoint& p : sorted) {
+    const bool taken = !tier.points.empty() && p.time <= tier.points.back().seconds;
+    const double time = taken ? tier.points.back().seconds + 1e-6 : p.time;
+    tier.points.push_back({time, p.hz});
   }
-  std::string t = "File type = \"ooTextFile\"\nObject class = \"PitchTier\"\n\n";
-  t += "xmin = " + number(xmin) + " \nxmax = " + number(xmax) + " \n";
-  t += "points: size = " + std::to_string(kept.size()) + " \n";
-  for (std::size_t i = 0; i < kept.size(); ++i) {
-    t += "points [" + std::to_string(i + 1) + "]:\n";
-    t += "    number = " + number(kept[i].time) + " \n    value = " + number(kept[i].hz) + " \n";
-  }
-  return t;
+  return prosody::tier_text(tier, prosody::TierKind::pitch);
 }
 
 void write_text_file(const std::string& text, const std::filesystem::path& path) {

@@ -1,6 +1,5 @@
 #include "prosody/pho_file.h"
 
-#include <charconv>
 #include <vector>
 
 #include "synthesis/phones.h"
@@ -10,16 +9,10 @@ namespace {
 
 std::string quoted(std::string_view word) { return "«" + std::string(word) + "»"; }
 
-// The shortest decimal text that reads back as the same double.
-std::string exact(double x) {
-  char buffer[32];
-  const auto result = std::to_chars(buffer, buffer + sizeof buffer, x);
-  return std::string(buffer, result.ptr);
-}
-
 }  // namespace
 
-Read<ProsodyTarget> read_pho(std::string_view text) {
+Read<ProsodyTarget> read_pho(std::string_view text, std::vector<std::size_t>* phone_lines) {
+  if (phone_lines) phone_lines->clear();
   if (auto problem = binary_content(text)) return *problem;
   ProsodyTarget target;
   double total_ms = 0;
@@ -38,7 +31,7 @@ Read<ProsodyTarget> read_pho(std::string_view text) {
     const auto length = number(words[1]);
     if (!length || *length <= 0 || *length > longest_phone_ms)
       return problem("duração inválida " + quoted(words[1]) + ": tem de ser um número positivo de ms, até " +
-                     exact(longest_phone_ms));
+                     shortest_text(longest_phone_ms));
     phone.length_ms = *length;
     if ((words.size() - 2) % 2 != 0)
       return problem("número ímpar de valores de altura: cada alvo é um par posição (%) e frequência (Hz)");
@@ -48,8 +41,8 @@ Read<ProsodyTarget> read_pho(std::string_view text) {
         return problem("posição " + quoted(words[k]) + " fora de 0 a 100 %");
       const auto hz = number(words[k + 1]);
       if (!hz || *hz < lowest_hz || *hz > highest_hz)
-        return problem("frequência " + quoted(words[k + 1]) + " fora de " + exact(lowest_hz) + " a " +
-                       exact(highest_hz) + " Hz");
+        return problem("frequência " + quoted(words[k + 1]) + " fora de " + shortest_text(lowest_hz) + " a " +
+                       shortest_text(highest_hz) + " Hz");
       phone.pitch.push_back({*position, *hz});
     }
     total_ms += phone.length_ms;
@@ -57,6 +50,7 @@ Read<ProsodyTarget> read_pho(std::string_view text) {
     if (target.phones.size() == most_phones)
       return problem("o ficheiro passa de " + std::to_string(most_phones) + " fones");
     target.phones.push_back(std::move(phone));
+    if (phone_lines) phone_lines->push_back(line_number);
   }
   if (target.phones.empty()) return FileProblem{std::max<std::size_t>(line_number, 1), "o ficheiro não tem fones"};
   return target;
@@ -67,8 +61,8 @@ std::string pho_text(const ProsodyTarget& target, std::string_view heading) {
   for (char c : heading) text += c == '\n' || c == '\r' ? ' ' : c;
   text += '\n';
   for (const PhoneTarget& phone : target.phones) {
-    text += phone.phone + ' ' + exact(phone.length_ms);
-    for (const PitchTarget& point : phone.pitch) text += ' ' + exact(point.position) + ' ' + exact(point.hz);
+    text += phone.phone + ' ' + shortest_text(phone.length_ms);
+    for (const PitchTarget& point : phone.pitch) text += ' ' + shortest_text(point.position) + ' ' + shortest_text(point.hz);
     text += '\n';
   }
   return text;

@@ -61,6 +61,41 @@ double area(const Tier& tier, double a, double b) {
   return sum + (b - from) * (value(from) + value(b)) / 2;
 }
 
+constexpr double sample_rate = 22050;
+
+// Where each phone starts in the joined signal, in seconds, and where the signal ends.
+std::vector<double> start_seconds(std::span<const JoinedPhone> phones, std::size_t length) {
+  std::vector<double> starts;
+  for (const JoinedPhone& phone : phones) starts.push_back(static_cast<double>(phone.start) / sample_rate);
+  starts.push_back(static_cast<double>(length) / sample_rate);
+  return starts;
+}
+
+// The phone that holds a time of the joined signal (held within it) and the share of the phone
+// the time is at, in percent.
+std::pair<std::size_t, double> place_of(std::span<const double> starts, double seconds) {
+  seconds = std::clamp(seconds, 0.0, starts.back());
+  const auto after = std::upper_bound(starts.begin(), starts.end() - 1, seconds);
+  const auto k = static_cast<std::size_t>(std::max<std::ptrdiff_t>(after - starts.begin() - 1, 0));
+  const double span = starts[k + 1] - starts[k];
+  return {k, span > 0 ? std::clamp(100 * (seconds - starts[k]) / span, 0.0, 100.0) : 0.0};
+}
+
+// Of first and the doubles next to it, the one for which score is least (first on a tie): a
+// value worked out in one direction, made to read back exactly in the other where it can.
+template <typename Score>
+double nearest_exact(double first, Score score) {
+  double best = first, least = score(first);
+  for (const double toward : {HUGE_VAL, -HUGE_VAL}) {
+    double x = first;
+    for (int step = 0; step < 8 && least > 0; ++step) {
+      x = std::nextafter(x, toward);
+      if (const double s = score(x); s < least) least = s, best = x;
+    }
+  }
+  return best;
+}
+
 }  // namespace
 
 Read<Tier> read_tier(std::string_view text, TierKind kind) {
@@ -117,27 +152,83 @@ Read<Tier> read_tier(std::string_view text, TierKind kind) {
 
 ProsodyTarget target_from_tiers(std::span<const JoinedPhone> phones, std::size_t length, const Tier* pitch,
                                 const Tier* duration) {
-  constexpr double sample_rate = 22050;
+  const std::vector<double> starts = start_seconds(phones, length);
   ProsodyTarget target;
   for (std::size_t k = 0; k < phones.size(); ++k) {
-    const double start = static_cast<double>(phones[k].start) / sample_rate;
-    const double end = static_cast<double>(k + 1 < phones.size() ? phones[k + 1].start : length) / sample_rate;
-    const double ms = 1000 * (duration ? area(*duration, start, end) : end - start);
+    const double ms = 1000 * (duration ? area(*duration, starts[k], starts[k + 1]) : starts[k + 1] - starts[k]);
     target.phones.push_back({phones[k].phone, ms, phones[k].stress, {}});
   }
   if (!pitch || phones.empty()) return target;
-  std::vector<double> starts;  // seconds, and the end of the signal
-  for (const JoinedPhone& phone : phones) starts.push_back(static_cast<double>(phone.start) / sample_rate);
-  starts.push_back(static_cast<double>(length) / sample_rate);
   for (const TierPoint& point : pitch->points) {
-    const double seconds = std::clamp(point.seconds, 0.0, starts.back());
-    const auto after = std::upper_bound(starts.begin(), starts.end() - 1, seconds);
-    const auto k = static_cast<std::size_t>(std::max<std::ptrdiff_t>(after - starts.begin() - 1, 0));
-    const double span = starts[k + 1] - starts[k];
-    const double position = span > 0 ? std::clamp(100 * (seconds - starts[k]) / span, 0.0, 100.0) : 0.0;
+    const auto [k, position] = place_of(starts, point.seconds);
     target.phones[k].pitch.push_back({position, point.value});
   }
   return target;
+}
+
+std::optional<std::string> praat_object_class(std::string_view text) {
+  if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
+  const auto file_type = quoted_of(take_line(text));
+  if (!file_type || !file_type->starts_with("ooTextFile")) return std::nullopt;
+  const auto object_class = quoted_of(take_line(text));
+  return object_class ? std::string(*object_class) : std::string();
+}
+
+std::string tier_text(const Tier& tier, TierKind kind) {
+  std::string t = "File type = \"ooTextFile\"\nObject class = \"" + std::string(kind_name(kind)) + "\"\n\n";
+  t += "xmin = " + shortest_text(tier.xmin) + " \nxmax = " + shortest_text(tier.xmax) + " \n";
+  t += "points: size = " + std::to_string(tier.points.size()) + " \n";
+  for (std::size_t i = 0; i < tier.points.size(); ++i) {
+    t += "points [" + std::to_string(i + 1) + "]:\n";
+    t += "    number = " + shortest_text(tier.points[i].seconds) + " \n    value = " +
+         shortest_text(tier.points[i].value) + " \n";
+  }
+  return t;
+}
+
+std::variant<TargetTiers, std::size_t> tiers_of_target(std::span<const JoinedPhone> phones, std::size_t length,
+                                                       const ProsodyTarget& target) {
+  const std::vector<double> starts = start_seconds(phones, length);
+  const std::size_t n = std::min(phones.size(), target.phones.size());
+  TargetTiers tiers{{0, starts.back(), {}}, {0, starts.back(), {}}};
+
+  // Each point at its share of its phone; on the result's axis, 100 % of a phone is 0 % of the
+  // next, where the tier's time would put it.
+  std::vector<TierPoint> points;
+  for (std::size_t k = 0; k < n; ++k) {
+    for (const PitchTarget& p : target.phones[k].pitch) {
+      const double seconds = p.position >= 100 ? starts[k + 1] : starts[k] + p.position / 100 * (starts[k + 1] - starts[k]);
+      points.push_back({seconds, p.hz});
+    }
+  }
+  std::stable_sort(points.begin(), points.end(), [](const TierPoint& a, const TierPoint& b) { return a.seconds < b.seconds; });
+  for (TierPoint point : points) {
+    if (!tiers.pitch.points.empty() && point.seconds <= tiers.pitch.points.back().seconds)
+      point.seconds = tiers.pitch.points.back().seconds + 1e-6;
+    tiers.pitch.points.push_back(point);
+  }
+
+  // A plateau over each phone, the step to the next phone's in its last microsecond: worked out
+  // from the last phone back, as each phone's integral takes in the start of the next step.
+  constexpr double step = 1e-6;
+  auto& d = tiers.duration.points;
+  d.resize(2 * n);
+  for (std::size_t k = n; k-- > 0;) {
+    const double span = starts[k + 1] - starts[k];
+    if (span <= 2 * step) return k;
+    const double seconds = target.phones[k].length_ms / 1000;
+    const double next = k + 1 < n ? d[2 * k + 2].value : 0;
+    const double first = k + 1 < n ? (seconds - step * next / 2) / (span - step / 2) : seconds / span;
+    d[2 * k] = {starts[k], first};
+    d[2 * k + 1] = {starts[k + 1] - step, first};
+    const double value = nearest_exact(first, [&](double v) {
+      d[2 * k].value = d[2 * k + 1].value = v;
+      return std::abs(1000 * area(tiers.duration, starts[k], starts[k + 1]) - target.phones[k].length_ms);
+    });
+    if (!(value > 0 && value <= largest_duration_factor)) return k;
+    d[2 * k].value = d[2 * k + 1].value = value;
+  }
+  return tiers;
 }
 
 }  // namespace quelvara::prosody

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <fstream>
 
 namespace quelvara::prosody {
 
@@ -16,6 +17,17 @@ Read<std::string> read_prosody_text(std::istream& in) {
                                       std::to_string(largest_prosody_file >> 20) + " MB)"};
   }
   return text;
+}
+
+std::optional<Read<std::string>> read_prosody_file(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::error_code ec;
+  if (!in || std::filesystem::is_directory(path, ec)) return std::nullopt;
+  return read_prosody_text(in);
+}
+
+std::string problem_text(const std::string& file, const FileProblem& problem) {
+  return file + ": linha " + std::to_string(problem.line) + ": " + problem.message;
 }
 
 std::optional<FileProblem> binary_content(std::string_view text) {
@@ -37,6 +49,12 @@ std::optional<double> number(std::string_view word) {
   if (word.empty() || error != std::errc() || end != word.data() + word.size() || !std::isfinite(value))
     return std::nullopt;
   return value;
+}
+
+std::string shortest_text(double x) {
+  char buffer[32];
+  const auto result = std::to_chars(buffer, buffer + sizeof buffer, x);
+  return std::string(buffer, result.ptr);
 }
 
 std::string_view take_line(std::string_view& text) {

@@ -1,7 +1,8 @@
 #pragma once
-// What the readers of prosody files share: the limits on an untrusted file, the problem they
-// report (with its line), and the reading of numbers.
+// What the readers and writers of prosody files share: the limits on an untrusted file, the
+// problem they report (with its line), and the reading and writing of numbers.
 #include <cstddef>
+#include <filesystem>
 #include <istream>
 #include <optional>
 #include <string>
@@ -31,12 +32,22 @@ using Read = std::variant<T, FileProblem>;
 // it passes the limit.
 Read<std::string> read_prosody_text(std::istream& in);
 
+// The text of the file at path, as read_prosody_text reads it; nullopt when it cannot be opened
+// (or is a folder).
+std::optional<Read<std::string>> read_prosody_file(const std::filesystem::path& path);
+
+// "FILE: linha N: why", as the program names a problem of a file to the user.
+std::string problem_text(const std::string& file, const FileProblem& problem);
+
 // A problem when text holds characters that no text file does (NUL and the other control
 // characters but tab, line feed, carriage return and form feed), at the line of the first.
 std::optional<FileProblem> binary_content(std::string_view text);
 
 // A finite decimal number written in full, as C writes it ("12", "-0.5", "1e-3").
 std::optional<double> number(std::string_view word);
+
+// The shortest decimal text that reads back as the same double.
+std::string shortest_text(double x);
 
 // Takes the first line off text and gives it, without its line break.
 std::string_view take_line(std::string_view& text);
