@@ -93,15 +93,18 @@ std::optional<road::PhoneLayout> phone_layout_of_record(const Value& handles) {
 }
 
 void add_intonation_fields(runtime::Record& record, const inspection::MarkPositions& marks,
-                           const road::Mode& mode, char pontuacao, const road::TargetRun* target) {
+                           const road::Mode& mode, char pontuacao, const road::TargetRun* target,
+                           std::string_view shown_as) {
+  static double runs = 0;
   runtime::Record run;
   run.set("marcas_analise", count_row(marks.analysis));
   run.set("marcas_sintese", count_row(marks.synthesis));
-  run.set("modo", Value(inspection::mode_name(mode)));
+  run.set("modo", Value(shown_as.empty() ? std::string_view(inspection::mode_name(mode)) : shown_as));
   const auto* factor = std::get_if<road::FactorMode>(&mode);
   run.set("factor", factor ? Value(factor->factor) : Value());
   run.set("pontuacao", Value(std::string(1, pontuacao)));
   run.set("texto", record.has("texto_analisado") ? record.get("texto_analisado") : Value(""));
+  run.set("numero", Value(++runs));
   if (target) {
     std::vector<double> f0;  // column by column: time, Hz
     for (const auto& point : inspection::curve_points(target->target)) {
@@ -122,6 +125,12 @@ bool result_is_current(const Value& handles) {
   if (!run || !find(handles, "sinal")) return false;
   const auto made_from = text_field(*run, "texto");
   return made_from && made_from == text_field(handles, "texto_analisado");
+}
+
+std::optional<double> current_run(const Value& handles) {
+  if (!result_is_current(handles)) return std::nullopt;
+  const Value* numero = find(*find(handles, "entoacao"), "numero");
+  return numero && numero->is_number() ? std::optional(numero->number()) : std::nullopt;
 }
 
 std::string spelling_of_record(const Value& handles) {

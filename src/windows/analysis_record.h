@@ -27,11 +27,16 @@ std::optional<road::PhoneLayout> phone_layout_of_record(const runtime::Value& ha
 
 // entoacao: a record of the run that made sinal: marcas_analise and marcas_sintese (rows of
 // mark positions), modo ("Factor", "Gráfica" or "Natural"), factor (empty but in "Factor"),
-// pontuacao, texto (the analysed text it was made from) and, for a run on a prosody target,
-// f0_planeado (a row of times in seconds, then a row of Hz) and fones_planeados (a row: where
-// each phone begins and the last ends, in seconds).
+// pontuacao, texto (the analysed text it was made from), numero (the run's number, new for
+// every run in the process) and, for a run on a prosody target, f0_planeado (a row of times in
+// seconds, then a row of Hz) and fones_planeados (a row: where each phone begins and the last
+// ends, in seconds). modo is shown_as when given.
 void add_intonation_fields(runtime::Record& record, const inspection::MarkPositions& marks,
-                           const road::Mode& mode, char pontuacao, const road::TargetRun* target = nullptr);
+                           const road::Mode& mode, char pontuacao, const road::TargetRun* target = nullptr,
+                           std::string_view shown_as = {});
+
+// The number of the run that made the record's sinal, when that run is of the text now analysed.
+std::optional<double> current_run(const runtime::Value& handles);
 
 // Whether the record's sinal was made from the text now analysed; false without a sinal.
 bool result_is_current(const runtime::Value& handles);

@@ -21,6 +21,7 @@
 #include "wave/wavwrite.h"
 #include "windows/analysis_record.h"
 #include "windows/analysis_window.h"
+#include "windows/intonation_run.h"
 #include "windows/module_support.h"
 #include "windows/modules.h"
 #include "windows/reply_dialog.h"
@@ -70,12 +71,6 @@ Results interface_OutputFcn(int, Args args) {
   return {field(handles, "output")};
 }
 
-// The status line under the intonation row, when the layout has one.
-void show_status(const Value& handles, const std::string& text) {
-  if (handles.is_record() && handles.record().has("estado"))
-    graphics::set(handle_field(handles, "estado"), "String", Value(text));
-}
-
 // The analysis window belongs to the main window and goes with it, however it is closed.
 Results interface_DeleteFcn(int, Args) {
   close_analysis_window();
@@ -118,7 +113,7 @@ Results texto_Callback(int, Args args) {
   framework::guidata(main_window(), handles);
   if (handles.record().has("botao_analise"))
     graphics::set(handle_field(handles, "botao_analise"), "Enable", Value("on"));
-  show_status(handles, status_of_record(handles));
+  show_result_status(handles);
   refresh_analysis_window(handles);
   return {};
 }
@@ -173,30 +168,12 @@ std::string picked_item(Handle selector) {
   return k == 1 && items.is_text() ? items.text() : std::string();
 }
 
-// Plans the new marks, resynthesises and stores sinal on the main window. The modes that plan
-// a prosody target ("Natural") take the phones of the analysis from the record too.
+// Plans the new marks, resynthesises and stores sinal on the main window.
 void synthesise(Value& handles, const road::Mode& mode) {
-  const std::vector<double> pitch = samples_of(field(handles, "pitch"), "pitch");
-  const std::vector<double> vzmto = samples_of(field(handles, "vzmto"), "vzmto");
-  const std::vector<double> orig = samples_of(field(handles, "orig"), "orig");
-  const std::string pontuacao = field(handles, "pontuacao").text();
-  const char mark = pontuacao.empty() ? '.' : pontuacao[0];
-  road::Intonation result;
-  if (road::plans_a_target(mode)) {
-    say_once_when_without_index();
-    const auto layout = phone_layout_of_record(handles);
-    if (!layout) throw runtime::RuntimeError("The analysis of the text has no usable phones.");
-    synthesis::VoicingCodes codes;
-    codes.append(vzmto);
-    result = road::reshape(orig, prosody::marked_signal(pitch, vzmto), *layout, codes, mode, mark);
-  } else {
-    result = road::reshape(orig, pitch, vzmto, mode, mark);
-  }
+  if (road::plans_a_target(mode)) say_once_when_without_index();
+  const road::Intonation result = run_intonation(handles, mode);
   if (result.placeholder_mismatch) runtime::print(std::string(prosody::mark_count_message) + "\n");
   if (result.mark_count_mismatch) show_message(prosody::mark_count_message);
-  handles.record().set("sinal", samples_row(result.sinal));
-  add_intonation_fields(handles.record(), inspection::mark_positions(result.analysis_marks, result.synthesis_marks),
-                        mode, mark, result.target ? &*result.target : nullptr);
   framework::guidata(main_window(), handles);
   refresh_analysis_window(handles);
 }
@@ -221,7 +198,7 @@ Results tipo_variacao_Callback(int, Args args) {
       graphics::set(handle_field(handles, "botao_ouvir"), "Enable", Value("on"));
       graphics::set(handle_field(handles, "botao_gravar"), "Enable", Value("on"));
     }
-    show_status(handles, status_of_record(handles));
+    show_result_status(handles);
   }
   framework::guidata(Value(selector), handles);
   return {};
