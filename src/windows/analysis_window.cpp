@@ -1,6 +1,7 @@
 // The analysis window: a picture of the joined and the resynthesised signal (drawn by the view
 // that registered as the analysis display), and buttons to show everything, to play the
-// selection of either signal and to export both for annotation.
+// selection of either signal, to export both for annotation, and to edit, open and save the
+// result's prosody.
 #include "windows/analysis_window.h"
 
 #include <algorithm>
@@ -17,7 +18,9 @@
 #include "wave/samples.h"
 #include "windows/analysis_display.h"
 #include "windows/analysis_record.h"
+#include "windows/intonation_run.h"
 #include "windows/module_support.h"
+#include "windows/prosody_editing.h"
 
 namespace quelvara::windows {
 
@@ -26,6 +29,9 @@ namespace {
 const runtime::RuntimeUser analise_user;
 
 constexpr const char* graph_tag = "grafico";
+
+// The prosody edits of the main window's result; they outlive the window, as the result does.
+ProsodyEditing prosody_editing;
 
 std::optional<Handle> open_figure(const std::string& tag) {
   for (Handle f : graphics::figures())
@@ -56,18 +62,65 @@ ViewOptions view_options(const Value& handles) {
   return options;
 }
 
+void edit_prosody(const ProsodyEdit& edit);
+
+void set_enabled(const Value& handles, const char* tag, bool on) {
+  if (handles.record().has(tag)) graphics::set(handle_field(handles, tag), "Enable", Value(on ? "on" : "off"));
+}
+
+bool checked(const Value& handles, const char* tag) {
+  if (!handles.record().has(tag)) return false;
+  const Value v = graphics::get(handle_field(handles, tag), "Value");
+  return v.is_number() && v.number() == 1;
+}
+
 void draw(Handle figure, const Value& main_handles) {
   const Value handles = framework::guidata(Value(figure));
   if (!handles.is_record()) return;
-  if (handles.record().has("comparar"))
-    graphics::set(handle_field(handles, "comparar"), "Enable",
-                  Value(spelling_of_record(main_handles).empty() ? "off" : "on"));
+  set_enabled(handles, "comparar", !spelling_of_record(main_handles).empty());
+  prosody_editing.follow(main_handles);
+  const bool result = prosody_editing.has_result();
+  for (const char* tag : {"editar", "abrir_prosodia", "guardar_prosodia"}) set_enabled(handles, tag, result);
+  set_enabled(handles, "repor", prosody_editing.edited());
   AnalysisDisplay* display = analysis_display();
   if (!display || !handles.record().has(graph_tag)) return;
-  display->set_options(handle_field(handles, graph_tag), view_options(handles));
+  const Handle axes = handle_field(handles, graph_tag);
+  display->set_options(axes, view_options(handles));
   auto snapshot = snapshot_of_record(main_handles);
-  display->show(handle_field(handles, graph_tag),
-                snapshot ? std::make_shared<const inspection::Snapshot>(std::move(*snapshot)) : nullptr);
+  display->show(axes, snapshot ? std::make_shared<const inspection::Snapshot>(std::move(*snapshot)) : nullptr);
+  if (result && checked(handles, "editar"))
+    display->set_editing(axes, prosody_editing.shown(main_handles), edit_prosody);
+  else
+    display->set_editing(axes, std::nullopt, {});
+}
+
+// The main window's record after a change of its prosody: stored, told in its status line and
+// shown here.
+void store_main_record(const Value& handles) {
+  const auto main = open_figure("interface");
+  if (!main) return;
+  framework::guidata(Value(*main), handles);
+  show_result_status(handles);
+  refresh_analysis_window(handles);
+}
+
+// An edit from the picture, which the view hands over outside any callback: an error ends it as
+// it would end a callback.
+void edit_prosody(const ProsodyEdit& edit) {
+  try {
+    Value handles = main_record();
+    if (handles.is_record() && prosody_editing.apply(handles, edit)) store_main_record(handles);
+  } catch (const std::exception& e) {
+    graphics::report_callback_error(e);
+  }
+}
+
+// "Gravados em FOLDER: a, b." for files written beside chosen.
+void say_written(const std::vector<std::filesystem::path>& written, const std::string& chosen) {
+  std::string names;
+  for (const auto& path : written) names += (names.empty() ? "" : ", ") + path.filename().string();
+  const auto folder = std::filesystem::absolute(chosen).parent_path().string();
+  show_message("Gravados em " + folder + ": " + names + ".");
 }
 
 // The selected stretch of a signal, or all of it without a selection.
@@ -135,12 +188,8 @@ Results export_files(int, Args) {
                                              "analise.TextGrid", {"TextGrid e WAVE (*.TextGrid)"}});
   if (!chosen || chosen->empty()) return {};
   try {
-    const auto written =
-        inspection::export_snapshot(*snapshot, *chosen, [](const std::string& text) { runtime::warning(text); });
-    std::string names;
-    for (const auto& path : written) names += (names.empty() ? "" : ", ") + path.filename().string();
-    const auto folder = std::filesystem::absolute(*chosen).parent_path().string();
-    show_message("Gravados em " + folder + ": " + names + ".");
+    say_written(inspection::export_snapshot(*snapshot, *chosen, [](const std::string& text) { runtime::warning(text); }),
+                *chosen);
   } catch (const wave::WavError& e) {
     show_message("Não foi possível exportar: " + std::string(e.what()));
   } catch (const std::system_error& e) {
@@ -177,6 +226,49 @@ Results compare(int, Args) {
   return {};
 }
 
+Results editing_changed(int, Args args) {
+  if (const auto figure = graphics::ancestor_figure(handle_parameter(args, 0))) draw(*figure, main_record());
+  return {};
+}
+
+Results reset_prosody(int, Args) {
+  Value handles = main_record();
+  if (handles.is_record() && prosody_editing.reset(handles)) store_main_record(handles);
+  return {};
+}
+
+// A .pho file, a PitchTier or a DurationTier, applied to the result; a file that cannot be
+// read changes nothing and says why, with its line.
+Results open_prosody(int, Args) {
+  Value handles = main_record();
+  if (!handles.is_record()) return {};
+  const auto chosen = graphics::choose_file({graphics::FileQuestion::Kind::open, "Abrir prosódia", "",
+                                             {"Prosódia (*.pho *.PitchTier *.DurationTier)", "Todos os ficheiros (*)"}});
+  if (!chosen || chosen->empty()) return {};
+  if (const std::string problem = prosody_editing.open(handles, *chosen); !problem.empty()) {
+    show_message("Não foi possível abrir a prosódia: " + problem + ".");
+    return {};
+  }
+  store_main_record(handles);
+  return {};
+}
+
+Results save_prosody(int, Args) {
+  const Value handles = main_record();
+  if (!handles.is_record()) return {};
+  const auto chosen = graphics::choose_file({graphics::FileQuestion::Kind::save, "Guardar prosódia", "prosodia.pho",
+                                             {"Ficheiro .pho (*.pho)", "PitchTier e DurationTier do Praat (*.PitchTier)"}});
+  if (!chosen || chosen->empty()) return {};
+  try {
+    say_written(prosody_editing.save(handles, *chosen), *chosen);
+  } catch (const std::system_error& e) {
+    show_message("Não foi possível guardar " + std::string(e.what()) + ": " + e.code().message());
+  } catch (const std::runtime_error& e) {
+    show_message(e.what());
+  }
+  return {};
+}
+
 Results close_current(int, Args) {
   graphics::close();
   return {};
@@ -205,6 +297,10 @@ void register_analise() {
                                       {"espectrograma_Callback", view_changed},
                                       {"formantes_Callback", view_changed},
                                       {"escala_Callback", view_changed},
+                                      {"editar_Callback", editing_changed},
+                                      {"repor_Callback", reset_prosody},
+                                      {"abrir_prosodia_Callback", open_prosody},
+                                      {"guardar_prosodia_Callback", save_prosody},
                                       {"fechar_Callback", close_current}}});
 }
 

@@ -7,14 +7,14 @@
 #   APP_FOLDER   the runnable folder with the layouts, pictures and the database
 #   SYNTH        quelvara-synth, whose file the saved one must equal
 #   SCREENSHOT_FOLDER, when given, receives a picture of every window, frame included
-#   (QT_SCALE_FACTOR=2 with a screen of 3840x2160 gives them at 200 %; needs ImageMagick).
-# Xvfb, openbox, xdotool, xprop and jq come from scripts/setup; without them the test is
-# skipped (status 77).
+#   (QT_SCALE_FACTOR=2 with a screen of 3840x2160 gives them at 200 %).
+# Xvfb, openbox, xdotool, xprop, jq and ImageMagick's import (which also finds the F0 points on
+# the screen) come from scripts/setup; without them the test is skipped (status 77).
 set -euo pipefail
 program=$(realpath "$1") app=$(realpath "$2") synth=$(realpath "$3") shots=${4:+$(realpath "$4")}
 screen=${QUELVARA_TEST_SCREEN:-1280x1024}
 
-for tool in Xvfb openbox xdotool xprop jq ${shots:+import}; do
+for tool in Xvfb openbox xdotool xprop jq import; do
   if ! command -v "$tool" > /dev/null; then
     echo "skipped: $tool is not installed (scripts/setup installs it)"
     exit 77
@@ -102,6 +102,26 @@ click() {  # window id, layout, tag
   read -r x y < <(centre "$2" "$3")
   [ -n "$x" ] || fail "no control $3 in $2.fig"
   xdotool mousemove --window "$1" "$x" "$y" click 1
+}
+# The centre of a filled square of the F0 being edited (its colour, 200,0,200, seven pixels or
+# more across), in the window's pixels; fails when there is none.
+edited_point() {
+  import -window "$1" txt:- 2> /dev/null | grep -F 'srgb(200,0,200)' | awk -F'[,: ]+' '
+    { on[$1 "," $2] = 1; order[n++] = $1 "," $2 }
+    END {
+      for (i = 0; i < n; i++) {
+        split(order[i], p, ",")
+        x = p[1]; y = p[2]
+        if (on[(x + 4) "," y] && on[x "," (y + 4)] && on[(x + 4) "," (y + 4)] && on[(x + 2) "," (y + 2)]) {
+          print x + 3, y + 3
+          exit 0
+        }
+      }
+      exit 1
+    }'
+}
+point_left() {  # window id, x, y: the first such square no longer stands at x, y
+  [ "$(edited_point "$1")" != "$2 $3" ]
 }
 shot() {  # window id, file name: the window with its frame
   [ -n "$shots" ] || return 0
@@ -234,6 +254,32 @@ xdotool key Down Return                # Natural
 within 10 is_active "$main" || fail "the main window did not keep the focus"
 within 10 activated "$analysis" || fail "the analysis window did not come to the front"
 shot "$analysis" analise-natural
+# Editing by hand: a pitch point dragged up, the prosody saved as a .pho file, the result saved
+# by Gravar (checked against quelvara-synth --pho once the program has ended).
+click "$analysis" analise editar
+within 10 edited_point "$analysis" > "$work/point" || fail "Editar prosódia showed no F0 point to drag"
+read -r x y < "$work/point"
+xdotool mousemove --window "$analysis" "$x" "$y" mousedown 1
+xdotool mousemove --window "$analysis" "$x" "$((y - 8))"
+xdotool mousemove --window "$analysis" "$x" "$((y - 30))"
+xdotool mouseup 1
+within 10 point_left "$analysis" "$x" "$y" || fail "the dragged point stayed where it was"
+shot "$analysis" analise-editar
+click "$analysis" analise guardar_prosodia
+chooser=$(next_active "Guardar prosódia" "$analysis")
+xdotool key ctrl+a
+xdotool type --delay 20 editada
+xdotool key Return
+box=$(next_active Quelvara "$chooser")
+xdotool key Return
+test -f "$run/editada.pho" || fail "Guardar prosódia wrote no editada.pho"
+within 10 activated "$main" || fail "the main window did not come to the front"
+click "$main" interface botao_gravar
+dialog=$(next_active Gravar "$main")
+xdotool type --delay 20 editada
+xdotool key Return
+within 10 test -f "$run/editada.wav" || fail "Gravar wrote no editada.wav"
+within 10 activated "$analysis" || fail "the analysis window did not come to the front"
 xdotool key Escape
 within 10 gone "^Análise$" || fail "Escape did not close the analysis window"
 within 10 activated "$main" || fail "the main window did not come to the front"
@@ -243,6 +289,11 @@ within 10 activated "$main" || fail "the main window did not come to the front"
 click "$main" interface botao_sair
 ends_with 0 5
 [ ! -s "$work/analysis.out" ] && [ ! -s "$work/analysis.err" ] || fail "the program printed something"
+(cd "$run" && "$synth" --pho editada.pho -o "$work/editada.wav" > /dev/null) || fail "quelvara-synth --pho failed"
+cmp -s "$run/editada.wav" "$work/editada.wav" || fail "Gravar after the edit differs from quelvara-synth --pho"
+(cd "$run" && "$synth" --natural --write-pho "$work/natural.pho" -o "$work/natural.wav" '_6"fraz6kOm"prid6pur6tES"tar_.' > /dev/null) ||
+  fail "quelvara-synth --natural failed"
+! cmp -s <(tail -n +2 "$run/editada.pho") <(tail -n +2 "$work/natural.pho") || fail "the drag did not change the prosody"
 
 # --- Without the credits picture: its window stays hidden, and leaving still ends the program.
 rm "$run/fig_tts.jpg"

@@ -454,7 +454,10 @@ void AnalysisCanvas::set_editing(std::optional<EditableProsody> prosody, Prosody
 }
 
 void AnalysisCanvas::request(const ProsodyEdit& edit) const {
-  if (editing_ && on_edit_) on_edit_(edit);
+  if (!editing_ || !on_edit_) return;
+  // The handler may hand the canvas new prosody, and a new handler with it, while it runs.
+  const ProsodyEditHandler handler = on_edit_;
+  handler(edit);
 }
 
 std::optional<std::size_t> AnalysisCanvas::point_near(QPointF at, const PlotLayout& l) const {
