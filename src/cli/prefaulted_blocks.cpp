@@ -1,4 +1,5 @@
-// Allocation for quelvara-synth. Its large blocks (the joined waveform, the WAVE bytes) are
+// Allocation for quelvara-synth, and for the window program, where the blocks mapped on their
+// own also go back to the system as soon as they are freed. Large blocks (the joined waveform, the WAVE bytes) are
 // written from end to end right after they are made, and the kernel providing their pages one
 // fault at a time costs about as much as the synthesis itself. So a block of 256 KiB and more
 // gets all its pages in one request when it is made, and a block of 1 MiB and more is mapped

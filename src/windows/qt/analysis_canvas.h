@@ -52,6 +52,7 @@ class AnalysisCanvas final : public QWidget {
   // strip, and what the user does to them handed to handler. nullopt ends editing.
   void set_editing(std::optional<EditableProsody> prosody, ProsodyEditHandler handler);
   bool editing() const { return editing_.has_value(); }
+  const std::optional<EditableProsody>& edited_prosody() const { return editing_; }
   // Hands an edit to the handler, when editing.
   void request(const ProsodyEdit& edit) const;
 
