@@ -196,4 +196,34 @@ TEST(ProsodyHeardByThePhoneticsProgram, NaturalIsHeardAsPlannedAndADurationTierK
   EXPECT_NEAR(heard[heard.size() / 2].hz, 130, 1.3);
 }
 
+// The exported pitch judged from outside, on real words from the built database in every mode:
+// the joined signal's PitchTier keeps to the donor's level with no spike at a voicing onset,
+// and the result's is what the phonetics program hears in the result.
+TEST(ProsodyHeardByThePhoneticsProgram, ExportedPitchTiersHoldNoSpikesAndAreWhatIsHeard) {
+  const std::string program = quelvara::testing::praat();
+  if (program.empty()) GTEST_SKIP() << "the phonetics program is not installed: nobody to hear the pitch";
+  const fs::path app = fs::path(synth).parent_path();
+  if (!fs::exists(app / "bd-index.txt")) GTEST_SKIP() << "the build made no default database";
+  quelvara::testing::TempDir dir;
+  const std::string text = "_6\"kaz6d6\"mar6\"ElEg6t@_.";
+  for (const std::vector<std::string> mode : {std::vector<std::string>{"--factor", "1"}, {"--factor", "1.5"},
+                                              {"--grafica"}, {"--natural"}}) {
+    std::vector<std::string> args = mode;
+    args.insert(args.end(), {"-o", (dir.path() / "r.wav").string(), "--textgrid", (dir.path() / "r").string(), text});
+    const auto result = run_program(synth, args, {}, app);
+    ASSERT_EQ(result.status, 0) << result.err;
+    const auto joined = planned_curve(dir.path() / "r-orig.PitchTier");
+    ASSERT_GT(joined.size(), 50u) << mode[0];
+    for (const auto& point : joined) EXPECT_NEAR(point.hz, 130, 13) << mode[0] << " at " << point.ms;
+    const auto exported = planned_curve(dir.path() / "r-sinal.PitchTier");
+    const auto heard = quelvara::testing::heard_pitch(program, dir.path(), dir.path() / "r.wav");
+    ASSERT_GT(heard.size(), 20u) << mode[0];
+    const auto close = std::count_if(heard.begin(), heard.end(), [&](const auto& h) {
+      const double hz = quelvara::prosody::hz_at(exported, h.seconds);
+      return std::abs(h.hz - hz) <= 0.05 * hz;
+    });
+    EXPECT_GE(static_cast<double>(close) / static_cast<double>(heard.size()), 0.9) << mode[0] << " " << mode.back();
+  }
+}
+
 }  // namespace
