@@ -6,6 +6,7 @@
 #include "prosody/planning.h"
 #include "prosody/prosody_file.h"
 #include "road/road.h"
+#include "synthesis/text_reader.h"
 
 namespace quelvara::inspection {
 
@@ -47,25 +48,21 @@ std::vector<PitchPoint> curve_points(const prosody::ProsodyTarget& target) {
 prosody::ProsodyTarget result_prosody(const Snapshot& s) {
   const auto rounded = [](double x, double per) { return std::round(x * per) / per; };
   const std::vector<Interval> phones = result_phone_intervals(s);
+  const std::vector<std::string> names = synthesis::phones_of(s.difones);  // the labels without stress marks
   prosody::ProsodyTarget target;
+  std::vector<double> starts;  // where each phone starts, then where the last one ends
   for (std::size_t k = 0; k < phones.size(); ++k) {
-    std::string phone = phones[k].label;
-    const bool marked = phone.size() > 1 && (phone.front() == synthesis::primary_stress_mark ||
-                                             phone.front() == synthesis::secondary_stress_mark);
-    if (marked) phone.erase(0, 1);
-    target.phones.push_back({std::move(phone), std::max(rounded(1000 * (phones[k].end - phones[k].start), 1000), 0.001),
+    target.phones.push_back({names[k], std::max(rounded(1000 * (phones[k].end - phones[k].start), 1000), 0.001),
                              k < s.acentos.size() ? s.acentos[k] : synthesis::Stress::none, {}});
+    starts.push_back(phones[k].start);
   }
   if (phones.empty()) return target;
+  starts.push_back(phones.back().end);
   const bool from_marks = s.result->planned_pitch.empty();
   for (PitchPoint point : planned_pitch(s)) {
     // A period's pitch stands for its middle, where the planner reads the curve.
     if (from_marks) point.time += 0.5 / point.hz;
-    const auto after = std::upper_bound(phones.begin(), phones.end(), point.time,
-                                        [](double t, const Interval& i) { return t < i.start; });
-    const auto k = static_cast<std::size_t>(std::max<std::ptrdiff_t>(after - phones.begin() - 1, 0));
-    const double span = phones[k].end - phones[k].start;
-    const double position = span > 0 ? std::clamp(100 * (point.time - phones[k].start) / span, 0.0, 100.0) : 0.0;
+    const auto [k, position] = prosody::place_in_phones(starts, point.time);
     const double hz = std::clamp(point.hz, prosody::lowest_hz, prosody::highest_hz);
     target.phones[k].pitch.push_back({rounded(position, 100), rounded(hz, 100)});
   }

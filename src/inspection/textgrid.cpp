@@ -78,17 +78,9 @@ std::string textgrid_text(const TextGrid& grid) {
 }
 
 std::string pitch_tier_text(const std::vector<PitchPoint>& points, double xmin, double xmax) {
-  std::vector<PitchPoint> sorted = points;
-  std::stable_sort(sorted.begin(), sorted.end(), [](const PitchPoint& a, const PitchPoint& b) { return a.time < b.time; });
-  // A tier holds one point per time: a jump in the curve (two points at one time) becomes a
-  // step a microsecond long.
-  prosody::Tier tier{xmin, xmax, {}};
-  for (const PitchPoint& p : sorted) {
-    const bool taken = !tier.points.empty() && p.time <= tier.points.back().seconds;
-    const double time = taken ? tier.points.back().seconds + 1e-6 : p.time;
-    tier.points.push_back({time, p.hz});
-  }
-  return prosody::tier_text(tier, prosody::TierKind::pitch);
+  std::vector<prosody::TierPoint> tier_points;
+  for (const PitchPoint& p : points) tier_points.push_back({p.time, p.hz});
+  return prosody::tier_text(prosody::pitch_tier_of(std::move(tier_points), xmin, xmax), prosody::TierKind::pitch);
 }
 
 void write_text_file(const std::string& text, const std::filesystem::path& path) {

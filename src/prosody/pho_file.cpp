@@ -5,12 +5,6 @@
 #include "synthesis/phones.h"
 
 namespace quelvara::prosody {
-namespace {
-
-std::string quoted(std::string_view word) { return "«" + std::string(word) + "»"; }
-
-}  // namespace
-
 Read<ProsodyTarget> read_pho(std::string_view text, std::vector<std::size_t>* phone_lines) {
   if (phone_lines) phone_lines->clear();
   if (auto problem = binary_content(text)) return *problem;

@@ -61,24 +61,12 @@ double area(const Tier& tier, double a, double b) {
   return sum + (b - from) * (value(from) + value(b)) / 2;
 }
 
-constexpr double sample_rate = 22050;
-
 // Where each phone starts in the joined signal, in seconds, and where the signal ends.
 std::vector<double> start_seconds(std::span<const JoinedPhone> phones, std::size_t length) {
   std::vector<double> starts;
   for (const JoinedPhone& phone : phones) starts.push_back(static_cast<double>(phone.start) / sample_rate);
   starts.push_back(static_cast<double>(length) / sample_rate);
   return starts;
-}
-
-// The phone that holds a time of the joined signal (held within it) and the share of the phone
-// the time is at, in percent.
-std::pair<std::size_t, double> place_of(std::span<const double> starts, double seconds) {
-  seconds = std::clamp(seconds, 0.0, starts.back());
-  const auto after = std::upper_bound(starts.begin(), starts.end() - 1, seconds);
-  const auto k = static_cast<std::size_t>(std::max<std::ptrdiff_t>(after - starts.begin() - 1, 0));
-  const double span = starts[k + 1] - starts[k];
-  return {k, span > 0 ? std::clamp(100 * (seconds - starts[k]) / span, 0.0, 100.0) : 0.0};
 }
 
 // Of first and the doubles next to it, the one for which score is least (first on a tie): a
@@ -160,7 +148,7 @@ ProsodyTarget target_from_tiers(std::span<const JoinedPhone> phones, std::size_t
   }
   if (!pitch || phones.empty()) return target;
   for (const TierPoint& point : pitch->points) {
-    const auto [k, position] = place_of(starts, point.seconds);
+    const auto [k, position] = place_in_phones(starts, point.seconds);
     target.phones[k].pitch.push_back({position, point.value});
   }
   return target;
@@ -172,6 +160,17 @@ std::optional<std::string> praat_object_class(std::string_view text) {
   if (!file_type || !file_type->starts_with("ooTextFile")) return std::nullopt;
   const auto object_class = quoted_of(take_line(text));
   return object_class ? std::string(*object_class) : std::string();
+}
+
+Tier pitch_tier_of(std::vector<TierPoint> points, double xmin, double xmax) {
+  std::stable_sort(points.begin(), points.end(), [](const TierPoint& a, const TierPoint& b) { return a.seconds < b.seconds; });
+  Tier tier{xmin, xmax, {}};
+  for (TierPoint point : points) {
+    if (!tier.points.empty() && point.seconds <= tier.points.back().seconds)
+      point.seconds = tier.points.back().seconds + 1e-6;
+    tier.points.push_back(point);
+  }
+  return tier;
 }
 
 std::string tier_text(const Tier& tier, TierKind kind) {
@@ -190,8 +189,6 @@ std::variant<TargetTiers, std::size_t> tiers_of_target(std::span<const JoinedPho
                                                        const ProsodyTarget& target) {
   const std::vector<double> starts = start_seconds(phones, length);
   const std::size_t n = std::min(phones.size(), target.phones.size());
-  TargetTiers tiers{{0, starts.back(), {}}, {0, starts.back(), {}}};
-
   // Each point at its share of its phone; on the result's axis, 100 % of a phone is 0 % of the
   // next, where the tier's time would put it.
   std::vector<TierPoint> points;
@@ -201,12 +198,7 @@ std::variant<TargetTiers, std::size_t> tiers_of_target(std::span<const JoinedPho
       points.push_back({seconds, p.hz});
     }
   }
-  std::stable_sort(points.begin(), points.end(), [](const TierPoint& a, const TierPoint& b) { return a.seconds < b.seconds; });
-  for (TierPoint point : points) {
-    if (!tiers.pitch.points.empty() && point.seconds <= tiers.pitch.points.back().seconds)
-      point.seconds = tiers.pitch.points.back().seconds + 1e-6;
-    tiers.pitch.points.push_back(point);
-  }
+  TargetTiers tiers{pitch_tier_of(std::move(points), 0, starts.back()), {0, starts.back(), {}}};
 
   // A plateau over each phone, the step to the next phone's in its last microsecond: worked out
   // from the last phone back, as each phone's integral takes in the start of the next step.

@@ -39,6 +39,11 @@ Read<Tier> read_tier(std::string_view text, TierKind kind);
 // when text is not one of Praat's text files.
 std::optional<std::string> praat_object_class(std::string_view text);
 
+// A PitchTier from xmin to xmax of points given in any order: in time order, a point that
+// shares the time of the one before it a microsecond after it (a jump of the curve becomes a
+// step a microsecond long), since a tier holds one point per time.
+Tier pitch_tier_of(std::vector<TierPoint> points, double xmin, double xmax);
+
 // The tier as Praat's long text form, which read_tier reads back number for number.
 std::string tier_text(const Tier& tier, TierKind kind);
 

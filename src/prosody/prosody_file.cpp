@@ -51,6 +51,8 @@ std::optional<double> number(std::string_view word) {
   return value;
 }
 
+std::string quoted(std::string_view word) { return "«" + std::string(word) + "»"; }
+
 std::string shortest_text(double x) {
   char buffer[32];
   const auto result = std::to_chars(buffer, buffer + sizeof buffer, x);

@@ -46,6 +46,9 @@ std::optional<FileProblem> binary_content(std::string_view text);
 // A finite decimal number written in full, as C writes it ("12", "-0.5", "1e-3").
 std::optional<double> number(std::string_view word);
 
+// A word of a file as a message quotes it: «word».
+std::string quoted(std::string_view word);
+
 // The shortest decimal text that reads back as the same double.
 std::string shortest_text(double x);
 

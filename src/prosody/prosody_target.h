@@ -15,7 +15,8 @@
 
 namespace quelvara::prosody {
 
-inline constexpr double samples_per_ms = 22.05;  // at 22050 samples per second
+inline constexpr double sample_rate = 22050;
+inline constexpr double samples_per_ms = sample_rate / 1000;
 
 using synthesis::Stress;
 
@@ -48,6 +49,24 @@ std::vector<double> phone_starts_ms(const ProsodyTarget& target);
 // Every pitch point of the target at its time, in time order. Empty when the target has none:
 // the voice then keeps its own pitch.
 std::vector<CurvePoint> pitch_curve(const ProsodyTarget& target);
+
+// Where a pitch point sits in a target: its phone, and its place among that phone's points.
+struct PointPlace {
+  std::size_t phone = 0;
+  std::size_t point = 0;
+};
+
+// The places of the target's pitch points in the order of pitch_curve.
+std::vector<PointPlace> points_in_time_order(const ProsodyTarget& target);
+
+// The phone that holds time t, and how far into it t lies (percent, 0 to 100), given where
+// each phone starts and the last one ends (starts not empty, ascending). A time before the
+// first phone or after the last is held to it; the last phone holds its own end.
+struct PhonePlace {
+  std::size_t phone = 0;
+  double position = 0;
+};
+PhonePlace place_in_phones(std::span<const double> starts, double t);
 
 // The curve's frequency at a time: linear between points, held at the ends. curve not empty.
 double hz_at(std::span<const CurvePoint> curve, double ms);

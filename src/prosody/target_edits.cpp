@@ -39,27 +39,6 @@ void keep_needed(const std::vector<CurvePoint>& curve, std::size_t first, std::s
 
 }  // namespace
 
-std::vector<PointPlace> points_in_time_order(const ProsodyTarget& target) {
-  struct Timed {
-    double ms;
-    PointPlace place;
-  };
-  std::vector<Timed> timed;
-  double start = 0;
-  for (std::size_t k = 0; k < target.phones.size(); ++k) {
-    const PhoneTarget& phone = target.phones[k];
-    for (std::size_t j = 0; j < phone.pitch.size(); ++j)
-      timed.push_back({start + phone.pitch[j].position / 100.0 * phone.length_ms, {k, j}});
-    start += phone.length_ms;
-  }
-  // The same order as the curve's, ties kept as they stand.
-  std::stable_sort(timed.begin(), timed.end(), [](const Timed& a, const Timed& b) { return a.ms < b.ms; });
-  std::vector<PointPlace> places;
-  places.reserve(timed.size());
-  for (const Timed& t : timed) places.push_back(t.place);
-  return places;
-}
-
 std::optional<ProsodyTarget> with_point_moved(const ProsodyTarget& target, std::size_t point, double hz) {
   const auto places = points_in_time_order(target);
   if (point >= places.size()) return std::nullopt;
@@ -70,15 +49,9 @@ std::optional<ProsodyTarget> with_point_moved(const ProsodyTarget& target, std::
 
 std::optional<ProsodyTarget> with_point_added(const ProsodyTarget& target, double ms, double hz) {
   if (target.phones.empty()) return std::nullopt;
-  const std::vector<double> starts = phone_starts_ms(target);
-  ms = std::clamp(ms, 0.0, starts.back());
-  // The phone that holds ms; the last one holds its end too.
-  const auto after = std::upper_bound(starts.begin(), starts.end() - 1, ms);
-  const auto k = static_cast<std::size_t>(std::max<std::ptrdiff_t>(after - starts.begin() - 1, 0));
+  const auto [k, position] = place_in_phones(phone_starts_ms(target), ms);
   ProsodyTarget edited = target;
   PhoneTarget& phone = edited.phones[k];
-  const double position =
-      phone.length_ms > 0 ? std::clamp(100 * (ms - starts[k]) / phone.length_ms, 0.0, 100.0) : 0.0;
   const auto at = std::upper_bound(phone.pitch.begin(), phone.pitch.end(), position,
                                    [](double p, const PitchTarget& q) { return p < q.position; });
   phone.pitch.insert(at, {position, held_hz(hz)});

@@ -13,15 +13,6 @@ namespace quelvara::prosody {
 
 inline constexpr double shortest_edited_phone_ms = 10;
 
-// Where a pitch point sits in a target: its phone, and its place among that phone's points.
-struct PointPlace {
-  std::size_t phone = 0;
-  std::size_t point = 0;
-};
-
-// The places of the target's pitch points in time order, the order of pitch_curve.
-std::vector<PointPlace> points_in_time_order(const ProsodyTarget& target);
-
 // The target after one edit, or nullopt when the point or phone named is not in it. A point is
 // named by its rank in time order and moved to hz; a new point goes at ms of the result, in
 // the phone that holds that time; a phone's end moves to end_ms, the phones after it keeping

@@ -7,8 +7,6 @@
 namespace quelvara::prosody {
 namespace {
 
-constexpr double sample_rate = 22050;
-
 // The marks the periods are cut at: the pitch marks of the voiced stretches and, between
 // them, pseudo-marks that cut the unvoiced stretches into pieces of unvoiced_spacing at most.
 // A phone boundary and a stop's release start a piece of their own, so that no window of a
