@@ -102,7 +102,6 @@ std::vector<FormantFrame> formant_tracks(std::span<const double> x, const Forman
   for (std::size_t i = y.size() - 1; i > 0; --i) y[i] -= alpha * y[i - 1];
 
   const auto span = static_cast<std::size_t>(std::lround(2 * settings.window_s * half_rate)) | 1;
-  const std::size_t half = span / 2;
   const std::vector<double> window = gaussian_window(span);
   const double duration = static_cast<double>(x.size()) / sample_rate;
   const auto frames = static_cast<std::size_t>(std::floor(duration / settings.time_step_s)) + 1;
@@ -111,12 +110,9 @@ std::vector<FormantFrame> formant_tracks(std::span<const double> x, const Forman
   // Windows frame f into frame and gives its energy.
   const auto fill = [&](std::size_t f) {
     const auto centre = static_cast<long long>(std::lround(static_cast<double>(f) * settings.time_step_s * half_rate));
+    windowed_frame(y, centre, window, frame.data());
     double energy = 0;
-    for (std::size_t i = 0; i < span; ++i) {
-      const long long k = centre - static_cast<long long>(half) + static_cast<long long>(i);
-      frame[i] = k >= 0 && k < static_cast<long long>(y.size()) ? y[static_cast<std::size_t>(k)] * window[i] : 0.0;
-      energy += frame[i] * frame[i];
-    }
+    for (double v : frame) energy += v * v;
     return energy;
   };
   std::vector<double> energies(frames);

@@ -70,10 +70,8 @@ std::vector<double> phone_bounds(const Snapshot& s) {
 
 std::vector<std::string> phone_labels(const Snapshot& s) {
   std::vector<std::string> labels = synthesis::phones_of(s.difones);
-  for (std::size_t k = 0; k < labels.size() && k < s.acentos.size(); ++k) {
-    if (s.acentos[k] == synthesis::Stress::primary) labels[k].insert(0, 1, synthesis::primary_stress_mark);
-    if (s.acentos[k] == synthesis::Stress::secondary) labels[k].insert(0, 1, synthesis::secondary_stress_mark);
-  }
+  for (std::size_t k = 0; k < labels.size() && k < s.acentos.size(); ++k)
+    labels[k] = synthesis::stressed_label(labels[k], s.acentos[k]);
   return labels;
 }
 

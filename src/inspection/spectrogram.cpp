@@ -58,10 +58,17 @@ std::vector<double> gaussian_window(std::size_t n) {
   return w;
 }
 
+void windowed_frame(std::span<const double> x, long long centre, std::span<const double> window, double* into) {
+  const long long first = centre - static_cast<long long>(window.size() / 2);
+  for (std::size_t i = 0; i < window.size(); ++i) {
+    const long long k = first + static_cast<long long>(i);
+    into[i] = k >= 0 && k < static_cast<long long>(x.size()) ? x[static_cast<std::size_t>(k)] * window[i] : 0.0;
+  }
+}
+
 Spectrogram spectrogram(std::span<const double> x, const SpectrogramSettings& settings) {
   Spectrogram out;
   const auto span = static_cast<std::size_t>(std::lround(2 * settings.window_s * sample_rate)) | 1;  // odd: centred
-  const std::size_t half = span / 2;
   // Zero-padded to at least 512 points, so that wideband bands are drawn finer than 86 Hz.
   const std::size_t fft_size = std::bit_ceil(std::max<std::size_t>(span, 512));
   RealFft fft(fft_size);
@@ -76,11 +83,8 @@ Spectrogram spectrogram(std::span<const double> x, const SpectrogramSettings& se
   double* in = fft.input();
   for (std::size_t f = 0; f < out.frames; ++f) {
     const auto centre = static_cast<long long>(std::lround(static_cast<double>(f) * out.time_step * sample_rate));
-    std::fill(in, in + fft_size, 0.0);
-    for (std::size_t i = 0; i < span; ++i) {
-      const long long k = centre - static_cast<long long>(half) + static_cast<long long>(i);
-      if (k >= 0 && k < static_cast<long long>(x.size())) in[i] = x[static_cast<std::size_t>(k)] * window[i];
-    }
+    windowed_frame(x, centre, window, in);
+    std::fill(in + span, in + fft_size, 0.0);
     fft.power(out.bins, power.data() + f * out.bins);
   }
 

@@ -39,4 +39,8 @@ Spectrogram spectrogram(std::span<const double> x, const SpectrogramSettings& se
 // A Gaussian window of n points, 1 in the middle, falling to 0 at the edges (from about -52 dB).
 std::vector<double> gaussian_window(std::size_t n);
 
+// The frame of x centred on sample centre (0-based), weighted by window (of odd length), into
+// into[0 .. window.size()); samples outside x count as silence.
+void windowed_frame(std::span<const double> x, long long centre, std::span<const double> window, double* into);
+
 }  // namespace quelvara::inspection

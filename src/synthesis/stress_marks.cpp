@@ -19,6 +19,15 @@ MarkedText strip_stress_marks(std::string_view texto) {
   return out;
 }
 
+std::string stressed_label(std::string_view phone, Stress stress) {
+  switch (stress) {
+    case Stress::primary: return primary_stress_mark + std::string(phone);
+    case Stress::secondary: return secondary_stress_mark + std::string(phone);
+    case Stress::none: break;
+  }
+  return std::string(phone);
+}
+
 std::vector<Stress> phone_stress(std::span<const StressMark> marks, std::span<const std::size_t> phone_starts,
                                  std::span<const int> phone_numbers) {
   std::vector<Stress> stress(phone_starts.size(), Stress::none);

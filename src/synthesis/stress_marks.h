@@ -27,6 +27,9 @@ struct MarkedText {
 
 MarkedText strip_stress_marks(std::string_view texto);
 
+// A phone as labels show it: with its stress mark before it ("\"a", "%E"), or alone.
+std::string stressed_label(std::string_view phone, Stress stress);
+
 // The stress of each phone, given where each phone starts in the text without marks
 // (ascending) and its inventory number (0 for a symbol that is none): every mark goes to the
 // first vowel that starts at or after it; primary stress wins over secondary.

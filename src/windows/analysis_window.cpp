@@ -47,14 +47,17 @@ Value main_record() {
 
 std::optional<inspection::Snapshot> current_snapshot() { return snapshot_of_record(main_record()); }
 
+// The Value of the window's control tagged tag; nullopt when the layout lacks it.
+std::optional<double> control_value(const Value& handles, const char* tag) {
+  if (!handles.record().has(tag)) return std::nullopt;
+  const Value v = graphics::get(handle_field(handles, tag), "Value");
+  return v.is_number() ? std::optional(v.number()) : std::nullopt;
+}
+
 // The view that the window's controls ask for; a control the layout lacks keeps its default.
 ViewOptions view_options(const Value& handles) {
   ViewOptions options;
-  const auto value = [&](const char* tag) -> std::optional<double> {
-    if (!handles.record().has(tag)) return std::nullopt;
-    const Value v = graphics::get(handle_field(handles, tag), "Value");
-    return v.is_number() ? std::optional(v.number()) : std::nullopt;
-  };
+  const auto value = [&](const char* tag) { return control_value(handles, tag); };
   if (const auto kind = value("espectrograma"))
     options.spectrogram = *kind == 2 ? SpectrogramView::narrowband : *kind == 3 ? SpectrogramView::none : SpectrogramView::wideband;
   if (const auto on = value("formantes")) options.formants = *on != 0;
@@ -68,11 +71,7 @@ void set_enabled(const Value& handles, const char* tag, bool on) {
   if (handles.record().has(tag)) graphics::set(handle_field(handles, tag), "Enable", Value(on ? "on" : "off"));
 }
 
-bool checked(const Value& handles, const char* tag) {
-  if (!handles.record().has(tag)) return false;
-  const Value v = graphics::get(handle_field(handles, tag), "Value");
-  return v.is_number() && v.number() == 1;
-}
+bool checked(const Value& handles, const char* tag) { return control_value(handles, tag) == 1.0; }
 
 void draw(Handle figure, const Value& main_handles) {
   const Value handles = framework::guidata(Value(figure));

@@ -1,5 +1,7 @@
 #include "windows/module_support.h"
 
+#include <cctype>
+
 #include "audio/playback.h"
 #include "graphics/event_loop.h"
 #include "graphics/msgbox.h"
@@ -75,6 +77,12 @@ std::vector<double> samples_of(const Value& v, std::string_view name) {
   if (!v.is_array() || v.is_text())
     throw RuntimeError("The field '" + std::string(name) + "' must hold numbers.");
   return v.array().data();
+}
+
+std::string extension_in_lower_case(const std::filesystem::path& file) {
+  std::string extension = file.extension().string();
+  for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return extension;
 }
 
 }  // namespace quelvara::windows

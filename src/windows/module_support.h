@@ -1,6 +1,8 @@
 #pragma once
 // What the window modules share: reading their parameters and handles fields, the system's
-// message box, the background colour of edit boxes, and rows of samples as values.
+// message box, the background colour of edit boxes, rows of samples as values, and the kind of
+// file a chosen name ends in.
+#include <filesystem>
 #include <span>
 #include <string>
 #include <string_view>
@@ -48,5 +50,9 @@ Value samples_row(const synthesis::PitchMarks& marks);
 Value samples_row(const synthesis::VoicingCodes& codes);
 // The numbers of an array value, in storage order (a row's, left to right).
 std::vector<double> samples_of(const Value& v, std::string_view name);
+
+// A file's extension in lower case (".svg" for "Imagem.SVG"), by which a chosen name says what
+// to write.
+std::string extension_in_lower_case(const std::filesystem::path& file);
 
 }  // namespace quelvara::windows

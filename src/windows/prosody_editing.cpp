@@ -1,6 +1,5 @@
 #include "windows/prosody_editing.h"
 
-#include <cctype>
 #include <stdexcept>
 
 #include "inspection/record_of_run.h"
@@ -18,25 +17,6 @@ namespace {
 
 // A curve read off every period (Factor, Gráfica) keeps the points it turns at, within this.
 constexpr double simplified_within_semitones = 0.5;
-
-std::string in_guillemets(const std::string& text) { return "«" + text + "»"; }
-
-std::string lowercase(std::string text) {
-  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return text;
-}
-
-std::string label_of(const prosody::PhoneTarget& phone) {
-  switch (phone.stress) {
-    case prosody::Stress::primary:
-      return synthesis::primary_stress_mark + phone.phone;
-    case prosody::Stress::secondary:
-      return synthesis::secondary_stress_mark + phone.phone;
-    case prosody::Stress::none:
-      break;
-  }
-  return phone.phone;
-}
 
 road::PhoneLayout phones_of(const Value& handles) {
   auto layout = phone_layout_of_record(handles);
@@ -69,8 +49,8 @@ std::variant<prosody::ProsodyTarget, prosody::FileProblem> target_of_file(const 
   const std::size_t count = std::min(target.phones.size(), layout.phones.size());
   for (std::size_t k = 0; k < count; ++k) {
     if (target.phones[k].phone != layout.phones[k].phone)
-      return prosody::FileProblem{lines[k], "o fone " + in_guillemets(target.phones[k].phone) + " não é o do texto analisado (" +
-                                                in_guillemets(layout.phones[k].phone) + ")"};
+      return prosody::FileProblem{lines[k], "o fone " + prosody::quoted(target.phones[k].phone) + " não é o do texto analisado (" +
+                                                prosody::quoted(layout.phones[k].phone) + ")"};
     target.phones[k].stress = layout.phones[k].stress;
   }
   if (target.phones.size() != layout.phones.size())
@@ -125,7 +105,7 @@ std::optional<EditableProsody> ProsodyEditing::shown(const Value& handles) {
   EditableProsody prosody{inspection::curve_points(target), {}};
   const std::vector<double> starts = prosody::phone_starts_ms(target);
   for (std::size_t k = 0; k < target.phones.size(); ++k)
-    prosody.phones.push_back({starts[k] / 1000, starts[k + 1] / 1000, label_of(target.phones[k])});
+    prosody.phones.push_back({starts[k] / 1000, starts[k + 1] / 1000, synthesis::stressed_label(target.phones[k].phone, target.phones[k].stress)});
   return prosody;
 }
 
@@ -206,7 +186,7 @@ std::vector<std::filesystem::path> ProsodyEditing::save(const Value& handles, co
   follow(handles);
   if (!run_) throw std::runtime_error("Não há resultado deste texto: escolha primeiro a entoação.");
   const prosody::ProsodyTarget& target = history_.current() ? *history_.current() : plan(handles).saved;
-  const std::string extension = lowercase(file.extension().string());
+  const std::string extension = extension_in_lower_case(file);
   if (extension != ".pitchtier" && extension != ".durationtier") {
     const Value& run = field(handles, "entoacao");
     const std::string heading = "Quelvara, " + field(run, "modo").text() + ": " + field(run, "texto").text();
@@ -216,7 +196,7 @@ std::vector<std::filesystem::path> ProsodyEditing::save(const Value& handles, co
   const road::PhoneLayout layout = phones_of(handles);
   const auto tiers = prosody::tiers_of_target(layout.phones, layout.length, target);
   if (const auto* phone = std::get_if<std::size_t>(&tiers)) {
-    throw std::runtime_error("O fone " + std::to_string(*phone + 1) + " (" + in_guillemets(target.phones[*phone].phone) +
+    throw std::runtime_error("O fone " + std::to_string(*phone + 1) + " (" + prosody::quoted(target.phones[*phone].phone) +
                              ") dura mais de " + prosody::shortest_text(prosody::largest_duration_factor) +
                              " vezes o que dura no sinal concatenado, o que um DurationTier não diz: guarde a prosódia "
                              "num ficheiro .pho.");

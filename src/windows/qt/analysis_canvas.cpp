@@ -113,6 +113,13 @@ void draw_label(QPainter& p, double centre, const Box& strip, const QString& tex
   }
 }
 
+// A label between start and end (seconds) in a strip, cut to the part in view.
+void draw_interval_label(QPainter& p, const PlotLayout& l, const Box& strip, double start, double end,
+                         const std::string& label) {
+  const double a = std::max(l.x_of(start), l.orig.left), b = std::min(l.x_of(end), l.orig.right());
+  if (b > a) draw_label(p, (a + b) / 2, strip, QString::fromStdString(label), b - a);
+}
+
 void draw_panel_names(QPainter& p, const PlotLayout& l, bool has_result) {
   p.setPen(Qt::darkGray);
   const auto name = [&](const Box& b, const QString& text) {
@@ -164,15 +171,9 @@ void draw_cut(QPainter& p, const PlotLayout& l, const inspection::Snapshot& s,
     if (in_view(l, x)) p.drawLine(column(x), row(l.diphone_labels.top), column(x), row(l.orig.bottom() - 1));
   }
   p.setPen(Qt::black);
-  for (const auto& d : inspection::diphone_intervals(s)) {
-    const double a = std::max(l.x_of(d.start), l.orig.left), b = std::min(l.x_of(d.end), l.orig.right());
-    if (b > a) draw_label(p, (a + b) / 2, l.diphone_labels, QString::fromStdString(d.label), b - a);
-  }
+  for (const auto& d : inspection::diphone_intervals(s)) draw_interval_label(p, l, l.diphone_labels, d.start, d.end, d.label);
   p.setPen(QColor(90, 90, 90));
-  for (const auto& f : inspection::phone_intervals(s)) {
-    const double a = std::max(l.x_of(f.start), l.orig.left), b = std::min(l.x_of(f.end), l.orig.right());
-    if (b > a) draw_label(p, (a + b) / 2, l.phone_labels, QString::fromStdString(f.label), b - a);
-  }
+  for (const auto& f : inspection::phone_intervals(s)) draw_interval_label(p, l, l.phone_labels, f.start, f.end, f.label);
 }
 
 // The result with its synthesis marks, and a line from every analysis mark to the synthesis
@@ -282,8 +283,7 @@ void draw_editable(QPainter& p, const PlotLayout& l, const EditView& e) {
   for (std::size_t k = 0; k < e.prosody.phones.size(); ++k) {
     const auto& phone = e.prosody.phones[k];
     const double end = e.dragged_end && e.dragged_end->first == k ? e.dragged_end->second : phone.end;
-    const double a = std::max(l.x_of(phone.start), l.orig.left), b = std::min(l.x_of(end), l.orig.right());
-    if (b > a) draw_label(p, (a + b) / 2, strip, QString::fromStdString(phone.label), b - a);
+    draw_interval_label(p, l, strip, phone.start, end, phone.label);
   }
   for (std::size_t k = 0; k < e.prosody.phones.size(); ++k) {
     const bool dragged = e.dragged_end && e.dragged_end->first == k;

@@ -38,7 +38,6 @@ struct CanvasColours {
   static inline const QColor formant{220, 30, 30};
 };
 
-
 class AnalysisCanvas final : public QWidget {
  public:
   explicit AnalysisCanvas(QWidget* parent = nullptr);

@@ -4,21 +4,11 @@
 #include <QImage>
 #include <QPainter>
 #include <QSvgGenerator>
-#include <cctype>
 
+#include "windows/module_support.h"
 #include "windows/qt/analysis_canvas.h"
 
 namespace quelvara::windows {
-
-namespace {
-
-bool is_svg(const std::filesystem::path& path) {
-  std::string extension = path.extension().string();
-  for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return extension == ".svg";
-}
-
-}  // namespace
 
 std::string save_analysis_picture(const AnalysisCanvas& canvas, const std::filesystem::path& path) {
   const QSize size = canvas.plot_size();
@@ -26,7 +16,7 @@ std::string save_analysis_picture(const AnalysisCanvas& canvas, const std::files
   // Written beside and renamed when complete, so that a failure leaves no half file.
   const QString partial = name + ".part";
   bool written = false;
-  if (is_svg(path)) {
+  if (extension_in_lower_case(path) == ".svg") {
     QSvgGenerator svg;
     svg.setFileName(partial);
     svg.setSize(size);
