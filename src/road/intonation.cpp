@@ -22,7 +22,7 @@ Intonation reshape(std::span<const double> orig, const prosody::MarkedSignal& ma
   prosody::Resynthesis resynthesis =
       prosody::resynthesize(orig, plan.analysis_marks, plan.synthesis_marks, plan.synthesis_length);
   return {std::move(resynthesis.sinal), std::move(plan.analysis_marks), std::move(plan.synthesis_marks),
-          plan.placeholder_mismatch, resynthesis.mark_count_mismatch};
+          plan.placeholder_mismatch, resynthesis.mark_count_mismatch, std::nullopt};
 }
 
 Intonation reshape(std::span<const double> orig, std::span<const double> pitch,

@@ -99,7 +99,7 @@ TEST_F(ProsodyCli, NaturalWrittenAsAPhoFileAndReadBackGivesTheSameBytes) {
 }
 
 TEST_F(ProsodyCli, AFactorRunWrittenAsAPhoFileKeepsItsLength) {
-  for (const std::vector<std::string> mode : {std::vector<std::string>{"--grafica"}, {"--factor", "0.6"}}) {
+  for (const std::vector<std::string>& mode : {std::vector<std::string>{"--grafica"}, {"--factor", "0.6"}}) {
     auto args = mode;
     args.insert(args.end(), {"-o", "a.wav", "--write-pho", "a.pho", "_papa_."});
     ASSERT_EQ(synthesize(args).status, 0);
@@ -109,7 +109,7 @@ TEST_F(ProsodyCli, AFactorRunWrittenAsAPhoFileKeepsItsLength) {
 }
 
 TEST_F(ProsodyCli, StressMarksChangeNoByteOfFactorOrGrafica) {
-  for (const std::vector<std::string> mode :
+  for (const std::vector<std::string>& mode :
        {std::vector<std::string>{"--grafica"}, {"--factor", "0.7"}, {"--factor", "1"}, {"--factor", "1.9"}}) {
     auto plain = mode, marked = mode;
     plain.insert(plain.end(), {"-o", "plain.wav", "_papa_?"});
@@ -122,7 +122,7 @@ TEST_F(ProsodyCli, StressMarksChangeNoByteOfFactorOrGrafica) {
 
 TEST_F(ProsodyCli, TheIntonationIsChosenOnceAndAPhoFileTakesNoText) {
   write_bytes(dir.path() / "a.pho", "_ 50\np 80\na 100\n_ 50\n");
-  for (const std::vector<std::string> args : {
+  for (const std::vector<std::string>& args : {
            std::vector<std::string>{"--natural", "--grafica", "-o", "x.wav", "_pa_."},
            {"--pho", "a.pho", "--natural", "-o", "x.wav"},
            {"--pho", "a.pho", "-o", "x.wav", "_pa_."},
@@ -206,7 +206,7 @@ TEST(ProsodyHeardByThePhoneticsProgram, ExportedPitchTiersHoldNoSpikesAndAreWhat
   if (!fs::exists(app / "bd-index.txt")) GTEST_SKIP() << "the build made no default database";
   quelvara::testing::TempDir dir;
   const std::string text = "_6\"kaz6d6\"mar6\"ElEg6t@_.";
-  for (const std::vector<std::string> mode : {std::vector<std::string>{"--factor", "1"}, {"--factor", "1.5"},
+  for (const std::vector<std::string>& mode : {std::vector<std::string>{"--factor", "1"}, {"--factor", "1.5"},
                                               {"--grafica"}, {"--natural"}}) {
     std::vector<std::string> args = mode;
     args.insert(args.end(), {"-o", (dir.path() / "r.wav").string(), "--textgrid", (dir.path() / "r").string(), text});

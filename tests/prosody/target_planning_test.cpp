@@ -64,10 +64,15 @@ TEST(PlanTarget, StretchingAStopRepeatsItsClosureButNeverItsBurst) {
     for (const OverlapStep& step : plan.steps) {
       ++uses[step.centre];
       // No window of the closure reaches into the burst.
-      if (step.centre <= 1700) EXPECT_LE(step.centre + step.right - 1, 1700) << p_ms;
+      if (step.centre <= 1700) {
+        EXPECT_LE(step.centre + step.right - 1, 1700) << p_ms;
+      }
     }
-    for (const auto& [centre, count] : uses)
-      if (centre > 1700 && centre <= 2000) EXPECT_EQ(count, 1) << "burst mark " << centre << " at " << p_ms << " ms";
+    for (const auto& [centre, count] : uses) {
+      if (centre > 1700 && centre <= 2000) {
+        EXPECT_EQ(count, 1) << "burst mark " << centre << " at " << p_ms << " ms";
+      }
+    }
     const double landed = carried_position(plan.analysis_marks(), plan.synthesis_marks(), 2000);
     EXPECT_NEAR(landed, (50 + p_ms) * samples_per_ms, 100) << p_ms;
   }
