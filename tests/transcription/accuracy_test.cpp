@@ -5,12 +5,11 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
 #include <map>
-#include <sstream>
 
 #include "runtime/mat_file.h"
+#include "test_rows.h"
 #include "synthesis/analysis.h"
 #include "transcription/phone_sequence.h"
 #include "synthesis/stress_marks.h"
@@ -29,21 +28,11 @@ struct Entry {
 };
 
 std::vector<Entry> table() {
-  std::ifstream in(fs::path(QUELVARA_SOURCE_DIR) / "tests/transcription/european-portuguese.tsv");
-  EXPECT_TRUE(in) << "no table";
   std::vector<Entry> entries;
-  std::string line;
-  while (std::getline(in, line)) {
-    if (line.empty() || line[0] == '#') continue;
-    std::istringstream fields(line);
-    std::string kind;
-    Entry e;
-    std::getline(fields, kind, '\t');
-    std::getline(fields, e.spelling, '\t');
-    std::getline(fields, e.expected, '\t');
-    EXPECT_TRUE(kind == "word" || kind == "sentence") << line;
-    e.sentence = kind == "sentence";
-    entries.push_back(e);
+  for (auto& fields : testing::test_rows("european-portuguese.tsv")) {
+    fields.resize(3);
+    EXPECT_TRUE(fields[0] == "word" || fields[0] == "sentence") << fields[0] << " " << fields[1];
+    entries.push_back({fields[0] == "sentence", std::move(fields[1]), std::move(fields[2])});
   }
   return entries;
 }

@@ -4,9 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
-
+#include "test_rows.h"
 #include "transcription/tables.h"
 #include "transcription/transcriber.h"
 
@@ -25,15 +23,11 @@ std::string read_as(std::string_view text) {
 }
 
 TEST(NormalisationTable, WrittenFormsAreReadAsTheirWordsAndTranscribedAsThem) {
-  std::ifstream in(std::filesystem::path(QUELVARA_SOURCE_DIR) / "tests/transcription/normalisation.tsv");
-  ASSERT_TRUE(in);
-  std::string line;
   int cases = 0;
-  while (std::getline(in, line)) {
-    if (line.empty() || line[0] == '#') continue;
-    const std::size_t tab = line.find('\t');
-    ASSERT_NE(tab, std::string::npos) << line;
-    const std::string written = line.substr(0, tab), words = line.substr(tab + 1);
+  for (const auto& fields : testing::test_rows("normalisation.tsv")) {
+    ASSERT_EQ(fields.size(), 2u) << fields[0];
+    const std::string& written = fields[0];
+    const std::string& words = fields[1];
     ++cases;
     EXPECT_EQ(read_as(written), read_as(words)) << written;
     const Transcription from_written = transcribe(written), from_words = transcribe(words);

@@ -4,11 +4,8 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
-
+#include "test_rows.h"
 #include "transcription/normalisation.h"
-#include "transcription/table_rows.h"
 
 namespace quelvara::transcription {
 namespace {
@@ -21,15 +18,10 @@ std::string joined(const std::optional<Words>& words) {
 }
 
 TEST(NumberWordsTable, NumbersAreReadAsTheTableSays) {
-  std::ifstream in(std::filesystem::path(QUELVARA_SOURCE_DIR) / "tests/transcription/number-words.tsv");
-  ASSERT_TRUE(in);
   const NumberWords& numbers = Normaliser::compiled().numbers();
-  std::string line;
   int rows = 0;
-  while (std::getline(in, line)) {
-    if (line.empty() || line[0] == '#') continue;
-    const auto f = split(line, '\t');
-    ASSERT_EQ(f.size(), 4u) << line;
+  for (const auto& f : testing::test_rows("number-words.tsv")) {
+    ASSERT_EQ(f.size(), 4u) << f[0];
     const std::uint64_t n = std::stoull(f[1]);
     const Gender gender = f[2] == "f" ? Gender::feminine : Gender::masculine;
     std::optional<Words> got;
@@ -37,7 +29,7 @@ TEST(NumberWordsTable, NumbersAreReadAsTheTableSays) {
     else if (f[0] == "ordinal" || f[0] == "ordinals") got = numbers.ordinal(n, gender, f[0] == "ordinals");
     else if (f[0] == "digits") got = numbers.digits(f[1]);
     else if (const auto d = numbers.denominator(n, f[0] == "denominators")) got = Words{*d};
-    EXPECT_EQ(joined(got), f[3]) << line;
+    EXPECT_EQ(joined(got), f[3]) << f[0] << " " << f[1] << " " << f[2];
     ++rows;
   }
   EXPECT_GE(rows, 50);

@@ -4,11 +4,9 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
 #include <map>
 
-#include "transcription/table_rows.h"
+#include "test_rows.h"
 #include "transcription/tables.h"
 
 namespace quelvara::transcription {
@@ -35,25 +33,20 @@ std::string written(const WordPhones& word) {
 }
 
 TEST(VowelRulesTable, EachRuleMendsWhatItShouldAndLeavesTheRest) {
-  std::ifstream in(std::filesystem::path(QUELVARA_SOURCE_DIR) / "tests/transcription/vowel-rules.tsv");
-  ASSERT_TRUE(in);
   const VowelRules rules = VowelRules::read(tables::vowel_endings);
   std::map<std::string, WordPhones, std::less<>> readings;
   const VowelRules::Reader read = [&](std::string_view spelling) -> std::shared_ptr<const WordPhones> {
     const auto found = readings.find(spelling);
     return found == readings.end() ? nullptr : std::make_shared<const WordPhones>(found->second);
   };
-  std::string line;
   int rows = 0;
-  while (std::getline(in, line)) {
-    if (line.empty() || line[0] == '#') continue;
-    const auto fields = split(line, '\t');
-    ASSERT_GE(fields.size(), 3u) << line;
+  for (const auto& fields : testing::test_rows("vowel-rules.tsv")) {
+    ASSERT_GE(fields.size(), 3u) << fields[0];
     if (fields[0] == "reading") {
       readings[fields[1]] = reading(fields[2]);
       continue;
     }
-    ASSERT_EQ(fields.size(), 4u) << line;
+    ASSERT_EQ(fields.size(), 4u) << fields[1];
     WordPhones word = reading(fields[2]);
     rules.apply(fields[1], word, read);
     EXPECT_EQ(written(word), fields[3]) << fields[1];

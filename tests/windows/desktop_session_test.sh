@@ -123,6 +123,18 @@ edited_point() {
 point_left() {  # window id, x, y: the first such square no longer stands at x, y
   [ "$(edited_point "$1")" != "$2 $3" ]
 }
+# Presses a button that asks for a file, types the name into the file chooser, and closes the
+# message that lists what was written.
+save_through_chooser() {  # window id, its layout, the button's tag, the chooser's title, the name
+  local chooser box
+  click "$1" "$2" "$3"
+  chooser=$(next_active "$4" "$1")
+  xdotool key ctrl+a
+  xdotool type --delay 20 "$5"
+  xdotool key Return
+  box=$(next_active Quelvara "$chooser")
+  xdotool key Return
+}
 shot() {  # window id, file name: the window with its frame
   [ -n "$shots" ] || return 0
   sleep 0.3  # let it paint
@@ -232,13 +244,7 @@ within 10 is_active "$main" || fail "the main window did not keep the focus"
 # miss the first request.
 within 10 activated "$analysis" || fail "the analysis window did not come to the front"
 shot "$analysis" analise-grafica
-click "$analysis" analise exportar
-chooser=$(next_active "Exportar sinais e anotações" "$analysis")
-xdotool key ctrl+a
-xdotool type --delay 20 aula
-xdotool key Return
-box=$(next_active Quelvara "$chooser")
-xdotool key Return
+save_through_chooser "$analysis" analise exportar "Exportar sinais e anotações" aula
 for f in aula-orig.wav aula-orig.TextGrid aula-sinal.wav aula-sinal.TextGrid; do
   test -f "$run/$f" || fail "Exportar wrote no $f"
 done
@@ -265,13 +271,7 @@ xdotool mousemove --window "$analysis" "$x" "$((y - 30))"
 xdotool mouseup 1
 within 10 point_left "$analysis" "$x" "$y" || fail "the dragged point stayed where it was"
 shot "$analysis" analise-editar
-click "$analysis" analise guardar_prosodia
-chooser=$(next_active "Guardar prosódia" "$analysis")
-xdotool key ctrl+a
-xdotool type --delay 20 editada
-xdotool key Return
-box=$(next_active Quelvara "$chooser")
-xdotool key Return
+save_through_chooser "$analysis" analise guardar_prosodia "Guardar prosódia" editada
 test -f "$run/editada.pho" || fail "Guardar prosódia wrote no editada.pho"
 within 10 activated "$main" || fail "the main window did not come to the front"
 click "$main" interface botao_gravar
